@@ -1,0 +1,38 @@
+// Base of the exceptions that stop an action; carries the message text.
+#pragma once
+
+#include <exception>
+#include <string>
+
+namespace plat {
+
+class Exception : public std::exception {
+ public:
+  explicit Exception(std::string message) : message_(std::move(message)) {}
+  const std::string& Message() const noexcept { return message_; }
+  const char* what() const noexcept override { return message_.c_str(); }
+
+ private:
+  std::string message_;
+};
+
+// A text that is not a number, or a number out of range.
+class EConvertError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// A format string and its arguments do not fit together.
+class EFormatError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// A file that cannot be opened or read; the message names the path and the
+// reason.
+class EFileError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+}  // namespace plat

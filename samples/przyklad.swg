@@ -1,0 +1,11 @@
+SWING.W.1.2.0;Przyk≥ad pliku SWING
+SD,;
+A,NAZWA,Gmina èrÛd≥owa;
+SX;
+SO,;
+RR,G5BUD,,10,,,;
+D,G5IDB,146501_1.0001.12_BUD;
+D,G5FUZ,1110;
+X;
+SX;
+SWINGX;

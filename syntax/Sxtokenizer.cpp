@@ -1,0 +1,200 @@
+#include "syntax/Sxtokenizer.h"
+
+#include <array>
+
+#include "platform/CodePage.h"
+#include "syntax/Sxconsts.h"
+#include "syntax/Sxexception.h"
+
+namespace swde {
+namespace {
+
+constexpr std::uint8_t kCarriageReturn = 7;
+
+constexpr std::uint8_t classOf(unsigned char c) {
+  switch (c) {
+    case ' ':
+    case '\t':
+      return tkBlank;
+    case '\n':
+      return tkLineFeed;
+    case ',':
+      return tkFieldSep;
+    case ';':
+      return tkLineEnd;
+    case '\r':
+      return kCarriageReturn;
+    default:
+      return tkWord;
+  }
+}
+
+struct ClassTable {
+  std::uint8_t of[256];
+  constexpr ClassTable() : of() {
+    for (int c = 0; c < 256; ++c) of[c] = classOf(static_cast<unsigned char>(c));
+  }
+};
+constexpr ClassTable kClass;
+
+// For every pair of code-page rows, the byte each byte turns into.
+struct ConversionTables {
+  std::array<std::array<std::array<unsigned char, 256>, plat::kPolishCodePages>,
+             plat::kPolishCodePages>
+      map{};
+  ConversionTables() {
+    for (int from = 0; from < plat::kPolishCodePages; ++from)
+      for (int to = 0; to < plat::kPolishCodePages; ++to) {
+        auto& m = map[from][to];
+        for (int b = 0; b < 256; ++b) m[b] = static_cast<unsigned char>(b);
+        // Walk the columns backwards so that the first column holding a byte wins.
+        for (int col = plat::kPolishLetters - 1; col >= 0; --col)
+          m[plat::kPolishLetterTable[from][col]] = plat::kPolishLetterTable[to][col];
+      }
+  }
+};
+
+const ConversionTables& conversions() {
+  static const ConversionTables t;
+  return t;
+}
+
+}  // namespace
+
+sxTokenizer::sxTokenizer(sxFileStream* stream) : stream_(stream) {}
+
+std::uint8_t sxTokenizer::getToken() {
+  tokenKind_ = tkNone;
+  tokenText_.clear();
+  if (!stream_ || stream_->getSize() == 0 || stream_->getPosition() > stream_->getSize())
+    return tkNone;
+
+  for (;;) {
+    unsigned char c;
+    if (hasLookAhead_) {
+      c = lookAhead_;
+      hasLookAhead_ = false;
+    } else if (takeFromStream(c)) {
+      ++charCounter_;
+    } else {
+      tokenKind_ = tkEof;
+      break;
+    }
+    const std::uint8_t cls = kClass.of[c];
+    if (cls == kCarriageReturn) continue;
+    if (cls == tkFieldSep || cls == tkLineEnd || cls == tkLineFeed) {
+      if (tokenText_.empty()) {
+        tokenText_.push_back(static_cast<char>(c));
+        tokenKind_ = cls;
+      } else {
+        lookAhead_ = c;
+        hasLookAhead_ = true;
+      }
+      break;
+    }
+    if (tokenKind_ == tkNone || tokenKind_ == cls) {
+      tokenText_.push_back(static_cast<char>(c));
+      tokenKind_ = cls;
+      // Take the rest of the run straight from the buffer.
+      std::size_t n;
+      const unsigned char* p = stream_->pending(n);
+      std::size_t k = 0;
+      while (k < n && kClass.of[p[k]] == cls) ++k;
+      if (k > 0) {
+        tokenText_.append(reinterpret_cast<const char*>(p), k);
+        stream_->skip(k);
+        charCounter_ += k;
+      }
+      continue;
+    }
+    lookAhead_ = c;
+    hasLookAhead_ = true;
+    break;
+  }
+  if (tokenKind_ == tkLineFeed) ++lineCounter_;
+  if (tokenKind_ == tkEof) eof_ = 1;
+  return tokenKind_;
+}
+
+bool sxTokenizer::getChar(char& c) {
+  if (hasLookAhead_) {
+    c = static_cast<char>(lookAhead_);
+    hasLookAhead_ = false;
+    return true;
+  }
+  if (!stream_ || stream_->getPosition() >= stream_->getSize()) return false;
+  unsigned char b;
+  if (!stream_->takeByte(b)) return false;
+  c = static_cast<char>(b);
+  return true;
+}
+
+AnsiString sxTokenizer::getAllToEOL() {
+  tokenKind_ = tkWord;
+  tokenText_.clear();
+  char c;
+  while (getChar(c)) {
+    if (c == '\r' || c == '\n') {
+      lookAhead_ = static_cast<unsigned char>(c);
+      hasLookAhead_ = true;
+      break;
+    }
+    tokenText_.push_back(c);
+  }
+  if (tokenText_.empty()) tokenKind_ = tkEof;
+  return tokenText_;
+}
+
+std::uint64_t sxTokenizer::seekEndLine() {
+  tokenKind_ = tkNone;
+  tokenText_.clear();
+  if (hasLookAhead_ && (lookAhead_ == '\r' || lookAhead_ == '\n')) return 0;
+  std::uint64_t count = 0;
+  while (stream_ && stream_->getPosition() < stream_->getSize()) {
+    unsigned char c;
+    if (!stream_->takeByte(c)) break;
+    if (c == '\r' || c == '\n') {
+      lookAhead_ = c;
+      hasLookAhead_ = true;
+      break;
+    }
+    if (++count > kSeekLineLimit) {
+      const TVarRec args[] = {static_cast<unsigned long long>(lineCounter_)};
+      throw sxException(plat::cp("Linia %d jest za długa"), args, 0);
+    }
+  }
+  charCounter_ += count;
+  return count;
+}
+
+void sxTokenizer::reset() {
+  tokenKind_ = tkNone;
+  tokenText_.clear();
+  hasLookAhead_ = false;
+  lookAhead_ = 0;
+  if (stream_) stream_->seek(0);
+  charCounter_ = 0;
+  lineCounter_ = 1;
+  eof_ = 0;
+}
+
+int sxTokenizer::charsConvert(AnsiString& s, int fromRow, int toRow) {
+  if (fromRow < 0 || fromRow >= plat::kPolishCodePages || toRow < 0 ||
+      toRow >= plat::kPolishCodePages || fromRow == toRow)
+    return static_cast<int>(s.size());
+  const auto& m = conversions().map[fromRow][toRow];
+  for (char& c : s) c = static_cast<char>(m[static_cast<unsigned char>(c)]);
+  return static_cast<int>(s.size());
+}
+
+void sxTokenizer::convIso2Win(const AnsiString& in, AnsiString& out) {
+  out = in;
+  charsConvert(out, 3, 0);
+}
+
+void sxTokenizer::convWin2Iso(const AnsiString& in, AnsiString& out) {
+  out = in;
+  charsConvert(out, 0, 3);
+}
+
+}  // namespace swde

@@ -1,0 +1,67 @@
+// Cuts the text of an SWDE or SWING file into words, blank runs and the three
+// delimiters of the format, one byte of look-ahead at most.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/AnsiString.h"
+#include "syntax/Sxfilestream.h"
+
+namespace swde {
+
+using plat::AnsiString;
+
+enum sxTokenKind : std::uint8_t {
+  tkWord = 0,
+  tkBlank = 1,
+  tkFieldSep = 2,  // ','
+  tkLineEnd = 3,   // ';'
+  tkLineFeed = 4,
+  tkEof = 5,
+  tkNone = 6,
+};
+
+class sxTokenizer {
+ public:
+  explicit sxTokenizer(sxFileStream* stream);
+  virtual ~sxTokenizer() = default;
+
+  // Next token; its text stays in getTokenText().
+  std::uint8_t getToken();
+  // The rest of the current line, without its carriage return or line feed.
+  AnsiString getAllToEOL();
+  // Skips to the end of the current line and returns the characters skipped;
+  // raises sxException "Linia %d jest za długa" past 255 characters.
+  std::uint64_t seekEndLine();
+  // Starts reading again at the start of the file.
+  void reset();
+  // One raw character; carriage returns are not dropped, counters unchanged.
+  bool getChar(char& c);
+
+  static void convIso2Win(const AnsiString& in, AnsiString& out);
+  static void convWin2Iso(const AnsiString& in, AnsiString& out);
+  // Converts the 18 Polish letters from one row of the code-page table to
+  // another, in place; returns the length of s. Rows outside 0..4 change
+  // nothing.
+  static int charsConvert(AnsiString& s, int fromRow, int toRow);
+
+  std::uint64_t getLineCounter() const { return lineCounter_; }
+  std::uint64_t getCharCounter() const { return charCounter_; }
+  std::uint8_t getTokenKind() const { return tokenKind_; }
+  const AnsiString& getTokenText() const { return tokenText_; }
+  bool isEof() const { return eof_ != 0; }
+
+ private:
+  bool takeFromStream(unsigned char& c) { return stream_ && stream_->takeByte(c); }
+
+  unsigned char lookAhead_ = 0;
+  bool hasLookAhead_ = false;
+  std::uint64_t lineCounter_ = 1;
+  std::uint64_t charCounter_ = 0;
+  sxFileStream* stream_;
+  std::uint8_t tokenKind_ = tkNone;
+  AnsiString tokenText_;
+  std::uint8_t eof_ = 0;
+};
+
+}  // namespace swde
