@@ -1,0 +1,69 @@
+// One line of a data file as the analyzer builds it: code, number, place,
+// text, identifier, fields with their typed values, comment and verdicts.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/AnsiString.h"
+#include "platform/Com.h"
+#include "syntax/Sxcodes.h"
+
+namespace swde {
+
+using plat::AnsiString;
+
+// Shared holder in which lines and errors travel between the parts of the
+// syntax layer and to the reader objects.
+template <class T>
+using counted_ptr = std::shared_ptr<T>;
+
+struct sxLineField {
+  sxLineField() = default;
+  explicit sxLineField(AnsiString t) : text(std::move(t)) {}
+
+  AnsiString text;      // the field as read
+  plat::Variant value;  // empty until a validator stores the typed value
+};
+
+class sxLine {
+ public:
+  sxLine(sxLineCode code, std::uint64_t lineNumber);
+  sxLine(sxLineCode code, std::uint64_t lineNumber, const AnsiString& text);
+  virtual ~sxLine() = default;
+
+  // Appends a field with empty (or the given) text and an empty value.
+  void addField();
+  void addField(const AnsiString& text);
+  // Field i counted from 0 (the identifier), or null past the last one.
+  sxLineField* getField(std::size_t i) { return i < fields_.size() ? &fields_[i] : nullptr; }
+  const sxLineField* getField(std::size_t i) const {
+    return i < fields_.size() ? &fields_[i] : nullptr;
+  }
+  std::uint32_t getFieldCount() const { return static_cast<std::uint32_t>(fields_.size()); }
+
+  // Makes field i hold the rest of the line: the later fields joined with ",",
+  // then ";" when the line had one (the flag is cleared), then the comment
+  // (which becomes empty); trimmed, stored as text and as a string value. The
+  // fields after i go. Nothing happens when i is past the last field.
+  void mergeFields(std::size_t i);
+
+  sxLineCode code;
+  std::uint64_t lineNumber;
+  std::uint64_t position = 0;  // byte offset of the line's start in the file
+  AnsiString text;
+  AnsiString ident;
+  AnsiString comment;  // what follows the ';' up to the end of the line
+  std::uint8_t hasSemicolon = 0;
+  std::uint8_t syntaxOk = 0;
+  std::uint8_t contextOk = 0;
+  // Kind index set by some field rules (B kind word, H form, NS word, TD of
+  // a complex record); read only when syntaxOk is set.
+  std::int32_t mark = 0;
+
+ private:
+  std::vector<sxLineField> fields_;
+};
+
+}  // namespace swde

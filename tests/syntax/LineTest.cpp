@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include "syntax/Sxline.h"
+
+using namespace swde;
+
+namespace {
+
+sxLine lineOf(std::initializer_list<const char*> fields, bool semicolon, const char* comment) {
+  sxLine l(lcX, 4, "text");
+  for (const char* f : fields) l.addField(f);
+  l.hasSemicolon = semicolon;
+  l.comment = comment;
+  return l;
+}
+
+TEST(Line, FieldsByPosition) {
+  sxLine l = lineOf({"X", "a"}, true, "");
+  EXPECT_EQ(l.getFieldCount(), 2u);
+  ASSERT_NE(l.getField(0), nullptr);
+  EXPECT_EQ(l.getField(0)->text, "X");
+  EXPECT_EQ(l.getField(2), nullptr);
+  l.addField();
+  EXPECT_EQ(l.getFieldCount(), 3u);
+  EXPECT_EQ(l.getField(2)->text, "");
+  EXPECT_EQ(l.getField(2)->value.vt(), plat::VT_EMPTY);
+  EXPECT_EQ(l.mark, 0);
+}
+
+TEST(Line, MergeFieldsFoldsTheRestOfTheLine) {
+  struct Case {
+    std::size_t at;
+    bool semicolon;
+    const char* comment;
+    std::uint32_t count;
+    const char* merged;
+  };
+  const Case cases[] = {
+      {2, true, "k", 3, "b,c;k"},          {2, false, "", 3, "b,c"}, {1, true, "", 2, "a,b,c;"},
+      {3, true, " uwaga ", 4, "c; uwaga"},  // trimmed at both ends only
+      {0, false, "", 1, "X,a,b,c"},
+  };
+  for (const Case& c : cases) {
+    sxLine l = lineOf({"X", " a", "b", "c "}, c.semicolon, c.comment);
+    l.getField(1)->text = "a";
+    l.getField(3)->text = "c";
+    l.mergeFields(c.at);
+    EXPECT_EQ(l.getFieldCount(), c.count) << c.at;
+    EXPECT_EQ(l.getField(c.at)->text, c.merged) << c.at;
+    EXPECT_EQ(plat::cp1250FromBstr(l.getField(c.at)->value.raw()->bstrVal), c.merged);
+    EXPECT_FALSE(l.hasSemicolon);
+    EXPECT_EQ(l.comment, "");
+  }
+}
+
+TEST(Line, MergeFieldsPastTheLastFieldChangesNothing) {
+  sxLine l = lineOf({"X", "a"}, true, "k");
+  l.mergeFields(2);
+  EXPECT_EQ(l.getFieldCount(), 2u);
+  EXPECT_TRUE(l.hasSemicolon);
+  EXPECT_EQ(l.comment, "k");
+  EXPECT_EQ(l.getField(1)->value.vt(), plat::VT_EMPTY);
+}
+
+TEST(Line, MergedTextKeepsPolishBytes) {
+  sxLine l = lineOf({"D", "N", "D", "\xA3\xB9ka", "\x9C"}, false, "");
+  l.mergeFields(3);
+  EXPECT_EQ(l.getField(3)->text, "\xA3\xB9ka,\x9C");
+  EXPECT_EQ(plat::cp1250FromBstr(l.getField(3)->value.raw()->bstrVal), "\xA3\xB9ka,\x9C");
+}
+
+}  // namespace
