@@ -93,11 +93,17 @@ std::uint8_t sxTokenizer::getToken() {
       break;
     }
     if (tokenKind_ == tkNone || tokenKind_ == cls) {
+      if (tokenText_.size() >= tokenLimit_) {
+        lookAhead_ = c;
+        hasLookAhead_ = true;
+        break;
+      }
       tokenText_.push_back(static_cast<char>(c));
       tokenKind_ = cls;
       // Take the rest of the run straight from the buffer.
       std::size_t n;
       const unsigned char* p = stream_->pending(n);
+      if (n > tokenLimit_ - tokenText_.size()) n = tokenLimit_ - tokenText_.size();
       std::size_t k = 0;
       while (k < n && kClass.of[p[k]] == cls) ++k;
       if (k > 0) {
@@ -130,6 +136,10 @@ bool sxTokenizer::getChar(char& c) {
 }
 
 AnsiString sxTokenizer::getAllToEOL() {
+  return getAllToEOL(static_cast<std::size_t>(-1));
+}
+
+AnsiString sxTokenizer::getAllToEOL(std::size_t limit) {
   tokenKind_ = tkWord;
   tokenText_.clear();
   char c;
@@ -139,7 +149,7 @@ AnsiString sxTokenizer::getAllToEOL() {
       hasLookAhead_ = true;
       break;
     }
-    tokenText_.push_back(c);
+    if (tokenText_.size() < limit) tokenText_.push_back(c);
   }
   if (tokenText_.empty()) tokenKind_ = tkEof;
   return tokenText_;

@@ -2,6 +2,7 @@
 // delimiters of the format, one byte of look-ahead at most.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/AnsiString.h"
@@ -30,6 +31,9 @@ class sxTokenizer {
   std::uint8_t getToken();
   // The rest of the current line, without its carriage return or line feed.
   AnsiString getAllToEOL();
+  // The same, keeping at most limit bytes of it; the rest of the line is
+  // read past and dropped.
+  AnsiString getAllToEOL(std::size_t limit);
   // Skips to the end of the current line and returns the characters skipped;
   // raises sxException "Linia %d jest za długa" past 255 characters.
   std::uint64_t seekEndLine();
@@ -45,6 +49,14 @@ class sxTokenizer {
   // nothing.
   static int charsConvert(AnsiString& s, int fromRow, int toRow);
 
+  // Words and blank runs longer than this come out in pieces of this size,
+  // so that a file without line ends cannot make a token of any size.
+  void setTokenLimit(std::size_t limit) { tokenLimit_ = limit == 0 ? 1 : limit; }
+
+  // Byte offset in the file of the next character to be read.
+  std::uint64_t getPosition() const {
+    return stream_ ? stream_->getPosition() - (hasLookAhead_ ? 1 : 0) : 0;
+  }
   std::uint64_t getLineCounter() const { return lineCounter_; }
   std::uint64_t getCharCounter() const { return charCounter_; }
   std::uint8_t getTokenKind() const { return tokenKind_; }
@@ -62,6 +74,7 @@ class sxTokenizer {
   std::uint8_t tokenKind_ = tkNone;
   AnsiString tokenText_;
   std::uint8_t eof_ = 0;
+  std::size_t tokenLimit_ = static_cast<std::size_t>(-1);
 };
 
 }  // namespace swde
