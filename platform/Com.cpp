@@ -66,13 +66,12 @@ std::uint32_t SysStringLen(BSTR s) noexcept {
 
 BSTR bstrFromCp1250(std::string_view text) noexcept {
   if (text.size() > kMaxLen) return nullptr;
-  try {
-    const std::u16string wide = cp1250ToUtf16(text);
-    if (wide.size() > kMaxLen) return nullptr;
-    return SysAllocStringLen(wide.data(), static_cast<std::uint32_t>(wide.size()));
-  } catch (...) {
-    return nullptr;
-  }
+  // One character per byte: convert straight into the new string.
+  BSTR s = SysAllocStringLen(nullptr, static_cast<std::uint32_t>(text.size()));
+  if (!s) return nullptr;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    s[i] = static_cast<char16_t>(cp1250ToUnicode(static_cast<unsigned char>(text[i])));
+  return s;
 }
 
 std::string cp1250FromBstr(BSTR s) {

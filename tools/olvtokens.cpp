@@ -1,7 +1,11 @@
-// Reads data files token by token and prints, per file, the header line, how
-// many lines and tokens of each kind were met, and every line identifier with
-// its code, its event kind and how often it stands at the start of a line.
-// With --bench it prints only the throughput.
+// Reads data files through the syntax layer and prints, per file, the header
+// line, how many lines and tokens of each kind were met, every line
+// identifier with its code, its event kind and how often it stands at the
+// start of a line, and then every syntax error the line analyzer finds.
+// With --bench it prints only the tokenizer's throughput, with
+// --bench-analyze only the analyzer's.
+
+#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
@@ -11,6 +15,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Exception.h"
+#include "syntax/Sxanalyzer.h"
 #include "syntax/Sxcodes.h"
 #include "syntax/Sxconsts.h"
 #include "syntax/Sxtokenizer.h"
@@ -94,10 +99,61 @@ int scan(const std::string& path, bool bench) {
   return 0;
 }
 
+void listErrors(const std::string& path) {
+  swde::sxFileStream stream(path, swde::kFileBufferSize);
+  swde::sxTokenizer tok(&stream);
+  swde::sxAnalyzer analyzer(&tok);
+  swde::counted_ptr<swde::sxError> err;
+  std::uint64_t errors = 0;
+  auto report = [&] {
+    if (!err) return;
+    ++errors;
+    std::printf("  linia %llu: [%d] %s\n", static_cast<unsigned long long>(err->line), err->code,
+                plat::cp1250ToUtf8(err->message).c_str());
+    err.reset();
+  };
+  auto line = analyzer.getFileHeader(err);
+  report();
+  if (line)
+    while (analyzer.getNewLine(err)) report();
+  report();
+  std::printf("  błędy składni: %llu\n", static_cast<unsigned long long>(errors));
+}
+
+int benchAnalyze(const std::string& path) {
+  swde::sxFileStream stream(path, swde::kFileBufferSize);
+  swde::sxTokenizer tok(&stream);
+  swde::sxAnalyzer analyzer(&tok);
+  const auto t0 = std::chrono::steady_clock::now();
+  swde::counted_ptr<swde::sxError> err;
+  std::uint64_t lines = 0, errors = 0;
+  if (analyzer.getFileHeader(err)) {
+    ++lines;
+    for (;;) {
+      err.reset();
+      auto line = analyzer.getNewLine(err);
+      if (err) ++errors;
+      if (!line) break;
+      ++lines;
+    }
+  }
+  const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  const double mb = static_cast<double>(stream.getSize()) / (1024.0 * 1024.0);
+  struct rusage ru;
+  getrusage(RUSAGE_SELF, &ru);
+  std::printf(
+      "analyzer:  %.1f MiB in %.3f s = %.1f MiB/s, %.0f lines/s, %llu lines, %llu errors, "
+      "peak RSS %.1f MiB\n",
+      mb, secs, secs > 0 ? mb / secs : 0.0, secs > 0 ? lines / secs : 0.0,
+      static_cast<unsigned long long>(lines), static_cast<unsigned long long>(errors),
+      ru.ru_maxrss / 1024.0);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool bench = false;
+  bool bench = false, benchAnalyzer = false;
   int status = 0;
   int files = 0;
   for (int i = 1; i < argc; ++i) {
@@ -105,16 +161,25 @@ int main(int argc, char** argv) {
       bench = true;
       continue;
     }
+    if (std::strcmp(argv[i], "--bench-analyze") == 0) {
+      benchAnalyzer = true;
+      continue;
+    }
     ++files;
     try {
-      scan(argv[i], bench);
+      if (benchAnalyzer) {
+        benchAnalyze(argv[i]);
+      } else {
+        scan(argv[i], bench);
+        if (!bench) listErrors(argv[i]);
+      }
     } catch (const plat::Exception& e) {
       std::fprintf(stderr, "%s\n", plat::cp1250ToUtf8(e.Message()).c_str());
       status = 1;
     }
   }
   if (files == 0) {
-    std::fprintf(stderr, "użycie: olvtokens [--bench] plik...\n");
+    std::fprintf(stderr, "użycie: olvtokens [--bench | --bench-analyze] plik...\n");
     return 1;
   }
   return status;

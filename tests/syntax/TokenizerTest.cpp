@@ -246,3 +246,46 @@ TEST(CharsConvert, FromPlainAsciiTakesTheFirstColumn) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Tokenizer, TokenLimitCutsLongRunsIntoPieces) {
+  testsupport::TempFile f(std::string(10, 'a') + std::string(5, ' ') + "b;");
+  sxFileStream stream(f.path(), 3);
+  sxTokenizer tok(&stream);
+  tok.setTokenLimit(4);
+  std::vector<Token> got;
+  for (std::uint8_t k; (k = tok.getToken()) != tkEof;) got.push_back({k, tok.getTokenText()});
+  const std::vector<Token> expected = {{tkWord, "aaaa"},  {tkWord, "aaaa"}, {tkWord, "aa"},
+                                       {tkBlank, "    "}, {tkBlank, " "},   {tkWord, "b"},
+                                       {tkLineEnd, ";"}};
+  EXPECT_EQ(got, expected);
+  EXPECT_EQ(tok.getCharCounter(), 17u);
+}
+
+TEST(Tokenizer, PositionCountsTheHeldCharacterAsUnread) {
+  testsupport::TempFile f("AB,C\r\nD");
+  sxFileStream stream(f.path(), 16);
+  sxTokenizer tok(&stream);
+  EXPECT_EQ(tok.getPosition(), 0u);
+  tok.getToken();  // "AB", ',' held
+  EXPECT_EQ(tok.getPosition(), 2u);
+  tok.getToken();  // ","
+  EXPECT_EQ(tok.getPosition(), 3u);
+  tok.getToken();  // "C", '\r' held
+  tok.getToken();  // line feed
+  EXPECT_EQ(tok.getPosition(), 6u);
+  EXPECT_EQ(tok.getAllToEOL(10), "D");
+}
+
+TEST(Tokenizer, GetAllToEolWithALimitDropsTheRestOfTheLine) {
+  testsupport::TempFile f("0123456789\nX");
+  sxFileStream stream(f.path(), 4);
+  sxTokenizer tok(&stream);
+  EXPECT_EQ(tok.getAllToEOL(4), "0123");
+  EXPECT_EQ(tok.getToken(), tkLineFeed);
+  EXPECT_EQ(tok.getToken(), tkEof);
+  EXPECT_EQ(tok.getTokenText(), "X");
+}
+
+}  // namespace
