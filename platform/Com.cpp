@@ -598,4 +598,35 @@ bool guidFromString(std::string_view text, GUID& guid) noexcept {
   return true;
 }
 
+// ---------------------------------------------------------------------------
+// Error information
+
+namespace {
+
+thread_local ErrorInfo tErrorInfo;
+thread_local bool tHasErrorInfo = false;
+
+}  // namespace
+
+void SetErrorInfo(std::string_view description, REFIID iid, std::string_view source) {
+  tErrorInfo.description.assign(description);
+  tErrorInfo.iid = iid;
+  tErrorInfo.source.assign(source);
+  tHasErrorInfo = true;
+}
+
+bool GetErrorInfo(ErrorInfo& info) {
+  if (!tHasErrorInfo) return false;
+  info = std::move(tErrorInfo);
+  tErrorInfo = ErrorInfo{};
+  tHasErrorInfo = false;
+  return true;
+}
+
+void ClearErrorInfo() noexcept {
+  tHasErrorInfo = false;
+  tErrorInfo.description.clear();
+  tErrorInfo.source.clear();
+}
+
 }  // namespace plat

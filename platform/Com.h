@@ -235,4 +235,19 @@ class IUnknown {
   virtual ~IUnknown() = default;
 };
 
+// ---------------------------------------------------------------------------
+// Error information: the description of the last failure of an object's
+// method, kept per thread until it is taken or replaced.
+
+struct ErrorInfo {
+  std::string description;  // cp1250 text
+  IID iid{};                // the interface whose method failed
+  std::string source;       // the object's ProgID
+};
+
+void SetErrorInfo(std::string_view description, REFIID iid, std::string_view source);
+// Takes the thread's error information; false when there is none.
+bool GetErrorInfo(ErrorInfo& info);
+void ClearErrorInfo() noexcept;
+
 }  // namespace plat

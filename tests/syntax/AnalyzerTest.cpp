@@ -172,7 +172,9 @@ TEST(Analyzer, HeaderRecognition) {
   for (const Case& c : cases) {
     EXPECT_EQ(an.recognizeFormat(c.header), c.format) << c.header;
     EXPECT_EQ(an.getFormat(), c.format) << c.header;
-    if (c.format) EXPECT_DOUBLE_EQ(an.getVersion(), c.version) << c.header;
+    if (c.format) {
+      EXPECT_DOUBLE_EQ(an.getVersion(), c.version) << c.header;
+    }
   }
 }
 

@@ -80,7 +80,9 @@ void expectCases(const std::vector<Case>& cases) {
           EXPECT_EQ(r.error->message.substr(0, 9), plat::Format("Pole nr %d", arg, 0));
       }
     }
-    if (c.mark) EXPECT_EQ(r.line->mark, *c.mark);
+    if (c.mark) {
+      EXPECT_EQ(r.line->mark, *c.mark);
+    }
   }
 }
 

@@ -1,0 +1,126 @@
+// A small registry of our own, kept in text files, for the configuration that
+// the system keeps in the registry on Windows.
+//
+// Where the files are: the folder $OLVEN_REGISTRY when it is set, otherwise
+// $XDG_CONFIG_HOME/olven/registry (~/.config/olven/registry when that is not
+// set). Each root key is one file there, HKEY_LOCAL_MACHINE.reg,
+// HKEY_CURRENT_USER.reg and HKEY_CLASSES_ROOT.reg, in the REGEDIT4 format of
+// the import scripts. The folder and the files are made when first written;
+// reading creates nothing.
+//
+// The file: the header line "REGEDIT4", then one section per key,
+// "[HKEY_CURRENT_USER\Software\OLVEN]", followed by its values:
+//   @="default value"
+//   "Name"="text with \\ and \" escaped"
+//   "Count"=dword:0000002a
+//   "Rtf"=hex(1):7b,5c,72,74,66,0d,0a,...,00
+// A text holding a byte below 0x20 (CR, LF, TAB, NUL...) cannot stand between
+// quotes, so it is written as a hex(1) byte list ended by one 00 byte, which
+// is dropped again on reading. Bytes 0x80-0xFF stay between the quotes as
+// they are (cp1250). Lines end with LF; CRLF is read as well.
+//
+// Names of keys and values compare without regard to ASCII case; the first
+// spelling written is kept. Key paths use "\" as separator; empty components
+// are ignored. A path starting with "\" is taken from the root, any other
+// from the open key.
+//
+// Every change re-reads the file under an exclusive flock on the ".lock" file
+// of the folder, applies the change and replaces the file at once (temporary
+// file, fsync, rename), so that processes writing at the same time lose
+// nothing; every read takes the lock shared. A file that cannot be read as
+// REGEDIT4 raises ERegistryException naming it and the line, and is never
+// overwritten.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/Exception.h"
+
+namespace plat {
+
+// A value that is missing or of another type, a write to a key opened read
+// only or gone, a hive file that cannot be read or written. Messages are
+// cp1250.
+class ERegistryException : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+enum HKEY : int {
+  HKEY_CLASSES_ROOT = 0,
+  HKEY_CURRENT_USER = 1,
+  HKEY_LOCAL_MACHINE = 2,
+};
+
+class TRegistry {
+ public:
+  // The root of the keys opened from now on. Changing it leaves the open key
+  // open; a relative path is then taken from the new root.
+  HKEY RootKey = HKEY_CURRENT_USER;
+
+  // Opens the key for reading and writing; with canCreate, makes it (and
+  // what is missing above it) when it does not exist. False when the key
+  // does not exist and canCreate is false; the key open before stays open.
+  bool OpenKey(const std::string& key, bool canCreate);
+  // Opens an existing key; writes to it raise ERegistryException. False,
+  // and nothing made, when the key does not exist.
+  bool OpenKeyReadOnly(const std::string& key);
+  void CloseKey();
+
+  bool KeyExists(const std::string& key);
+  // Removes the key with all its subkeys; false when it does not exist (or
+  // the path names the root). Raises when the path is relative to a key
+  // opened read only.
+  bool DeleteKey(const std::string& key);
+
+  // Values of the open key; the empty name is the default value of the key.
+  // Reads of a missing value or of a value of another type raise
+  // ERegistryException, as do reads and writes with no key open. Names with
+  // bytes below 0x20 are refused on writing.
+  bool ValueExists(const std::string& name);
+  std::string ReadString(const std::string& name);
+  void WriteString(const std::string& name, const std::string& value);
+  int ReadInteger(const std::string& name);
+  void WriteInteger(const std::string& name, int value);
+  bool ReadBool(const std::string& name);  // an integer, true when not 0
+  void WriteBool(const std::string& name, bool value);
+  bool DeleteValue(const std::string& name);
+
+  // Names of the subkeys and of the values of the open key, in their stored
+  // spelling, ordered without regard to case; empty when no key is open.
+  std::vector<std::string> GetKeyNames();
+  std::vector<std::string> GetValueNames();
+
+  // Path of the open key from its root, without a leading "\", in the stored
+  // spelling; empty when no key is open or the root itself is open.
+  std::string CurrentPath() const;
+
+ private:
+  std::vector<std::string> resolve(const std::string& key) const;
+  void requireOpen() const;
+  void requireWritable() const;
+
+  bool open_ = false;
+  bool readOnly_ = false;
+  HKEY openRoot_ = HKEY_CURRENT_USER;
+  std::vector<std::string> openPath_;
+};
+
+// Applies a registry script, as "regedit /s script.reg" does: header
+// "REGEDIT4" (or "Windows Registry Editor Version 5.00"), sections
+// [HKEY_LOCAL_MACHINE\...], [HKEY_CURRENT_USER\...], [HKEY_CLASSES_ROOT\...]
+// (or HKLM, HKCU, HKCR), [-...] deleting a key with its subkeys,
+// "name"="text", @="default", "name"=dword:xxxxxxxx, "name"=- deleting a value,
+// hex:, hex(1): and hex(2): byte lists continued over lines ending with "\",
+// comments starting with ';', blank lines, CRLF or LF. Texts are taken as
+// bytes. In a Version 5.00 script hex(1) and hex(2) hold UTF-16LE text, which
+// is stored as cp1250.
+//
+// The whole script is read before anything is changed: on a malformed line,
+// an unknown root or a file that cannot be read, nothing is changed, *error
+// (when not null) gets a cp1250 message naming the script and the line, and
+// the result is false.
+bool ImportRegistryScript(const std::string& path, std::string* error);
+
+}  // namespace plat

@@ -1,0 +1,338 @@
+#include "reader/PlikSW.h"
+
+#include <new>
+
+#include "platform/CodePage.h"
+#include "platform/Exception.h"
+#include "syntax/Sxconsts.h"
+#include "syntax/Sxsumcrc.h"
+
+namespace swde {
+
+using plat::cp;
+using plat::E_FAIL;
+using plat::E_INVALIDARG;
+using plat::E_OUTOFMEMORY;
+using plat::E_POINTER;
+using plat::E_UNEXPECTED;
+using plat::HRESULT;
+using plat::S_FALSE;
+using plat::S_OK;
+
+namespace {
+
+std::string narrow(plat::BSTR s) {
+  return plat::cp1250FromBstr(s);
+}
+
+HRESULT convert(plat::BSTR in, plat::BSTR* out, void (*fn)(const AnsiString&, AnsiString&)) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  const std::string text = narrow(in);
+  if (text.empty()) return S_OK;
+  AnsiString result;
+  fn(text, result);
+  if (result.empty()) return S_OK;
+  *out = plat::bstrFromCp1250(result);
+  return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+}  // namespace
+
+PlikSW::PlikSW() : ReaderObject(IID_IPlikSW) {}
+
+PlikSW::~PlikSW() {
+  closeReaders();
+}
+
+void PlikSW::closeReaders() {
+  current_.reset();
+  analyzer_.reset();
+  tokenizer_.reset();
+  stream_.reset();
+}
+
+HRESULT PlikSW::prologue(bool structural) {
+  if (!open_) return fail(E_FAIL, cp("Plik nie jest otwarty"));
+  if (structural && linear_)
+    return fail(E_FAIL, cp("Wywołanie niewłaściwej metody dostępu do danych w sposób strukturalny. "
+                           "Aktywny jest tryb odczytu liniowego z pliku."));
+  return S_OK;
+}
+
+HRESULT PlikSW::start() {
+  record_.clear();
+  header_ = fileEnd_ = sectionStart_ = sectionEnd_ = LineInfo{};
+  current_.reset();
+  lastError_.reset();
+  try {
+    if (!stream_) {
+      stream_ = std::make_unique<sxFileStream>(path_, kFileBufferSize);
+    } else {
+      analyzer_.reset();
+      tokenizer_.reset();
+      stream_->seek(0);
+    }
+  } catch (const plat::EFileError& e) {
+    closeReaders();
+    return fail(E_FAIL, e.Message());
+  } catch (const std::bad_alloc&) {
+    closeReaders();
+    return fail(E_OUTOFMEMORY, cp("Błąd utworzenia strumienia. Za mało pamięci"));
+  }
+  stream_->convert = convert_ ? 1 : 0;
+  try {
+    tokenizer_ = std::make_unique<sxTokenizer>(stream_.get());
+  } catch (const std::bad_alloc&) {
+    closeReaders();
+    return fail(E_OUTOFMEMORY, cp("Błąd utworzenia analizatora leksykalnego. Za mało pamięci"));
+  }
+  try {
+    analyzer_ = std::make_unique<sxAnalyzer>(tokenizer_.get());
+  } catch (const std::bad_alloc&) {
+    closeReaders();
+    return fail(E_OUTOFMEMORY, cp("Błąd utworzenia analizatora syntaktycznego. Za mało pamięci"));
+  }
+  current_ = analyzer_->getFileHeader(lastError_);
+  if (lastError_) {
+    closeReaders();
+    return S_FALSE;
+  }
+  header_ = {current_, lastError_};
+  open_ = true;
+  return S_OK;
+}
+
+HRESULT PlikSW::otworz(plat::BSTR nazwa, long konwertuj) {
+  const std::u16string_view wide(nazwa ? nazwa : u"", plat::SysStringLen(nazwa));
+  return otworz(plat::utf16ToUtf8(wide), konwertuj);
+}
+
+HRESULT PlikSW::otworz(const std::string& sciezka, long konwertuj) {
+  if (open_) return fail(E_FAIL, cp("Plik jest już otwarty"));
+  convert_ = konwertuj != 0;
+  linear_ = false;
+  path_ = sciezka;
+  stream_.reset();
+  return start();
+}
+
+HRESULT PlikSW::resetuj() {
+  if (HRESULT hr = prologue(false); hr != S_OK) return hr;
+  open_ = false;
+  linear_ = false;
+  return start();
+}
+
+HRESULT PlikSW::dajTypSekcji(int* typ) {
+  if (HRESULT hr = prologue(false); hr != S_OK) return hr;
+  if (!typ) return E_POINTER;
+  if (!analyzer_) return E_UNEXPECTED;
+  *typ = analyzer_->getContext().getSection();
+  return S_OK;
+}
+
+HRESULT PlikSW::dajTypPliku(int* typ) {
+  if (HRESULT hr = prologue(false); hr != S_OK) return hr;
+  if (!typ) return E_POINTER;
+  if (!analyzer_) return E_UNEXPECTED;
+  *typ = analyzer_->getFormat();
+  return S_OK;
+}
+
+HRESULT PlikSW::dajWersjePliku(double* wersja) {
+  if (HRESULT hr = prologue(false); hr != S_OK) return hr;
+  if (!wersja) return E_POINTER;
+  if (!analyzer_) return E_UNEXPECTED;
+  *wersja = analyzer_->getVersion();
+  return S_OK;
+}
+
+HRESULT PlikSW::dajRozmiarPliku(std::uint64_t* rozmiar) {
+  if (HRESULT hr = prologue(false); hr != S_OK) return hr;
+  if (!rozmiar) return E_POINTER;
+  if (!stream_) return E_UNEXPECTED;
+  *rozmiar = stream_->getSize();
+  return S_OK;
+}
+
+HRESULT PlikSW::dajRozmiarPliku(std::uint32_t* rozmiar) {
+  if (!rozmiar) return prologue(false) == S_OK ? E_POINTER : prologue(false);
+  std::uint64_t v = 0;
+  const HRESULT hr = dajRozmiarPliku(&v);
+  if (hr == S_OK) *rozmiar = saturate32(v);
+  return hr;
+}
+
+HRESULT PlikSW::dajPozycjeWPliku(std::uint64_t* pozycja) {
+  if (HRESULT hr = prologue(false); hr != S_OK) return hr;
+  if (!pozycja) return E_INVALIDARG;
+  if (!stream_) return E_UNEXPECTED;
+  *pozycja = stream_->getPosition();
+  return S_OK;
+}
+
+HRESULT PlikSW::dajPozycjeWPliku(std::uint32_t* pozycja) {
+  if (!pozycja) return prologue(false) == S_OK ? E_INVALIDARG : prologue(false);
+  std::uint64_t v = 0;
+  const HRESULT hr = dajPozycjeWPliku(&v);
+  if (hr == S_OK) *pozycja = saturate32(v);
+  return hr;
+}
+
+HRESULT PlikSW::dajOpisBledu(std::uint32_t* kod, std::uint32_t* numerLinii, plat::BSTR* opis) {
+  return describeError(lastError_, kod, numerLinii, opis);
+}
+
+HRESULT PlikSW::konwertujISOWin(plat::BSTR in, plat::BSTR* out) {
+  return convert(in, out, &sxTokenizer::convIso2Win);
+}
+
+HRESULT PlikSW::konwertujWinISO(plat::BSTR in, plat::BSTR* out) {
+  return convert(in, out, &sxTokenizer::convWin2Iso);
+}
+
+HRESULT PlikSW::policzCRC(plat::BSTR tekst, std::uint32_t poprzSuma, std::uint32_t* nowaSuma) {
+  if (!nowaSuma) return E_POINTER;
+  sxSumCRC sum(poprzSuma);
+  sum.put(narrow(tekst));
+  *nowaSuma = sum.crc;
+  return S_OK;
+}
+
+bool PlikSW::readLine() {
+  if (current_) return true;
+  lastError_.reset();
+  if (!analyzer_) return false;
+  current_ = analyzer_->getNewLine(lastError_);
+  return static_cast<bool>(current_);
+}
+
+void PlikSW::dropLine() {
+  current_.reset();
+  lastError_.reset();
+}
+
+HRESULT PlikSW::dajLinie(LiniaSW** linia) {
+  if (HRESULT hr = prologue(false); hr != S_OK) return hr;
+  if (!linia) return E_POINTER;
+  *linia = nullptr;
+  linear_ = true;
+  if (!readLine()) return S_OK;
+  *linia = new (std::nothrow) LiniaSW(current_, lastError_);
+  if (!*linia) return fail(E_OUTOFMEMORY, cp("Za mało pamięci"));
+  dropLine();
+  return S_OK;
+}
+
+HRESULT PlikSW::ustawNaKolejnaSekcje(int* sekcja) {
+  if (HRESULT hr = prologue(true); hr != S_OK) return hr;
+  if (!sekcja) return E_POINTER;
+  *sekcja = 0;
+  const bool inSection = analyzer_->getContext().getLevel() == csSection;
+  while (readLine()) {
+    switch (analyzer_->getContext().getEventKind()) {
+      case ekSectionStart:
+        // The section-start line is taken: the next record walk begins with
+        // the section's first record.
+        *sekcja = current_->code;
+        sectionStart_ = {current_, lastError_};
+        sectionEnd_ = LineInfo{};
+        dropLine();
+        return S_OK;
+      case ekSectionEnd:
+        if (inSection) sectionEnd_ = {current_, lastError_};
+        dropLine();
+        break;
+      case ekFileEnd:
+        // The end of the file stays current: every later call ends here.
+        fileEnd_ = {current_, lastError_};
+        return S_FALSE;
+      default:
+        // Free lines, and lines that stand outside any section, are read past
+        // on the way to the next section.
+        dropLine();
+        break;
+    }
+  }
+  return S_FALSE;
+}
+
+HRESULT PlikSW::dajKolejnyRekord(RekordSW** rekord) {
+  if (HRESULT hr = prologue(true); hr != S_OK) return hr;
+  if (!rekord) return E_POINTER;
+  *rekord = nullptr;
+  // A held line opens this walk whatever level it left; without one, the
+  // walk starts only inside a section and outside any record.
+  if (!current_ && analyzer_->getContext().getLevel() != csSection) return S_FALSE;
+  record_.clear();
+  bool inside = false, done = false, complete = false, errorSeen = false, contextFlag = false;
+  std::uint8_t type = 0;
+  while (!done) {
+    if (!readLine()) break;
+    if (lastError_) errorSeen = true;
+    const sxEventKind kind = analyzer_->getContext().getEventKind();
+    bool keep = true;
+    if (!inside) {
+      switch (kind) {
+        case ekRecordStart:
+        case ekOneLineRecord:
+          type = current_->code;
+          contextFlag = analyzer_->getContext().getFormat() == lcNone;
+          if (kind == ekRecordStart) {
+            inside = true;
+          } else {
+            done = complete = true;
+          }
+          break;
+        case ekFileEnd:
+        case ekSectionStart:
+        case ekSectionEnd:
+          done = true;
+          keep = false;
+          break;
+        default:
+          // Free lines before the record, and lines that belong to no record
+          // (a record's own lines after its start was lost), are read past so
+          // that the walk always moves on.
+          dropLine();
+          continue;
+      }
+    } else {
+      switch (kind) {
+        case ekRecordEnd:
+          done = complete = true;
+          break;
+        case ekNone:
+        case ekSubRecordStart:
+        case ekSubRecordEnd:
+        case ekRecordLine:
+        case ekFreeLine:
+          break;
+        default:
+          done = true;
+          keep = false;
+          break;
+      }
+    }
+    if (keep) {
+      record_.push_back({current_, lastError_});
+      dropLine();
+    } else if (kind == ekSectionEnd) {
+      sectionEnd_ = {current_, lastError_};
+      current_.reset();
+    } else if (kind == ekFileEnd) {
+      fileEnd_ = {current_, lastError_};
+      current_.reset();
+    }
+  }
+  if (record_.empty()) return S_FALSE;
+  RekordSW* r = new (std::nothrow)
+      RekordSW(type, std::move(record_), lastError_, complete, errorSeen, contextFlag);
+  record_.clear();
+  if (!r) return fail(E_OUTOFMEMORY, cp("Za mało pamięci"));
+  *rekord = r;
+  return S_OK;
+}
+
+}  // namespace swde

@@ -1,0 +1,82 @@
+// The reader of one SWDE or SWING file: hands the file out section after
+// section and record after record, or line after line, with the verdicts of
+// the syntax layer; converts Polish letters and sums texts with CRC-32.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Com.h"
+#include "reader/LiniaSW.h"
+#include "reader/ReaderObject.h"
+#include "reader/RekordSW.h"
+#include "syntax/Sxanalyzer.h"
+#include "syntax/Sxfilestream.h"
+#include "syntax/Sxtokenizer.h"
+
+namespace swde {
+
+class PlikSW : public ReaderObject {
+ public:
+  PlikSW();
+
+  // Opens the file and reads its header. S_FALSE (the error pending) when
+  // the header is not recognised; a failing result with error information
+  // naming the file and the reason when it cannot be opened. The path as a
+  // BSTR is taken as UTF-8 for the file system; the other form takes the
+  // file system's bytes as they are.
+  plat::HRESULT otworz(plat::BSTR nazwa, long konwertuj);
+  plat::HRESULT otworz(const std::string& sciezka, long konwertuj);
+  // The next record of the section in hand; S_FALSE and null when the
+  // section has no further record.
+  plat::HRESULT dajKolejnyRekord(RekordSW** rekord);
+  // Starts again from the header, as after otworz.
+  plat::HRESULT resetuj();
+  plat::HRESULT dajTypSekcji(int* typ);
+  plat::HRESULT dajTypPliku(int* typ);
+  // Size and position in bytes; the 32-bit forms saturate at 0xFFFFFFFF.
+  plat::HRESULT dajRozmiarPliku(std::uint32_t* rozmiar);
+  plat::HRESULT dajRozmiarPliku(std::uint64_t* rozmiar);
+  plat::HRESULT dajPozycjeWPliku(std::uint32_t* pozycja);
+  plat::HRESULT dajPozycjeWPliku(std::uint64_t* pozycja);
+  // The next line in reading order; S_OK and null at the end of the file.
+  plat::HRESULT dajLinie(LiniaSW** linia);
+  // Reads on to the start of the next section and gives its code; S_FALSE
+  // and 0 at the end of the file.
+  plat::HRESULT ustawNaKolejnaSekcje(int* sekcja);
+  static plat::HRESULT konwertujISOWin(plat::BSTR in, plat::BSTR* out);
+  static plat::HRESULT konwertujWinISO(plat::BSTR in, plat::BSTR* out);
+  // One CRC-32 step over the text from the previous sum; the raw register.
+  static plat::HRESULT policzCRC(plat::BSTR tekst, std::uint32_t poprzSuma,
+                                 std::uint32_t* nowaSuma);
+  plat::HRESULT dajWersjePliku(double* wersja);
+  plat::HRESULT dajOpisBledu(std::uint32_t* kod, std::uint32_t* numerLinii, plat::BSTR* opis);
+
+ private:
+  ~PlikSW() override;
+  // Prologue of the file methods; S_OK when the call may go on.
+  plat::HRESULT prologue(bool structural);
+  // Stream, tokenizer and analyzer from the start of the file and the
+  // header read; S_FALSE when the header is not recognised.
+  plat::HRESULT start();
+  void closeReaders();
+  // The current line, reading one when none is held; false at the end.
+  bool readLine();
+  void dropLine();
+
+  bool open_ = false;
+  bool linear_ = false;
+  bool convert_ = false;
+  std::string path_;
+  std::unique_ptr<sxFileStream> stream_;
+  std::unique_ptr<sxTokenizer> tokenizer_;
+  std::unique_ptr<sxAnalyzer> analyzer_;
+  counted_ptr<sxLine> current_;
+  counted_ptr<sxError> lastError_;
+  std::vector<LineInfo> record_;
+  LineInfo header_, fileEnd_, sectionStart_, sectionEnd_;
+};
+
+}  // namespace swde

@@ -1,0 +1,55 @@
+#include "reader/ReaderObject.h"
+
+namespace swde {
+
+plat::HRESULT ReaderObject::QueryInterface(plat::REFIID iid, void** out) {
+  if (!out) return plat::E_POINTER;
+  *out = nullptr;
+  if (iid == plat::IID_IUnknown || iid == IID_IErrorSW || iid == iid_) {
+    *out = static_cast<IErrorSW*>(this);
+    AddRef();
+    return plat::S_OK;
+  }
+  return plat::E_NOINTERFACE;
+}
+
+std::uint32_t ReaderObject::AddRef() {
+  return ++refs_;
+}
+
+std::uint32_t ReaderObject::Release() {
+  const std::uint32_t left = --refs_;
+  if (left == 0) delete this;
+  return left;
+}
+
+plat::HRESULT ReaderObject::dajZrodlo(plat::BSTR* zrodlo) {
+  if (!zrodlo) return plat::E_POINTER;
+  *zrodlo = plat::bstrFromCp1250(kReaderProgId);
+  return *zrodlo ? plat::S_OK : plat::E_OUTOFMEMORY;
+}
+
+plat::HRESULT ReaderObject::obslugujeInterfejs(plat::REFIID iid) {
+  return iid == iid_ ? plat::S_OK : plat::S_FALSE;
+}
+
+plat::HRESULT ReaderObject::fail(plat::HRESULT hr, std::string_view description) const {
+  plat::SetErrorInfo(description, iid_, kReaderProgId);
+  return hr;
+}
+
+plat::HRESULT describeError(const counted_ptr<sxError>& err, std::uint32_t* kod,
+                            std::uint32_t* numerLinii, plat::BSTR* opis) {
+  if (!kod || !numerLinii || !opis) return plat::E_POINTER;
+  *opis = nullptr;
+  if (!err) return plat::S_FALSE;
+  *kod = err->code;
+  *numerLinii = saturate32(err->line);
+  if (!err->message.empty()) {
+    *opis = plat::bstrFromCp1250(err->message);
+    if (!*opis) return plat::E_OUTOFMEMORY;
+  }
+  return plat::S_OK;
+}
+
+}  // namespace swde

@@ -1,0 +1,72 @@
+#include "reader/RekordSW.h"
+
+#include <new>
+
+namespace swde {
+
+using plat::E_INVALIDARG;
+using plat::E_OUTOFMEMORY;
+using plat::E_POINTER;
+using plat::HRESULT;
+using plat::S_FALSE;
+using plat::S_OK;
+
+RekordSW::RekordSW(std::uint8_t recordType, std::vector<LineInfo> lines,
+                   counted_ptr<sxError> lastError, bool complete, bool errorSeen, bool contextFlag)
+    : ReaderObject(IID_IRekordSW),
+      type_(recordType),
+      lines_(std::move(lines)),
+      lastError_(std::move(lastError)),
+      complete_(complete),
+      errorSeen_(errorSeen),
+      contextFlag_(contextFlag) {
+  all_.reserve(lines_.size());
+  significant_.reserve(lines_.size());
+  for (std::uint32_t i = 0; i < lines_.size(); ++i) {
+    all_.push_back(i);
+    const std::uint8_t code = lines_[i].line ? lines_[i].line->code : lcNone;
+    if (code != lcC && code != lcEmpty) significant_.push_back(i);
+  }
+}
+
+HRESULT RekordSW::dajIloscLinii(std::uint32_t* ilosc) {
+  if (!ilosc) return E_POINTER;
+  *ilosc = static_cast<std::uint32_t>(visible().size());
+  return S_OK;
+}
+
+HRESULT RekordSW::dajLinie(std::uint32_t indeks, LiniaSW** linia) {
+  if (!linia) return E_POINTER;
+  *linia = nullptr;
+  const auto& v = visible();
+  if (indeks >= v.size()) return E_INVALIDARG;
+  const LineInfo& info = lines_[v[indeks]];
+  *linia = new (std::nothrow) LiniaSW(info.line, info.error);
+  return *linia ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT RekordSW::pomijajKomentarze(long stan, long* poprzedni) {
+  if (poprzedni) *poprzedni = skip_ ? 1 : 0;
+  skip_ = stan != 0;
+  return S_OK;
+}
+
+HRESULT RekordSW::dajOpisBledu(std::uint32_t* kod, std::uint32_t* numerLinii, plat::BSTR* opis) {
+  return describeError(lastError_, kod, numerLinii, opis);
+}
+
+HRESULT RekordSW::dajPozycjeWPliku(std::uint64_t* pozycja) {
+  if (!pozycja) return E_POINTER;
+  *pozycja = !lines_.empty() && lines_[0].line ? lines_[0].line->position : 0;
+  return S_OK;
+}
+
+HRESULT RekordSW::dajPozycjeWPliku(std::uint32_t* pozycja) {
+  if (!pozycja) return E_POINTER;
+  std::uint64_t p;
+  dajPozycjeWPliku(&p);
+  *pozycja = saturate32(p);
+  return S_OK;
+}
+
+}  // namespace swde
