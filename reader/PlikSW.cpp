@@ -202,13 +202,21 @@ HRESULT PlikSW::policzCRC(plat::BSTR tekst, std::uint32_t poprzSuma, std::uint32
 
 bool PlikSW::readLine() {
   if (current_) return true;
-  lastError_.reset();
   if (!analyzer_) return false;
+  counted_ptr<sxError> previous = std::move(lastError_);
+  lastError_.reset();
   current_ = analyzer_->getNewLine(lastError_);
+  // At the end of the file the error of the last line read past (the end of
+  // file checks travel on the last line) stays pending in the file.
+  if (!current_ && !lastError_) lastError_ = std::move(previous);
   return static_cast<bool>(current_);
 }
 
 void PlikSW::dropLine() {
+  current_.reset();
+}
+
+void PlikSW::takeLine() {
   current_.reset();
   lastError_.reset();
 }
@@ -221,7 +229,7 @@ HRESULT PlikSW::dajLinie(LiniaSW** linia) {
   if (!readLine()) return S_OK;
   *linia = new (std::nothrow) LiniaSW(current_, lastError_);
   if (!*linia) return fail(E_OUTOFMEMORY, cp("Za mało pamięci"));
-  dropLine();
+  takeLine();
   return S_OK;
 }
 
@@ -238,7 +246,7 @@ HRESULT PlikSW::ustawNaKolejnaSekcje(int* sekcja) {
         *sekcja = current_->code;
         sectionStart_ = {current_, lastError_};
         sectionEnd_ = LineInfo{};
-        dropLine();
+        takeLine();
         return S_OK;
       case ekSectionEnd:
         if (inSection) sectionEnd_ = {current_, lastError_};
@@ -317,7 +325,7 @@ HRESULT PlikSW::dajKolejnyRekord(RekordSW** rekord) {
     }
     if (keep) {
       record_.push_back({current_, lastError_});
-      dropLine();
+      takeLine();
     } else if (kind == ekSectionEnd) {
       sectionEnd_ = {current_, lastError_};
       current_.reset();

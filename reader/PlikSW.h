@@ -64,7 +64,11 @@ class PlikSW : public ReaderObject {
   void closeReaders();
   // The current line, reading one when none is held; false at the end.
   bool readLine();
+  // The current line is read past; its error stays pending until the next
+  // read.
   void dropLine();
+  // The current line and its error are handed on.
+  void takeLine();
 
   bool open_ = false;
   bool linear_ = false;

@@ -268,6 +268,7 @@ counted_ptr<sxLine> sxAnalyzer::getNewLine(counted_ptr<sxError>& err) {
   if (tokenizer_->isEof() && !error && line->code == lcEmpty && !finished_) {
     finished_ = true;
     context_->finish(error);
+    if (error) line->contextOk = 0;
   }
   err = error;
   return line;

@@ -520,3 +520,57 @@ TEST(ReaderServices, ErrorSourceAndInterfaces) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ReaderEndOfFile, StructuralWalkLeavesTheEndOfFileErrorPending) {
+  for (const char* content :
+       {"SWDE.W.1.13.0;\nSO;\nRD,G5KLU,,1,,;\nX;\n", "SWDE.W.1.13.0;\nSO;\nRD,G5KLU,,1,,;\nX;"}) {
+    testsupport::TempFile f(content);
+    Held<PlikSW> reader(new PlikSW());
+    ASSERT_EQ(reader->otworz(f.path(), 0), plat::S_OK);
+    int code;
+    ASSERT_EQ(reader->ustawNaKolejnaSekcje(&code), plat::S_OK);
+    RekordSW* r = nullptr;
+    ASSERT_EQ(reader->dajKolejnyRekord(&r), plat::S_OK);
+    r->Release();
+    EXPECT_EQ(reader->dajKolejnyRekord(&r), plat::S_FALSE);
+    EXPECT_EQ(reader->ustawNaKolejnaSekcje(&code), plat::S_FALSE);
+    std::uint32_t kod = 0, linia = 0;
+    plat::BSTR opis = nullptr;
+    ASSERT_EQ(reader->dajOpisBledu(&kod, &linia, &opis), plat::S_OK) << content;
+    EXPECT_EQ(kod, 211u);
+    plat::SysFreeString(opis);
+  }
+}
+
+TEST(ReaderEndOfFile, LinearWalkHandsTheErrorOutOnTheLastLineOnce) {
+  for (const char* content : {"SWDE.W.1.13.0;\nSO;\n", "SWDE.W.1.13.0;\nSO;"}) {
+    testsupport::TempFile f(content);
+    Held<PlikSW> reader(new PlikSW());
+    ASSERT_EQ(reader->otworz(f.path(), 0), plat::S_OK);
+    std::vector<std::uint32_t> codes;
+    for (;;) {
+      LiniaSW* l = nullptr;
+      ASSERT_EQ(reader->dajLinie(&l), plat::S_OK);
+      if (!l) break;
+      Held<LiniaSW> line(l);
+      bool syntax = false, context = false;
+      line->jestPoprawnaSyntaktycznie(&syntax);
+      line->jestPoprawnaWKontekscie(&context);
+      std::uint32_t kod, linia;
+      plat::BSTR opis = nullptr;
+      if (line->dajOpisBledu(&kod, &linia, &opis) == plat::S_OK) {
+        codes.push_back(kod);
+        EXPECT_FALSE(syntax && context);  // a line with an error never passes both checks
+      }
+      plat::SysFreeString(opis);
+    }
+    EXPECT_EQ(codes, std::vector<std::uint32_t>{211}) << content;
+    std::uint32_t kod, linia;
+    plat::BSTR opis = nullptr;
+    EXPECT_EQ(reader->dajOpisBledu(&kod, &linia, &opis), plat::S_FALSE) << content;
+  }
+}
+
+}  // namespace
