@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "platform/CodePage.h"
+#include "platform/Dispatch.h"
 
 namespace plat {
 
@@ -83,7 +84,7 @@ std::string cp1250FromBstr(BSTR s) {
 
 namespace {
 
-bool knownType(VARTYPE vt) {
+bool scalarType(VARTYPE vt) {
   switch (vt) {
     case VT_EMPTY:
     case VT_I4:
@@ -95,6 +96,26 @@ bool knownType(VARTYPE vt) {
     default:
       return false;
   }
+}
+
+bool objectType(VARTYPE vt) {
+  return vt == VT_DISPATCH || vt == VT_UNKNOWN;
+}
+
+// The types a variant may hold by value.
+bool valueType(VARTYPE vt) {
+  return scalarType(vt) || objectType(vt);
+}
+
+bool knownType(VARTYPE vt) {
+  if ((vt & VT_BYREF) == 0) return valueType(vt);
+  const VARTYPE base = vt & ~VT_BYREF;
+  return base != VT_EMPTY && (valueType(base) || base == VT_VARIANT);
+}
+
+// The object held by an object variant (null or not).
+IUnknown* objectOf(const VARIANT& v) {
+  return v.vt == VT_DISPATCH ? static_cast<IUnknown*>(v.pdispVal) : v.punkVal;
 }
 
 VARIANT emptyVariant() {
@@ -350,8 +371,21 @@ HRESULT convert(const VARIANT& src, std::uint16_t flags, VARTYPE vt, VARIANT& ou
     out = emptyVariant();
     return S_OK;
   }
-  if (!knownType(vt)) return DISP_E_TYPEMISMATCH;
+  if (!valueType(vt)) return DISP_E_TYPEMISMATCH;
   if (src.vt == vt) return VariantCopy(&out, &src);
+  if (objectType(src.vt) || objectType(vt)) {
+    if (src.vt != VT_DISPATCH || vt != VT_UNKNOWN) return DISP_E_TYPEMISMATCH;
+    IUnknown* unknown = nullptr;
+    if (src.pdispVal) {
+      const HRESULT hr =
+          src.pdispVal->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown));
+      if (FAILED(hr)) return DISP_E_TYPEMISMATCH;
+    }
+    out = emptyVariant();
+    out.vt = VT_UNKNOWN;
+    out.punkVal = unknown;
+    return S_OK;
+  }
 
   if (src.vt == VT_BSTR) {
     switch (vt) {
@@ -444,8 +478,14 @@ void VariantInit(VARIANT* v) noexcept {
 HRESULT VariantClear(VARIANT* v) noexcept {
   if (!v) return E_INVALIDARG;
   if (!knownType(v->vt)) return DISP_E_BADVARTYPE;
-  if (v->vt == VT_BSTR) SysFreeString(v->bstrVal);
+  // Take the variant's content first: a Release may reach this variant again.
+  const VARIANT old = *v;
   VariantInit(v);
+  if (old.vt == VT_BSTR) {
+    SysFreeString(old.bstrVal);
+  } else if (objectType(old.vt)) {
+    if (IUnknown* object = objectOf(old)) object->Release();
+  }
   return S_OK;
 }
 
@@ -453,7 +493,7 @@ HRESULT VariantCopy(VARIANT* dest, const VARIANT* src) noexcept {
   if (!dest || !src) return E_INVALIDARG;
   if (dest == src) return knownType(src->vt) ? S_OK : DISP_E_BADVARTYPE;
   if (!knownType(dest->vt)) return DISP_E_BADVARTYPE;
-  // Copy first, then clear: safe even when dest shares src's BSTR.
+  // Copy first, then clear: safe even when dest shares src's BSTR or object.
   VARIANT copy = *src;
   HRESULT hr = S_OK;
   if (!knownType(src->vt)) {
@@ -461,10 +501,61 @@ HRESULT VariantCopy(VARIANT* dest, const VARIANT* src) noexcept {
   } else if (src->vt == VT_BSTR && src->bstrVal) {  // a null BSTR stays null
     copy.bstrVal = SysAllocStringLen(src->bstrVal, SysStringLen(src->bstrVal));
     if (!copy.bstrVal) hr = E_OUTOFMEMORY;
+  } else if (objectType(src->vt)) {
+    if (IUnknown* object = objectOf(*src)) object->AddRef();
   }
   VariantClear(dest);
   if (SUCCEEDED(hr)) *dest = copy;
   return hr;
+}
+
+HRESULT VariantCopyInd(VARIANT* dest, const VARIANT* src) noexcept {
+  if (!dest || !src) return E_INVALIDARG;
+  if (!knownType(src->vt)) return DISP_E_BADVARTYPE;
+  if ((src->vt & VT_BYREF) == 0) {
+    if (dest == src) return S_OK;
+    return VariantCopy(dest, src);
+  }
+  if (!src->byref) return E_INVALIDARG;
+  VARIANT value = emptyVariant();  // the pointed-at value, not owned
+  switch (src->vt & ~VT_BYREF) {
+    case VT_I4:
+      value.vt = VT_I4;
+      value.lVal = *src->plVal;
+      break;
+    case VT_UI4:
+      value.vt = VT_UI4;
+      value.ulVal = *src->pulVal;
+      break;
+    case VT_R8:
+      value.vt = VT_R8;
+      value.dblVal = *src->pdblVal;
+      break;
+    case VT_BOOL:
+      value.vt = VT_BOOL;
+      value.boolVal = *src->pboolVal;
+      break;
+    case VT_BSTR:
+      value.vt = VT_BSTR;
+      value.bstrVal = *src->pbstrVal;
+      break;
+    case VT_DISPATCH:
+      value.vt = VT_DISPATCH;
+      value.pdispVal = *src->ppdispVal;
+      break;
+    case VT_UNKNOWN:
+      value.vt = VT_UNKNOWN;
+      value.punkVal = *src->ppunkVal;
+      break;
+    default:  // VT_VARIANT
+      if (src->pvarVal->vt & VT_BYREF) return E_INVALIDARG;
+      value = *src->pvarVal;
+      break;
+  }
+  if (!knownType(dest->vt)) return DISP_E_BADVARTYPE;
+  // value aliases what src points at, never dest itself (dest would have to
+  // point at itself); VariantCopy copies before it clears dest.
+  return VariantCopy(dest, &value);
 }
 
 HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, std::uint16_t flags,
@@ -472,13 +563,19 @@ HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, std::uint16_t flags
   if (!dest || !src) return E_INVALIDARG;
   if (!knownType(src->vt)) return DISP_E_BADVARTYPE;
   if (!knownType(dest->vt)) return DISP_E_BADVARTYPE;
+  VARIANT value = emptyVariant();  // a reference's value, owned here
+  if (src->vt & VT_BYREF) {
+    if (HRESULT hr = VariantCopyInd(&value, src); FAILED(hr)) return hr;
+  }
+  const VARIANT& from = (src->vt & VT_BYREF) ? value : *src;
   VARIANT result = emptyVariant();
   HRESULT hr;
   try {
-    hr = convert(*src, flags, vt, result);
+    hr = convert(from, flags, vt, result);
   } catch (const std::bad_alloc&) {
     hr = E_OUTOFMEMORY;
   }
+  VariantClear(&value);
   if (FAILED(hr)) return hr;
   VariantClear(dest);  // frees an in-place source only now, after reading it
   *dest = result;

@@ -36,6 +36,19 @@ constexpr HRESULT DISP_E_BADPARAMCOUNT = static_cast<HRESULT>(0x8002000Eu);
 constexpr HRESULT CLASS_E_NOAGGREGATION = static_cast<HRESULT>(0x80040110u);
 constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = static_cast<HRESULT>(0x80040111u);
 constexpr HRESULT REGDB_E_CLASSNOTREG = static_cast<HRESULT>(0x80040154u);
+// Dispatch, activation and registration.
+constexpr HRESULT DISP_E_UNKNOWNINTERFACE = static_cast<HRESULT>(0x80020001u);
+constexpr HRESULT DISP_E_NONAMEDARGS = static_cast<HRESULT>(0x80020007u);
+constexpr HRESULT DISP_E_EXCEPTION = static_cast<HRESULT>(0x80020009u);
+constexpr HRESULT DISP_E_BADINDEX = static_cast<HRESULT>(0x8002000Bu);
+constexpr HRESULT TYPE_E_REGISTRYACCESS = static_cast<HRESULT>(0x8002801Cu);
+constexpr HRESULT TYPE_E_CANTLOADLIBRARY = static_cast<HRESULT>(0x80029C4Au);
+constexpr HRESULT REGDB_E_READREGDB = static_cast<HRESULT>(0x80040150u);
+constexpr HRESULT REGDB_E_WRITEREGDB = static_cast<HRESULT>(0x80040151u);
+constexpr HRESULT SELFREG_E_CLASS = static_cast<HRESULT>(0x80040201u);
+constexpr HRESULT CO_E_CLASSSTRING = static_cast<HRESULT>(0x800401F3u);
+constexpr HRESULT CO_E_DLLNOTFOUND = static_cast<HRESULT>(0x800401F8u);
+constexpr HRESULT CO_E_ERRORINDLL = static_cast<HRESULT>(0x800401F9u);
 
 constexpr bool SUCCEEDED(HRESULT hr) noexcept {
   return hr >= 0;
@@ -101,15 +114,25 @@ class BStr {
 };
 
 // ---------------------------------------------------------------------------
-// VARIANT: the scalar types we use and BSTR.
+// VARIANT: the scalar types we use, BSTR, object pointers, and references to
+// them for the out-arguments of IDispatch::Invoke.
+
+class IUnknown;
+class IDispatch;  // platform/Dispatch.h
 
 using VARTYPE = std::uint16_t;
 constexpr VARTYPE VT_EMPTY = 0;
 constexpr VARTYPE VT_I4 = 3;
 constexpr VARTYPE VT_R8 = 5;
 constexpr VARTYPE VT_BSTR = 8;
+constexpr VARTYPE VT_DISPATCH = 9;
 constexpr VARTYPE VT_BOOL = 11;
+constexpr VARTYPE VT_VARIANT = 12;  // only with VT_BYREF
+constexpr VARTYPE VT_UNKNOWN = 13;
 constexpr VARTYPE VT_UI4 = 19;
+// With one of I4, R8, BSTR, DISPATCH, BOOL, VARIANT, UNKNOWN, UI4: the
+// variant points at a value it does not own.
+constexpr VARTYPE VT_BYREF = 0x4000;
 
 using VARIANT_BOOL = std::int16_t;
 constexpr VARIANT_BOOL VARIANT_TRUE = -1;
@@ -127,25 +150,49 @@ struct tagVARIANT {
     double dblVal;
     BSTR bstrVal;
     VARIANT_BOOL boolVal;
+    IUnknown* punkVal;    // VT_UNKNOWN, may be null
+    IDispatch* pdispVal;  // VT_DISPATCH, may be null
+    // VT_BYREF | ...
+    std::int32_t* plVal;
+    std::uint32_t* pulVal;
+    double* pdblVal;
+    BSTR* pbstrVal;
+    VARIANT_BOOL* pboolVal;
+    IUnknown** ppunkVal;
+    IDispatch** ppdispVal;
+    tagVARIANT* pvarVal;
+    void* byref;
   };
 };
 using VARIANT = tagVARIANT;
+using VARIANTARG = VARIANT;
 
 // Functions given a null pointer return E_INVALIDARG; a variant whose vt is
 // none of the above gives DISP_E_BADVARTYPE and is left alone.
 
 // Makes v VT_EMPTY (the value bytes are zeroed too).
 void VariantInit(VARIANT* v) noexcept;
-// Frees what v owns and makes it VT_EMPTY.
+// Frees what v owns (a BSTR; a VT_DISPATCH or VT_UNKNOWN object is
+// Released) and makes it VT_EMPTY. A VT_BYREF variant owns nothing.
 HRESULT VariantClear(VARIANT* v) noexcept;
-// Clears dest, then copies src into it; a BSTR is copied, not shared.
+// Clears dest, then copies src into it; a BSTR is copied, not shared, an
+// object is shared and AddRef'd, a reference is copied as the same pointer.
 // dest == src is a no-op. On failure dest is VT_EMPTY.
 HRESULT VariantCopy(VARIANT* dest, const VARIANT* src) noexcept;
+// As VariantCopy, but a VT_BYREF source gives a copy of the value it points
+// at (a VT_BYREF | VT_VARIANT the variant it points at, which may not itself
+// be a reference: E_INVALIDARG). dest may be src.
+HRESULT VariantCopyInd(VARIANT* dest, const VARIANT* src) noexcept;
 
 // Converts src to type vt into dest; dest may be src. On failure dest (and so
 // an in-place source) is untouched. Never depends on the C locale.
-//  - Target VT_EMPTY clears; a target other than the six types above gives
+//  - A VT_BYREF source is converted from the value it points at.
+//  - Target VT_EMPTY clears; a target other than the six scalar types above,
+//    VT_DISPATCH and VT_UNKNOWN (so any VT_BYREF target) gives
 //    DISP_E_TYPEMISMATCH.
+//  - Objects: to the same type is a copy; VT_DISPATCH to VT_UNKNOWN asks the
+//    object for IUnknown (a null one stays null); every other conversion to
+//    or from an object gives DISP_E_TYPEMISMATCH.
 //  - VT_EMPTY is 0, false or the empty text.
 //  - Numbers to text: plain decimal, "." as the decimal point, no exponent;
 //    for R8 the shortest text that reads back to the same double (12.5 ->
@@ -216,6 +263,7 @@ std::string guidToString(REFGUID guid);
 // missing braces). False and guid untouched on anything malformed.
 bool guidFromString(std::string_view text, GUID& guid) noexcept;
 
+inline constexpr IID IID_NULL = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 inline constexpr IID IID_IUnknown = {
     0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 

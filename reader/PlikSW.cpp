@@ -110,6 +110,11 @@ HRESULT PlikSW::otworz(plat::BSTR nazwa, long konwertuj) {
 
 HRESULT PlikSW::otworz(const std::string& sciezka, long konwertuj) {
   if (open_) return fail(E_FAIL, cp("Plik jest już otwarty"));
+  // A name with a NUL inside would name another file to the system.
+  if (sciezka.find('\0') != std::string::npos)
+    return fail(E_INVALIDARG, cp("Nie można otworzyć pliku: ") +
+                                  sciezka.substr(0, sciezka.find('\0')) +
+                                  cp(" (niedozwolony znak w nazwie pliku)"));
   convert_ = konwertuj != 0;
   linear_ = false;
   path_ = sciezka;

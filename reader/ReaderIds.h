@@ -1,28 +1,14 @@
 // Identifiers of the reader's component: type library, creatable class,
-// application and interfaces. Fixed for good: registered copies and their
-// clients rely on them.
+// application and interfaces. They are defined in reader/olvenlib.idl, from
+// which the build generates olvenlib_i.h; fixed for good: registered copies
+// and their clients rely on them.
 #pragma once
 
-#include "platform/Com.h"
+#include "reader/olvenlib_i.h"
 
 namespace swde {
 
-inline constexpr plat::GUID LIBID_OLVENLib = {
-    0xCFBCD852, 0x4AF9, 0x461C, {0x94, 0x89, 0x1D, 0x29, 0x25, 0x78, 0x40, 0x02}};
-inline constexpr plat::GUID CLSID_CoPlikSW = {
-    0x0BC21EB4, 0xFA0F, 0x42D5, {0x9F, 0xAA, 0x40, 0xED, 0x09, 0x83, 0xE3, 0x8A}};
-inline constexpr plat::GUID APPID_OLVENLib = {
-    0xFC2B7620, 0x8EA4, 0x4C8F, {0xBA, 0xB6, 0x54, 0x6C, 0x96, 0x96, 0xC7, 0x29}};
-inline constexpr plat::GUID IID_IPlikSW = {
-    0x29A9A5A3, 0x13A6, 0x46E7, {0xA1, 0xC2, 0x9D, 0x9C, 0x1B, 0x40, 0x08, 0x6A}};
-inline constexpr plat::GUID IID_IRekordSW = {
-    0xA6E74DB0, 0xBF14, 0x45B8, {0xB9, 0x57, 0x0B, 0xAC, 0x68, 0x47, 0x86, 0x16}};
-inline constexpr plat::GUID IID_ILiniaSW = {
-    0x836C8197, 0x9DF5, 0x4C87, {0xB8, 0x80, 0x73, 0x6B, 0xED, 0x92, 0xA4, 0xDF}};
-inline constexpr plat::GUID IID_IErrorSW = {
-    0x47914C15, 0x9B41, 0x42F0, {0x9D, 0xB2, 0x77, 0x80, 0x26, 0x45, 0x3D, 0x44}};
-
 // Source named in the error information of the reader objects.
-inline constexpr const char* kReaderProgId = "OLVENLIB.PlikSW";
+inline constexpr const char* kReaderProgId = PROGID_CoPlikSW;
 
 }  // namespace swde

@@ -213,7 +213,7 @@ counted_ptr<sxLine> sxAnalyzer::getNewLine(counted_ptr<sxError>& err) {
         error = createError(ecNoLineIdent);
         line = std::make_shared<sxLine>(lcNone, lineNumber);
       } else {
-        line->addField(fieldText);
+        line->addField(std::move(fieldText));
         fieldText.clear();
         wordInField = blankAfterWord = false;
         if (kind == tkFieldSep) {
@@ -235,7 +235,7 @@ counted_ptr<sxLine> sxAnalyzer::getNewLine(counted_ptr<sxError>& err) {
     line = std::make_shared<sxLine>(lcEmpty, lineNumber);
   } else if (!error && !sawSemicolon &&
              (sawComma || (line->code != lcNone && line->code != lcEmpty))) {
-    line->addField(fieldText);
+    line->addField(std::move(fieldText));
   }
   line->text = std::move(text);
   line->position = position;

@@ -1,5 +1,6 @@
 #include "syntax/Sxcontext.h"
 
+#include <array>
 #include <optional>
 #include <string_view>
 
@@ -9,8 +10,10 @@
 namespace swde {
 namespace {
 
-TVarRec identArg(sxLineCode code) {
-  return TVarRec(identOf(code).value_or(std::string_view()));
+// The identifier of a line code as the one argument of a message; made only
+// when an error is raised.
+std::array<TVarRec, 1> identArgs(sxLineCode code) {
+  return {TVarRec(identOf(code).value_or(std::string_view()))};
 }
 
 sxEventKind kindOrThrow(sxLineCode code, const char* utf8Message, const AnsiString* ident) {
@@ -78,7 +81,6 @@ void sxContext::update(counted_ptr<sxLine> line, counted_ptr<sxError>& err) {
   PendingCode record{std::nullopt, csRecord};
   PendingCode subRecord{std::nullopt, csSubRecord};
   PendingCode nested{std::nullopt, csNestedSubRecord};
-  const TVarRec ident[] = {identArg(code)};
 
   switch (kind) {
     case ekFileHeader:
@@ -119,7 +121,7 @@ void sxContext::update(counted_ptr<sxLine> line, counted_ptr<sxError>& err) {
       level_ = csSection;
       break;
     case ekOneLineRecord:
-      if (level_ != csSection) err = createError(ecRecordOutsideSection, ident, 0);
+      if (level_ != csSection) err = createError(ecRecordOutsideSection, identArgs(code).data(), 0);
       break;
     case ekSubRecordStart:
       if (subRecord_ == lcNone && level_ == csRecord) {
@@ -129,7 +131,7 @@ void sxContext::update(counted_ptr<sxLine> line, counted_ptr<sxError>& err) {
         level_ = csNestedSubRecord;
         nested.code = code;
       } else {
-        err = createError(ecLineInContext, ident, 0);
+        err = createError(ecLineInContext, identArgs(code).data(), 0);
       }
       break;
     case ekSubRecordEnd:
@@ -140,12 +142,12 @@ void sxContext::update(counted_ptr<sxLine> line, counted_ptr<sxError>& err) {
         level_ = csRecord;
         subRecord.code = lcNone;
       } else {
-        err = createError(ecLineInContext, ident, 0);
+        err = createError(ecLineInContext, identArgs(code).data(), 0);
       }
       break;
     case ekRecordLine:
       if (level_ < csRecord || level_ > csNestedSubRecord)
-        err = createError(ecLineInContext, ident, 0);
+        err = createError(ecLineInContext, identArgs(code).data(), 0);
       break;
     case ekFreeLine:
       break;

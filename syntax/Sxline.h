@@ -36,6 +36,7 @@ class sxLine {
   // Appends a field with empty (or the given) text and an empty value.
   void addField();
   void addField(const AnsiString& text);
+  void addField(AnsiString&& text) { fields_.emplace_back(std::move(text)); }
   // Field i counted from 0 (the identifier), or null past the last one.
   sxLineField* getField(std::size_t i) { return i < fields_.size() ? &fields_[i] : nullptr; }
   const sxLineField* getField(std::size_t i) const {

@@ -433,6 +433,15 @@ TEST_F(Reader, OpenFailures) {
   EXPECT_EQ(info.description,
             plat::cp("Nie można otworzyć pliku: /nonexistent/x.swd (plik nie istnieje)"));
 
+  // A name with a NUL inside is refused, not cut.
+  Held<PlikSW> nul(new PlikSW());
+  const std::u16string withNul(u"/tmp\0x.swd", 10);
+  plat::BStr nulName(
+      plat::SysAllocStringLen(withNul.data(), static_cast<std::uint32_t>(withNul.size())));
+  EXPECT_EQ(nul->otworz(nulName.get(), 0), plat::E_INVALIDARG);
+  ASSERT_TRUE(plat::GetErrorInfo(info));
+  EXPECT_NE(info.description.find("niedozwolony znak"), std::string::npos);
+
   // Opening twice.
   testsupport::TempFile f(kFile);
   Held<PlikSW> twice(new PlikSW());

@@ -1,0 +1,22 @@
+// A relation type of the SP section: its name and the comment of its
+// declaration (a W line).
+#pragma once
+
+#include "platform/AnsiString.h"
+
+namespace swde {
+
+using plat::AnsiString;
+
+class RelationType {
+ public:
+  explicit RelationType(const AnsiString& name);
+  RelationType(const RelationType&) = delete;
+  RelationType& operator=(const RelationType&) = delete;
+  virtual ~RelationType();
+
+  AnsiString name;
+  AnsiString comment;
+};
+
+}  // namespace swde

@@ -1,0 +1,7 @@
+#include "metadata/Section.h"
+
+namespace swde {
+
+Section::~Section() = default;
+
+}  // namespace swde

@@ -1,0 +1,19 @@
+// Base of the five sections of a metadata model.
+#pragma once
+
+#include "metadata/Sumcrc.h"
+
+namespace swde {
+
+class Section {
+ public:
+  Section() = default;
+  Section(const Section&) = delete;
+  Section& operator=(const Section&) = delete;
+  virtual ~Section();
+
+  int flags = 0;  // kept for the section's user; the model itself never reads it
+  SumCRC crc;     // nothing in the model feeds it
+};
+
+}  // namespace swde

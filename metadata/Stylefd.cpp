@@ -1,0 +1,9 @@
+#include "metadata/Stylefd.h"
+
+namespace swde {
+
+StyleFD::StyleFD(const AnsiString& name) : name(name) {}
+
+StyleFD::~StyleFD() = default;
+
+}  // namespace swde

@@ -1,0 +1,22 @@
+// A graphic style of the SG section (JD line): filed under its name, with
+// the texts of the line's further fields.
+#pragma once
+
+#include "platform/AnsiString.h"
+
+namespace swde {
+
+using plat::AnsiString;
+
+class StyleJD {
+ public:
+  explicit StyleJD(const AnsiString& name);
+  StyleJD(const StyleJD&) = delete;
+  StyleJD& operator=(const StyleJD&) = delete;
+  virtual ~StyleJD();
+
+  AnsiString name;
+  AnsiString field2;  // field 2 of the line
+};
+
+}  // namespace swde

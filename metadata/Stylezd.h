@@ -1,0 +1,25 @@
+// A graphic style of the SG section (ZD line): filed under its name, with
+// the texts of the line's further fields.
+#pragma once
+
+#include "platform/AnsiString.h"
+
+namespace swde {
+
+using plat::AnsiString;
+
+class StyleZD {
+ public:
+  explicit StyleZD(const AnsiString& name);
+  StyleZD(const StyleZD&) = delete;
+  StyleZD& operator=(const StyleZD&) = delete;
+  virtual ~StyleZD();
+
+  AnsiString name;
+  AnsiString field2;  // field 2 of the line
+  AnsiString field3;  // field 3 of the line
+  AnsiString field4;  // field 4 of the line
+  AnsiString field5;  // field 5 of the line
+};
+
+}  // namespace swde

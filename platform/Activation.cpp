@@ -1,0 +1,131 @@
+#include "platform/Activation.h"
+
+#include <dlfcn.h>
+
+#include <mutex>
+#include <new>
+#include <set>
+#include <string>
+
+#include "platform/Registry.h"
+
+namespace plat {
+
+namespace {
+
+// The default value of an HKCR key; false when the key or the value is
+// missing. Raises ERegistryException when the registry cannot be read.
+bool readDefault(const std::string& key, std::string& value) {
+  TRegistry reg;
+  reg.RootKey = HKEY_CLASSES_ROOT;
+  if (!reg.OpenKeyReadOnly('\\' + key) || !reg.ValueExists("")) return false;
+  value = reg.ReadString("");
+  return true;
+}
+
+// A name that stays one key: no separator, no control character.
+bool plainKeyName(std::string_view name) {
+  if (name.empty()) return false;
+  for (unsigned char c : name)
+    if (c == '\\' || c < 0x20 || c == 0x7F) return false;
+  return true;
+}
+
+std::string asciiLower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+// Loads a library once: later loads of the same file give the same handle
+// without adding to its reference count. Libraries are never unloaded.
+void* loadLibrary(const std::string& path) {
+  void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) return nullptr;
+  static std::mutex mutex;
+  static std::set<void*>* loaded = new std::set<void*>;  // never destroyed: used up to exit
+  std::lock_guard<std::mutex> lock(mutex);
+  if (!loaded->insert(handle).second) ::dlclose(handle);
+  return handle;
+}
+
+}  // namespace
+
+HRESULT CLSIDFromProgID(std::string_view progId, CLSID* clsid) noexcept {
+  if (!clsid) return E_POINTER;
+  if (!plainKeyName(progId)) return CO_E_CLASSSTRING;
+  try {
+    std::string current(progId);
+    std::string text;
+    if (!readDefault(current + "\\CLSID", text)) text.clear();
+    std::set<std::string> seen = {asciiLower(current)};
+    for (;;) {
+      std::string next, nextText;
+      if (!readDefault(current + "\\CurVer", next) || !plainKeyName(next)) break;
+      if (!seen.insert(asciiLower(next)).second) break;  // a loop of CurVer keys
+      if (!readDefault(next + "\\CLSID", nextText)) break;
+      current = next;
+      text = nextText;
+    }
+    GUID g;
+    if (text.empty() || !guidFromString(text, g)) return CO_E_CLASSSTRING;
+    *clsid = g;
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return REGDB_E_READREGDB;
+  }
+}
+
+HRESULT CoGetClassObject(REFCLSID clsid, std::uint32_t clsctx, REFIID iid, void** out) noexcept {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if ((clsctx & CLSCTX_INPROC_SERVER) == 0) return REGDB_E_CLASSNOTREG;
+  void* library = nullptr;
+  try {
+    std::string path;
+    if (!readDefault("CLSID\\" + guidToString(clsid) + "\\InprocServer32", path))
+      return REGDB_E_CLASSNOTREG;
+    // Only an absolute path: the library search path decides nothing here.
+    if (path.empty() || path[0] != '/') return REGDB_E_CLASSNOTREG;
+    library = loadLibrary(path);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return REGDB_E_READREGDB;
+  }
+  if (!library) return CO_E_DLLNOTFOUND;
+  const auto getClassObject =
+      reinterpret_cast<DllGetClassObjectFunc>(::dlsym(library, "DllGetClassObject"));
+  if (!getClassObject) return CO_E_ERRORINDLL;
+  HRESULT hr;
+  try {
+    hr = getClassObject(clsid, iid, out);
+  } catch (...) {
+    hr = E_UNEXPECTED;  // a server that breaks the rules of its entry points
+  }
+  if (FAILED(hr)) *out = nullptr;
+  return hr;
+}
+
+HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, std::uint32_t clsctx, REFIID iid,
+                         void** out) noexcept {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  IClassFactory* factory = nullptr;
+  HRESULT hr =
+      CoGetClassObject(clsid, clsctx, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+  if (FAILED(hr)) return hr;
+  if (!factory) return E_UNEXPECTED;
+  try {
+    hr = factory->CreateInstance(outer, iid, out);
+  } catch (...) {
+    hr = E_UNEXPECTED;
+  }
+  factory->Release();
+  if (FAILED(hr)) *out = nullptr;
+  return hr;
+}
+
+}  // namespace plat

@@ -1,0 +1,79 @@
+#include "platform/FileSystem.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/CodePage.h"
+
+namespace plat {
+
+std::string tempFolder() {
+  const char* dir = std::getenv("TMPDIR");
+  std::string folder = dir && *dir ? dir : "/tmp";
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+int createTempFile(const std::string& folder, std::string_view prefix, std::string_view suffix,
+                   std::string& path) {
+  std::string name = folder;
+  if (name.empty() || name.back() != '/') name += '/';
+  name.append(prefix);
+  name += "XXXXXX";
+  name.append(suffix);
+  const int fd = ::mkostemps(name.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
+  if (fd >= 0) path = name;
+  return fd;
+}
+
+std::string extractFilePath(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+}
+
+std::string extractFileName(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+std::string fileWriteErrorReason(int err) {
+  switch (err) {
+    case ENOSPC:
+      return cp("brak miejsca na dysku");
+    case EDQUOT:
+      return cp("przekroczony przydział miejsca na dysku");
+    case EFBIG:
+      return cp("przekroczony dopuszczalny rozmiar pliku");
+    case EACCES:
+    case EPERM:
+      return cp("brak uprawnień do zapisu");
+    case EROFS:
+      return cp("system plików tylko do odczytu");
+    case ENOENT:
+      return cp("folder nie istnieje");
+    case ENOTDIR:
+      return cp("część ścieżki nie jest katalogiem");
+    case EISDIR:
+      return cp("to jest katalog, a nie plik");
+    case ENAMETOOLONG:
+      return cp("za długa nazwa pliku");
+    case EMFILE:
+    case ENFILE:
+      return cp("zbyt wiele otwartych plików");
+    case EIO:
+      return cp("błąd wejścia-wyjścia");
+    default:
+      return cp("błąd systemu nr ") + std::to_string(err);
+  }
+}
+
+}  // namespace plat

@@ -1,0 +1,174 @@
+// Common base of the processes: one object is one run over a list of files
+// on one worker thread. The base holds the run's frame (start line, error
+// catching, summary, final message, stop line), opens and closes the input
+// files through the file reader, turns reader errors into report lines,
+// updates the shared progress record and keeps the key counters.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "platform/AnsiString.h"
+#include "platform/Com.h"
+#include "processing/bzCounter.h"
+#include "processing/bzFileList.h"
+#include "processing/bzProcessState.h"
+#include "processing/bzReport.h"
+#include "processing/bzSettings.h"
+#include "reader/LiniaSW.h"
+#include "reader/PlikSW.h"
+#include "reader/RekordSW.h"
+
+namespace swde {
+
+using plat::AnsiString;
+
+// Shows the text of a critical failure to the user. Called from the worker
+// thread; it must not block it (the console writes to stderr, the window
+// queues a message).
+using bzCriticalNotifier = std::function<void(const AnsiString& text, const AnsiString& caption)>;
+
+// A copy of s with the six ISO 8859-2 letters that stand elsewhere in
+// Windows-1250 (Ą Ś Ź ą ś ź) moved to their Windows-1250 bytes.
+AnsiString isoToWin1250(const AnsiString& s);
+
+class bzProcessThread {
+ public:
+  enum ReportMsgType : std::uint8_t { rmError = 0, rmWarning = 1, rmInfo = 2 };
+  // The section codes 46 SD .. 51 ST; any other value is no section.
+  using ReportSectionType = std::uint8_t;
+
+  using FileInfo = bzProcessState::FileInfo;
+
+  // Counter kinds.
+  enum CounterKind {
+    ckObjectTypes = 0,
+    ckArchivalTypes = 1,
+    ckAttributes = 2,
+    ckRelations = 3,
+    ckRelationTargets = 4,
+    ckCondensed = 5,
+  };
+
+  bzProcessThread();
+  bzProcessThread(bzFileList* fileList, bzReport* report, bzSettings* settings,
+                  bzProcessState* state);
+  virtual ~bzProcessThread();
+  bzProcessThread(const bzProcessThread&) = delete;
+  bzProcessThread& operator=(const bzProcessThread&) = delete;
+
+  // Starts the run on its own thread.
+  void start();
+  // Asks the run to stop and waits for its end up to ms milliseconds; false
+  // only when the wait itself fails.
+  bool stop(unsigned ms);
+  // Waits for the end of the run.
+  void waitFor();
+  bool isRunning() const { return running_; }
+  bool isTerminated() const { return terminated_; }
+  // 0, or -1 after a run that ran out of memory.
+  int returnValue() const { return returnValue_; }
+  // The run ended through a critical failure (also a report that could not
+  // be written); its message.
+  bool failedCritically() const { return failedCritically_; }
+  AnsiString criticalMessage() const { return criticalMessage_; }
+
+  void setNotifier(bzCriticalNotifier notifier) { notifier_ = std::move(notifier); }
+
+  virtual AnsiString getTitle() const = 0;
+
+  // Report lines (also used by the processes' helpers).
+  void addToReport(const AnsiString& text);
+  void addToReport(int code, ReportMsgType type, int fileIdx, ReportSectionType section,
+                   std::int64_t lineNo, std::int64_t position, const AnsiString& text);
+  void addToReport(int code, ReportMsgType type, int fileIdx, ReportSectionType section,
+                   std::int64_t lineNo, std::int64_t position, const AnsiString& text,
+                   const AnsiString& key);
+  // Adds key to the counter of the kind; -1 for a kind without a counter.
+  int addElemToCounter(int kind, const AnsiString& key);
+
+  void setMessage(const AnsiString& text);
+
+  // Period of the progress updates in the reading loops, in milliseconds.
+  std::uint32_t updateInterval = 700;
+
+ protected:
+  virtual void clear() {}
+  virtual int process() = 0;
+
+  bool openFile(unsigned i);
+  void closeFile();
+  void updateState();
+  // True exactly when one error line was written.
+  bool checkError(PlikSW* file);
+  bool checkError(RekordSW* record);
+  bool checkError(LiniaSW* line);
+  virtual PlikSW* createFileInterface();
+
+  void reportStart();
+  void reportStop();
+  void reportFileList();
+  void reportSettings();
+  void reportStatistics();
+  void reportErrors();
+
+  void initCOM() {}
+  void doneCOM() {}
+
+  // Asks the run to end and waits for it; every descendant calls it in its
+  // destructor, before its own part is gone.
+  void endRun();
+
+  // Milliseconds of a steady clock, for the progress updates.
+  static std::uint64_t tickCount();
+
+  bzFileList* fileList = nullptr;
+  bzReport* report = nullptr;
+  bzSettings* settings = nullptr;
+  bzProcessState* state = nullptr;
+
+  FileInfo current{};
+  std::uint32_t totalWarns = 0;
+  std::uint32_t totalErrors = 0;
+  std::uint32_t recordsCount = 0;
+  std::uint64_t fileSize = 0;
+  PlikSW* fileObject = nullptr;
+  std::uint8_t fileType = 0;
+  double fileVersion = 0;
+  int currentFile = -1;
+  std::array<std::unique_ptr<bzCounter>, 6> counters;
+  int lastReportedFile = -1;
+
+ private:
+  void execute();
+  // The section code of the open file, 0 when none.
+  ReportSectionType currentSection();
+  void releaseFile();
+  // An error line of the open file, counted.
+  void writeFinding(std::uint32_t code, ReportSectionType section, std::int64_t lineNo,
+                    std::int64_t position, const AnsiString& text);
+  // A finding line; gated by the condensed report when key is given.
+  void addFindingLine(int code, ReportMsgType type, int fileIdx, ReportSectionType section,
+                      std::int64_t lineNo, std::int64_t position, const AnsiString& text,
+                      const AnsiString* key);
+
+  std::thread thread_;
+  std::atomic<bool> running_{false};
+  std::atomic<bool> terminated_{false};
+  std::atomic<int> returnValue_{0};
+  std::atomic<bool> failedCritically_{false};
+  AnsiString criticalMessage_;  // written by the worker before running_ goes false
+  std::mutex endMutex_;
+  std::condition_variable endCv_;
+  bool ended_ = false;
+  bzCriticalNotifier notifier_;
+};
+
+}  // namespace swde

@@ -1,0 +1,7 @@
+#include "processing/bzSettings.h"
+
+namespace swde {
+
+bzSettings::~bzSettings() = default;
+
+}  // namespace swde

@@ -1,0 +1,35 @@
+// The processing options of one run. The main program writes the fields
+// directly after construction; the processes only read them.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/AnsiString.h"
+
+namespace swde {
+
+using plat::AnsiString;
+
+class bzSettings {
+ public:
+  bzSettings() = default;
+  virtual ~bzSettings();
+
+  // Options block of the report, merge and authorization: comment lines are
+  // skipped when records are read. The checks always skip them.
+  bool skipComments = true;
+  // Insignificant characters are skipped when a line is rebuilt.
+  bool skipWhiteChars = true;
+  // Merge and authorization: folder of the result (empty: the input's folder)
+  // and name of the result file.
+  AnsiString outputDir;
+  AnsiString outputFileName;
+  // Kept for the main program's own use.
+  AnsiString reportDir;
+  AnsiString reportFileName;
+  std::int32_t maxErrors = 100;
+  // Condensed report: only the first finding of each (key, code) is written.
+  bool reportCondensed = true;
+};
+
+}  // namespace swde

@@ -1,0 +1,23 @@
+// The syntax check: reads every line of every file through the reader,
+// reports each faulty line and the file-level error at the end, and counts
+// records for the progress display.
+#pragma once
+
+#include "processing/bzProcessThread.h"
+
+namespace swde {
+
+class bzSyntaxProcess : public bzProcessThread {
+ public:
+  bzSyntaxProcess(bzFileList* fileList, bzReport* report, bzSettings* settings,
+                  bzProcessState* state);
+  ~bzSyntaxProcess() override;
+
+  AnsiString getTitle() const override;
+
+ protected:
+  int process() override;
+  void processFile();
+};
+
+}  // namespace swde

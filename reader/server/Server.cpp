@@ -1,0 +1,149 @@
+// Entry points of olvenlib: the class factory of CoPlikSW and the
+// self-registration. No exception leaves them.
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "platform/Activation.h"
+#include "platform/CodePage.h"
+#include "platform/ComGuard.h"
+#include "platform/Registration.h"
+#include "reader/ReaderIds.h"
+#include "reader/server/CoObjects.h"
+
+#define OLV_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace swde::server {
+
+using plat::HRESULT;
+using plat::REFIID;
+
+namespace {
+
+class ClassFactory final : public plat::IClassFactory {
+ public:
+  ClassFactory() noexcept { objectCreated(); }
+
+  HRESULT QueryInterface(REFIID iid, void** out) override {
+    if (!out) return plat::E_POINTER;
+    *out = nullptr;
+    if (iid != plat::IID_IUnknown && iid != plat::IID_IClassFactory) return plat::E_NOINTERFACE;
+    *out = static_cast<plat::IClassFactory*>(this);
+    AddRef();
+    return plat::S_OK;
+  }
+  std::uint32_t AddRef() override { return ++refs_; }
+  std::uint32_t Release() override {
+    const std::uint32_t left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+  HRESULT CreateInstance(plat::IUnknown* outer, REFIID iid, void** out) override {
+    if (!out) return plat::E_POINTER;
+    *out = nullptr;
+    if (outer) return plat::CLASS_E_NOAGGREGATION;
+    return createFileObject(iid, out);
+  }
+  HRESULT LockServer(bool lock) override {
+    return lockServer(lock) ? plat::S_OK : plat::E_UNEXPECTED;
+  }
+
+ private:
+  ~ClassFactory() override { objectDestroyed(); }
+
+  std::atomic<std::uint32_t> refs_{1};
+};
+
+// The HKCR keys of the creatable class; raise ERegistryException.
+void registerClass(const std::string& path) {
+  using plat::WriteClassesRootText;
+  const std::string clsid = plat::guidToString(CLSID_CoPlikSW);
+  const std::string appId = plat::guidToString(APPID_OLVENLib);
+  const std::string clsidKey = "CLSID\\" + clsid;
+  WriteClassesRootText(clsidKey, "", HELPSTRING_CoPlikSW);
+  WriteClassesRootText(clsidKey, "AppID", appId);
+  WriteClassesRootText(clsidKey + "\\InprocServer32", "", path);
+  WriteClassesRootText(clsidKey + "\\ProgID", "", PROGID_CoPlikSW_VERSIONED);
+  WriteClassesRootText(clsidKey + "\\VersionIndependentProgID", "", PROGID_CoPlikSW);
+
+  WriteClassesRootText(PROGID_CoPlikSW_VERSIONED, "", HELPSTRING_CoPlikSW);
+  WriteClassesRootText(std::string(PROGID_CoPlikSW_VERSIONED) + "\\CLSID", "", clsid);
+
+  WriteClassesRootText(PROGID_CoPlikSW, "", HELPSTRING_CoPlikSW);
+  WriteClassesRootText(std::string(PROGID_CoPlikSW) + "\\CLSID", "", clsid);
+  WriteClassesRootText(std::string(PROGID_CoPlikSW) + "\\CurVer", "", PROGID_CoPlikSW_VERSIONED);
+
+  WriteClassesRootText("AppID\\" + appId, "", TYPELIB_OLVENLib.name);
+}
+
+void unregisterClass() {
+  plat::DeleteClassesRootKey("CLSID\\" + plat::guidToString(CLSID_CoPlikSW));
+  plat::DeleteClassesRootKey(PROGID_CoPlikSW);
+  plat::DeleteClassesRootKey(PROGID_CoPlikSW_VERSIONED);
+  plat::DeleteClassesRootKey("AppID\\" + plat::guidToString(APPID_OLVENLib));
+}
+
+// Something of this library, for finding its file.
+const char kMarker = 0;
+
+}  // namespace
+
+}  // namespace swde::server
+
+using namespace swde;
+using namespace swde::server;
+
+OLV_EXPORT HRESULT DllGetClassObject(plat::REFCLSID clsid, REFIID iid, void** out) noexcept {
+  return plat::ComGuard(plat::IID_IClassFactory, kReaderProgId, [&] {
+    if (!out) return plat::E_POINTER;
+    *out = nullptr;
+    if (clsid != CLSID_CoPlikSW) return plat::CLASS_E_CLASSNOTAVAILABLE;
+    ClassFactory* factory = new ClassFactory();
+    const HRESULT hr = factory->QueryInterface(iid, out);
+    factory->Release();
+    return hr;
+  });
+}
+
+OLV_EXPORT HRESULT DllCanUnloadNow() noexcept {
+  return canUnloadNow() ? plat::S_OK : plat::S_FALSE;
+}
+
+// Registers the type library, then the class keys. The type library's
+// failure is returned as it is; a failure of the class keys is
+// SELFREG_E_CLASS. Both come with error information.
+OLV_EXPORT HRESULT DllRegisterServer() noexcept {
+  return plat::ComGuard(plat::IID_NULL, kReaderProgId, [] {
+    std::string path;
+    if (!plat::ModuleFileOf(&kMarker, path)) {
+      plat::SetErrorInfo(plat::cp("Nie można ustalić pliku biblioteki olvenlib"), plat::IID_NULL,
+                         kReaderProgId);
+      return plat::TYPE_E_CANTLOADLIBRARY;
+    }
+    const HRESULT hr = plat::RegisterTypeLibrary(TYPELIB_OLVENLib, path, kReaderProgId);
+    if (plat::FAILED(hr)) return hr;
+    try {
+      registerClass(path);
+    } catch (...) {
+      return plat::HResultFromCurrentException(plat::IID_NULL, kReaderProgId,
+                                               plat::SELFREG_E_CLASS);
+    }
+    return plat::S_OK;
+  });
+}
+
+// Deletes the class keys with their subkeys (keys that are not there are no
+// failure); the type library stays registered.
+OLV_EXPORT HRESULT DllUnregisterServer() noexcept {
+  return plat::ComGuard(plat::IID_NULL, kReaderProgId, [] {
+    try {
+      unregisterClass();
+    } catch (...) {
+      return plat::HResultFromCurrentException(plat::IID_NULL, kReaderProgId,
+                                               plat::SELFREG_E_CLASS);
+    }
+    return plat::S_OK;
+  });
+}

@@ -1,0 +1,13 @@
+// Object of the record type "G5DZW"; no rule of its own.
+#pragma once
+
+#include "semantics/Smobject.h"
+
+namespace swde {
+
+class G5DZW : public smObject {
+ public:
+  explicit G5DZW(const AnsiString& typeName);
+};
+
+}  // namespace swde

@@ -1,0 +1,13 @@
+// Object of the record types "G5KKL", "G5G_KKL"; no rule of its own.
+#pragma once
+
+#include "semantics/Smobject.h"
+
+namespace swde {
+
+class G5KKL : public smObject {
+ public:
+  explicit G5KKL(const AnsiString& typeName);
+};
+
+}  // namespace swde

@@ -1,0 +1,13 @@
+// Object of the record type "G5KLU"; no rule of its own.
+#pragma once
+
+#include "semantics/Smobject.h"
+
+namespace swde {
+
+class G5KLU : public smObject {
+ public:
+  explicit G5KLU(const AnsiString& typeName);
+};
+
+}  // namespace swde

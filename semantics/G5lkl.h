@@ -1,0 +1,13 @@
+// Object of the record type "G5LKL"; no rule of its own.
+#pragma once
+
+#include "semantics/Smobject.h"
+
+namespace swde {
+
+class G5LKL : public smObject {
+ public:
+  explicit G5LKL(const AnsiString& typeName);
+};
+
+}  // namespace swde

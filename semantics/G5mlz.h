@@ -1,0 +1,13 @@
+// Object of the record type "G5MLZ"; no rule of its own.
+#pragma once
+
+#include "semantics/Smobject.h"
+
+namespace swde {
+
+class G5MLZ : public smObject {
+ public:
+  explicit G5MLZ(const AnsiString& typeName);
+};
+
+}  // namespace swde

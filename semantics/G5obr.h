@@ -1,0 +1,13 @@
+// Object of the record types "G5OBR", "G5O_OBR", "G5G_OBR"; no rule of its own.
+#pragma once
+
+#include "semantics/Smobject.h"
+
+namespace swde {
+
+class G5OBR : public smObject {
+ public:
+  explicit G5OBR(const AnsiString& typeName);
+};
+
+}  // namespace swde

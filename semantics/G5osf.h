@@ -1,0 +1,13 @@
+// Object of the record type "G5OSF"; no rule of its own.
+#pragma once
+
+#include "semantics/Smobject.h"
+
+namespace swde {
+
+class G5OSF : public smObject {
+ public:
+  explicit G5OSF(const AnsiString& typeName);
+};
+
+}  // namespace swde

@@ -1,0 +1,13 @@
+// Object of the record type "G5OSZ"; no rule of its own.
+#pragma once
+
+#include "semantics/Smobject.h"
+
+namespace swde {
+
+class G5OSZ : public smObject {
+ public:
+  explicit G5OSZ(const AnsiString& typeName);
+};
+
+}  // namespace swde

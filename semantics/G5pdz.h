@@ -1,0 +1,16 @@
+// Object of the record type "G5PDZ": the share "G5UD" must be a proper
+// fraction.
+#pragma once
+
+#include "semantics/Smobject.h"
+
+namespace swde {
+
+class G5PDZ : public smObject {
+ public:
+  explicit G5PDZ(const AnsiString& typeName);
+
+  void checkAttribValue(const smAttribute& attribute) override;
+};
+
+}  // namespace swde

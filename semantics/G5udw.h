@@ -1,0 +1,16 @@
+// Object of the record type "G5UDW": the share "G5UD" must be a proper
+// fraction.
+#pragma once
+
+#include "semantics/Smobject.h"
+
+namespace swde {
+
+class G5UDW : public smObject {
+ public:
+  explicit G5UDW(const AnsiString& typeName);
+
+  void checkAttribValue(const smAttribute& attribute) override;
+};
+
+}  // namespace swde

@@ -1,0 +1,13 @@
+// Object of the record types "G5UZG", "G5G_UZG"; no rule of its own.
+#pragma once
+
+#include "semantics/Smobject.h"
+
+namespace swde {
+
+class G5UZG : public smObject {
+ public:
+  explicit G5UZG(const AnsiString& typeName);
+};
+
+}  // namespace swde

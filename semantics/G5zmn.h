@@ -1,0 +1,13 @@
+// Object of the record type "G5ZMN"; no rule of its own.
+#pragma once
+
+#include "semantics/Smobject.h"
+
+namespace swde {
+
+class G5ZMN : public smObject {
+ public:
+  explicit G5ZMN(const AnsiString& typeName);
+};
+
+}  // namespace swde

@@ -1,0 +1,53 @@
+// The bookkeeping record of one object record, kept for the checks across
+// records: what identifies it, where it stands, its relations and the
+// counters of its component relations.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/AnsiString.h"
+#include "semantics/Smelemrelation.h"
+#include "semantics/Smqueue.h"
+#include "semantics/Smrelation.h"
+
+namespace swde {
+
+using plat::AnsiString;
+
+class smRecord {
+ public:
+  smRecord() = default;
+  explicit smRecord(const AnsiString& typeName);
+  smRecord(const smRecord&) = delete;
+  smRecord& operator=(const smRecord&) = delete;
+  virtual ~smRecord();
+
+  // A new relation with that code (its reference name stays empty), appended.
+  smRelation* addRelation(const AnsiString& code);
+  // A new counter named name, starting at 0, appended.
+  smElemRelation* addElemRelation(const AnsiString& name);
+  // The first counter named name, or null; the cursor stays where it is.
+  smElemRelation* getElemRelation(const AnsiString& name) const;
+
+  smRelation* getFirstRelation();
+  smRelation* getNextRelation();
+  smElemRelation* getFirstElemRelation();
+  smElemRelation* getNextElemRelation();
+
+  AnsiString label;  // the record line's identifier, e.g. "RO"
+  AnsiString typeName;
+  AnsiString objectId;
+  AnsiString recordId;
+  AnsiString status;
+  int fileIndex = 0;
+  int linkCount = 0;
+  std::uint64_t position = 0;
+  std::uint64_t line = 0;
+  bool accepted = true;
+
+ private:
+  smQueue<smRelation> relations_;
+  smQueue<smElemRelation> elemRelations_;
+};
+
+}  // namespace swde

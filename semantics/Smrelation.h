@@ -1,0 +1,32 @@
+// One relation of an object or of a bookkeeping record: the reference it
+// belongs to, what it points to and the place of its line in the file.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/AnsiString.h"
+
+namespace swde {
+
+using plat::AnsiString;
+
+class smRelation {
+ public:
+  smRelation() = default;
+  // An empty name is replaced by the code.
+  smRelation(const AnsiString& code, const AnsiString& name);
+  smRelation(const smRelation&) = delete;
+  smRelation& operator=(const smRelation&) = delete;
+  virtual ~smRelation();
+
+  AnsiString name;  // reference name
+  AnsiString code;
+  AnsiString targetType;  // type name of the target; empty when the line names none
+  AnsiString targetId;    // object identifier or record identifier of the target
+  bool byObjectId = false;
+  std::uint64_t line = 0;
+  std::uint64_t position = 0;
+  bool topological = false;
+};
+
+}  // namespace swde
