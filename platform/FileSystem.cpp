@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/CodePage.h"
+#include "platform/FileStream.h"
 
 namespace plat {
 
@@ -60,19 +61,8 @@ std::string fileWriteErrorReason(int err) {
       return cp("system plików tylko do odczytu");
     case ENOENT:
       return cp("folder nie istnieje");
-    case ENOTDIR:
-      return cp("część ścieżki nie jest katalogiem");
-    case EISDIR:
-      return cp("to jest katalog, a nie plik");
-    case ENAMETOOLONG:
-      return cp("za długa nazwa pliku");
-    case EMFILE:
-    case ENFILE:
-      return cp("zbyt wiele otwartych plików");
-    case EIO:
-      return cp("błąd wejścia-wyjścia");
     default:
-      return cp("błąd systemu nr ") + std::to_string(err);
+      return fileErrorReason(err);
   }
 }
 
