@@ -1,6 +1,8 @@
 #include "syntax/Sxanalyzer.h"
 
+#include <atomic>
 #include <charconv>
+#include <cstring>
 
 #include "syntax/Sxstatemachine.h"
 
@@ -13,6 +15,21 @@ bool allDigits(std::string_view s) {
     if (c < '0' || c > '9') return false;
   return true;
 }
+
+// Classes of the bytes of a line, as the tokenizer sees them once carriage
+// returns are gone.
+enum : std::uint8_t { kWordByte = 0, kBlankByte = 1, kCommaByte = 2, kSemicolonByte = 3 };
+
+struct ByteClasses {
+  std::uint8_t of[256];
+  constexpr ByteClasses() : of() {
+    of[static_cast<unsigned char>(' ')] = kBlankByte;
+    of[static_cast<unsigned char>('\t')] = kBlankByte;
+    of[static_cast<unsigned char>(',')] = kCommaByte;
+    of[static_cast<unsigned char>(';')] = kSemicolonByte;
+  }
+};
+constexpr ByteClasses kByteClass;
 
 // Field positions from which a line ends in free text, where blanks between
 // words are part of the value.
@@ -138,14 +155,8 @@ counted_ptr<sxLine> sxAnalyzer::finishLine(counted_ptr<sxError>& err) {
   return line;
 }
 
-counted_ptr<sxLine> sxAnalyzer::getNewLine(counted_ptr<sxError>& err) {
-  if (format_ == 0 || !tokenizer_) return nullptr;
-  if (tokenizer_->isEof()) return finished_ ? nullptr : finishLine(err);
-
-  const std::uint64_t position = tokenizer_->getPosition();
-  const std::uint64_t lineNumber = tokenizer_->getLineCounter();
-  counted_ptr<sxLine> line;
-  counted_ptr<sxError> error;
+bool sxAnalyzer::readTokens(std::uint64_t lineNumber, counted_ptr<sxLine>& line,
+                            counted_ptr<sxError>& error) {
   AnsiString text;
   AnsiString fieldText;
   bool sawComma = false;
@@ -163,7 +174,7 @@ counted_ptr<sxLine> sxAnalyzer::getNewLine(counted_ptr<sxError>& err) {
       tooLong = true;
       if (!error) {
         error = createError(ecLineTooLong);
-        if (!line) line = std::make_shared<sxLine>(lcNone, lineNumber);
+        if (!line) line = newLine(lcNone, lineNumber);
       }
       return;
     }
@@ -186,7 +197,7 @@ counted_ptr<sxLine> sxAnalyzer::getNewLine(counted_ptr<sxError>& err) {
     } else if (word) {
       if (!line) {
         const sxLineCode code = recognizeLine(tok);
-        line = std::make_shared<sxLine>(code, lineNumber);
+        line = newLine(code, lineNumber);
         line->ident = tok;
         fieldText = tok;
         wordInField = true;
@@ -211,7 +222,7 @@ counted_ptr<sxLine> sxAnalyzer::getNewLine(counted_ptr<sxError>& err) {
     } else if (kind == tkFieldSep || kind == tkLineEnd) {
       if (!line) {
         error = createError(ecNoLineIdent);
-        line = std::make_shared<sxLine>(lcNone, lineNumber);
+        line = newLine(lcNone, lineNumber);
       } else {
         line->addField(std::move(fieldText));
         fieldText.clear();
@@ -230,14 +241,128 @@ counted_ptr<sxLine> sxAnalyzer::getNewLine(counted_ptr<sxError>& err) {
 
   if (!line) {
     // No data where a line was expected: the end, as at the end of the file.
-    if (kind == tkNone) return finished_ ? nullptr : finishLine(err);
+    if (kind == tkNone) return false;
     // A line with blanks only, or nothing at all, is an empty line.
-    line = std::make_shared<sxLine>(lcEmpty, lineNumber);
+    line = newLine(lcEmpty, lineNumber);
   } else if (!error && !sawSemicolon &&
              (sawComma || (line->code != lcNone && line->code != lcEmpty))) {
     line->addField(std::move(fieldText));
   }
   line->text = std::move(text);
+  return true;
+}
+
+void sxAnalyzer::parseLine(std::string_view raw, std::uint64_t lineNumber,
+                           counted_ptr<sxLine>& line, counted_ptr<sxError>& error) {
+  // The tokenizer drops carriage returns wherever they stand.
+  // Those before the line feed go by shortening the view; only the rare line
+  // with one inside is copied.
+  std::string_view s = raw;
+  while (!s.empty() && s.back() == '\r') s.remove_suffix(1);
+  if (const void* cr = std::memchr(s.data(), '\r', s.size()); cr != nullptr) {
+    std::size_t from = static_cast<std::size_t>(static_cast<const char*>(cr) - s.data());
+    stripped_.assign(s.data(), from);
+    for (++from; from < s.size(); ++from)
+      if (s[from] != '\r') stripped_.push_back(s[from]);
+    s = stripped_;
+  }
+  const char* const b = s.data();
+  const std::size_t len = s.size();
+
+  std::size_t i = 0;
+  while (i < len && kByteClass.of[static_cast<unsigned char>(b[i])] == kBlankByte) ++i;
+  if (i == len) {
+    // Blanks only, or nothing at all: an empty line.
+    line = newLine(lcEmpty, lineNumber);
+    line->text = s;
+    return;
+  }
+  if (kByteClass.of[static_cast<unsigned char>(b[i])] != kWordByte) {
+    error = createError(ecNoLineIdent);
+    line = newLine(lcNone, lineNumber);
+    line->text = s;
+    return;
+  }
+  std::size_t k = i;
+  while (k < len && kByteClass.of[static_cast<unsigned char>(b[k])] == kWordByte) ++k;
+  const std::string_view ident = s.substr(i, k - i);
+  const sxLineCode code = recognizeLine(ident);
+  line = newLine(code, lineNumber);
+  line->ident = ident;
+  line->text = s;
+  if (code == lcNone) {
+    const TVarRec args[] = {TVarRec(ident)};
+    error = createError(ecUnknownLineType, args, 0);
+    return;
+  }
+
+  const std::uint32_t freeFrom = freeTextFrom(code);
+  std::size_t fieldStart = i;
+  bool blankAfterWord = false;  // the current field holds a word and a blank run after it
+  bool wordInField = true;
+  while (k < len) {
+    switch (kByteClass.of[static_cast<unsigned char>(b[k])]) {
+      case kWordByte:
+        if (blankAfterWord && line->getFieldCount() < freeFrom) {
+          const TVarRec args[] = {TVarRec(line->getFieldCount() + 1)};
+          error = createError(ecFieldSeparator, args, 0);
+          return;
+        }
+        wordInField = true;
+        blankAfterWord = false;
+        ++k;
+        while (k < len && kByteClass.of[static_cast<unsigned char>(b[k])] == kWordByte) ++k;
+        break;
+      case kBlankByte:
+        if (wordInField) blankAfterWord = true;
+        ++k;
+        break;
+      case kCommaByte:
+        line->addField(AnsiString(s.substr(fieldStart, k - fieldStart)));
+        fieldStart = ++k;
+        wordInField = blankAfterWord = false;
+        break;
+      default:  // ';': the rest of the line is the comment
+        line->addField(AnsiString(s.substr(fieldStart, k - fieldStart)));
+        line->hasSemicolon = 1;
+        line->comment = s.substr(k + 1);
+        return;
+    }
+  }
+  line->addField(AnsiString(s.substr(fieldStart)));
+}
+
+counted_ptr<sxLine> sxAnalyzer::newLine(sxLineCode code, std::uint64_t lineNumber) {
+  // The record of the previous line is used again once nobody else holds it.
+  if (spare_ && spare_.use_count() == 1) {
+    std::atomic_thread_fence(std::memory_order_acquire);
+    spare_->reset(code, lineNumber);
+    return spare_;
+  }
+  spare_ = std::make_shared<sxLine>(code, lineNumber);
+  return spare_;
+}
+
+counted_ptr<sxLine> sxAnalyzer::getNewLine(counted_ptr<sxError>& err) {
+  if (format_ == 0 || !tokenizer_) return nullptr;
+  if (tokenizer_->isEof()) return finished_ ? nullptr : finishLine(err);
+
+  const std::uint64_t position = tokenizer_->getPosition();
+  const std::uint64_t lineNumber = tokenizer_->getLineCounter();
+  counted_ptr<sxLine> line;
+  counted_ptr<sxError> error;
+  const unsigned char* raw = nullptr;
+  std::size_t rawLength = 0;
+  // A line that the stream's buffer holds whole is cut in memory; any other
+  // (one that runs past the buffer, the last one without a line feed) is
+  // read token by token. Both give the same record.
+  if (tokenizer_->peekLine(raw, rawLength) && rawLength <= kMaxLineLength) {
+    parseLine(std::string_view(reinterpret_cast<const char*>(raw), rawLength), lineNumber, line,
+              error);
+    tokenizer_->takeLine(rawLength);
+  } else if (!readTokens(lineNumber, line, error)) {
+    return finished_ ? nullptr : finishLine(err);
+  }
   line->position = position;
   line->lineNumber = lineNumber;
 

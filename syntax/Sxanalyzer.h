@@ -61,6 +61,16 @@ class sxAnalyzer {
  private:
   // Runs the end-of-file check once; its error comes on a line of code 1.
   counted_ptr<sxLine> finishLine(counted_ptr<sxError>& err);
+  // Reads one line token by token into line and error; false when no data
+  // came where a line was expected.
+  bool readTokens(std::uint64_t lineNumber, counted_ptr<sxLine>& line, counted_ptr<sxError>& error);
+  // Builds the record of one line from its raw bytes (without the line feed)
+  // by the same rules as readTokens.
+  void parseLine(std::string_view raw, std::uint64_t lineNumber, counted_ptr<sxLine>& line,
+                 counted_ptr<sxError>& error);
+  // A fresh line record; the one handed out last is used again when no one
+  // else holds it any more.
+  counted_ptr<sxLine> newLine(sxLineCode code, std::uint64_t lineNumber);
 
   std::uint8_t format_ = 0;
   double version_ = 0;
@@ -68,6 +78,8 @@ class sxAnalyzer {
   std::unique_ptr<sxLineValidator> validator_;
   std::unique_ptr<sxContext> context_;
   bool finished_ = false;
+  counted_ptr<sxLine> spare_;
+  AnsiString stripped_;  // a line without its carriage returns
 };
 
 }  // namespace swde

@@ -38,7 +38,7 @@ class sxContext {
   // Processes one line; on return err holds the line's context error, or is
   // empty. A line of code 0 changes nothing. Throws sxException for a code
   // that has no event kind.
-  void update(counted_ptr<sxLine> line, counted_ptr<sxError>& err);
+  void update(const counted_ptr<sxLine>& line, counted_ptr<sxError>& err);
   // The end-of-file check (210-212, replacing what err held), then reset().
   void finish(counted_ptr<sxError>& err);
   // Everything back to the start of a file except the complex-record flag;

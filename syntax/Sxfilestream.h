@@ -43,6 +43,9 @@ class sxFileStream {
     n = count_ - index_;
     return buffer_.get() + index_;
   }
+  // Refills the buffer when every byte of it was handed out, as takeByte
+  // would; false when the data is exhausted.
+  bool fill() { return index_ < count_ || getBuff(); }
   void skip(std::size_t n) {
     index_ += static_cast<unsigned>(n);
     position_ += n;

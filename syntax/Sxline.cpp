@@ -15,6 +15,20 @@ sxLine::sxLine(sxLineCode code, std::uint64_t lineNumber, const AnsiString& text
   fields_.reserve(kReservedFields);
 }
 
+void sxLine::reset(sxLineCode newCode, std::uint64_t newLineNumber) {
+  code = newCode;
+  lineNumber = newLineNumber;
+  position = 0;
+  text.clear();
+  ident.clear();
+  comment.clear();
+  hasSemicolon = 0;
+  syntaxOk = 0;
+  contextOk = 0;
+  mark = 0;
+  fields_.clear();
+}
+
 void sxLine::addField() {
   fields_.emplace_back();
 }
@@ -25,7 +39,9 @@ void sxLine::addField(const AnsiString& text) {
 
 void sxLine::mergeFields(std::size_t i) {
   if (i >= fields_.size()) return;
-  AnsiString merged = fields_[i].text;
+  // Built in place in field i, then trimmed of the bytes up to the space on
+  // both sides, as plat::Trim does.
+  AnsiString& merged = fields_[i].text;
   for (std::size_t k = i + 1; k < fields_.size(); ++k) {
     merged += ',';
     merged += fields_[k].text;
@@ -36,9 +52,14 @@ void sxLine::mergeFields(std::size_t i) {
   }
   merged += comment;
   comment.clear();
-  merged = plat::Trim(merged);
+  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+  std::size_t e = merged.size();
+  while (e > 0 && blank(merged[e - 1])) --e;
+  std::size_t b = 0;
+  while (b < e && blank(merged[b])) ++b;
+  merged.erase(e);
+  merged.erase(0, b);
   fields_[i].value = plat::Variant::fromCp1250(merged);
-  fields_[i].text = std::move(merged);
   fields_.resize(i + 1);
 }
 

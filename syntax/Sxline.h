@@ -33,6 +33,9 @@ class sxLine {
   sxLine(sxLineCode code, std::uint64_t lineNumber, const AnsiString& text);
   virtual ~sxLine() = default;
 
+  // Back to the state of a line just made with this code and number.
+  void reset(sxLineCode code, std::uint64_t lineNumber);
+
   // Appends a field with empty (or the given) text and an empty value.
   void addField();
   void addField(const AnsiString& text);

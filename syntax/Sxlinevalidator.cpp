@@ -246,24 +246,31 @@ bool sxLineValidator::hasMethod(std::uint8_t code) const {
 }
 
 void sxLineValidator::validate(const counted_ptr<sxLine>& line, counted_ptr<sxError>& error) {
-  line_ = line;
   error_.reset();
   complexRecord = 0;
-  if (!line_) return;
-  const std::uint8_t code = line_->code;
+  if (!line) return;
+  lineNumber_ = line->lineNumber;
+  const std::uint8_t code = line->code;
   if (code == lcEmpty || code == lcNone) {
-    line_->syntaxOk = line_->contextOk = code == lcEmpty ? 1 : 0;
+    line->syntaxOk = line->contextOk = code == lcEmpty ? 1 : 0;
     return;
   }
+  line_ = line.get();
   if (line_->getFieldCount() == 0) {
     fail(ecWrongFieldCount);
     error = error_;
+    line_ = nullptr;
     return;
   }
   if (!hasMethod(code)) {
-    const TVarRec args[] = {TVarRec(line_->getField(0)->text)};
+    line_ = nullptr;
+    const TVarRec args[] = {TVarRec(line->getField(0)->text)};
     throw sxException(plat::cp("Brak metody walidującej linię: %s"), args, 0);
   }
+  struct Release {
+    sxLine*& held;
+    ~Release() { held = nullptr; }
+  } release{line_};
   (this->*methods_[code])();
   error = error_;
 }
@@ -272,12 +279,12 @@ void sxLineValidator::validate(const counted_ptr<sxLine>& line, counted_ptr<sxEr
 // Errors and field access
 
 void sxLineValidator::fail(std::uint8_t code) {
-  error_ = std::make_shared<sxError>(line_->lineNumber, section, code, nullptr, 0);
+  error_ = std::make_shared<sxError>(lineNumber_, section, code, nullptr, 0);
 }
 
 void sxLineValidator::fail(std::uint8_t code, unsigned fieldNumber) {
   const TVarRec args[] = {TVarRec(fieldNumber)};
-  error_ = std::make_shared<sxError>(line_->lineNumber, section, code, args, 0);
+  error_ = std::make_shared<sxError>(lineNumber_, section, code, args, 0);
 }
 
 const AnsiString& sxLineValidator::text(unsigned i) {
@@ -367,7 +374,7 @@ bool sxLineValidator::validateName(unsigned field, const AnsiString& t, plat::VA
     const unsigned char b = static_cast<unsigned char>(c);
     if (!chars.ok[b]) {
       const TVarRec args[] = {TVarRec(field + 1), TVarRec(static_cast<unsigned>(b))};
-      error_ = std::make_shared<sxError>(line_->lineNumber, section, ecBadNameChar, args, 1);
+      error_ = std::make_shared<sxError>(lineNumber_, section, ecBadNameChar, args, 1);
       return false;
     }
   }
@@ -379,7 +386,7 @@ bool sxLineValidator::validateId(unsigned field, const AnsiString& t, plat::VARI
   if (!validateName(field, t, v)) return false;
   if (t.size() > kIdentifierLengthLimit) {
     const TVarRec args[] = {TVarRec(t)};
-    error_ = std::make_shared<sxError>(line_->lineNumber, section, ecIdTooLong, args, 0);
+    error_ = std::make_shared<sxError>(lineNumber_, section, ecIdTooLong, args, 0);
     return false;
   }
   return true;

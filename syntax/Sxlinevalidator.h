@@ -122,7 +122,9 @@ class sxLineValidator {
   void checkXC();
   void checkZD();
 
-  counted_ptr<sxLine> line_;
+  sxLine* line_ = nullptr;  // the line in hand, during validate only
+  // Number of the line last validated, for the errors of the field validators.
+  std::uint64_t lineNumber_ = 0;
   counted_ptr<sxError> error_;
   std::array<Method, kLastLineCode + 1> methods_{};
 };

@@ -894,6 +894,7 @@ void sxStateGraphs::loadMachineStates(std::string_view text) {
     for (auto& [code, change] : state.transitions) {
       change.state = findState(change.target);
       if (change.state == nullptr) refuse();
+      state.byCode[code] = &change;
     }
   }
 }
@@ -978,6 +979,7 @@ void sxStateMachine::reset() {
 }
 
 const sxStateChange* sxStateMachine::getStateChange(sxLineCode code) const {
+  if (code <= kLastLineCode) return state_->byCode[code];
   const auto it = state_->transitions.find(code);
   return it == state_->transitions.end() ? nullptr : &it->second;
 }

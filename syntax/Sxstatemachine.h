@@ -4,6 +4,7 @@
 // in the library, parsed once into read-only tables on first use.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -44,6 +45,9 @@ using sxStateMultiMap = std::multimap<sxLineCode, sxStateChange>;
 struct sxState {
   AnsiString name;
   sxStateMap transitions;
+  // The same transitions indexed by line code (null where there is none),
+  // filled when the graph loads.
+  std::array<const sxStateChange*, kLastLineCode + 1> byCode{};
 };
 
 // The tables of one main graph and one fail graph.

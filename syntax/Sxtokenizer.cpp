@@ -1,6 +1,7 @@
 #include "syntax/Sxtokenizer.h"
 
 #include <array>
+#include <cstring>
 
 #include "platform/CodePage.h"
 #include "syntax/Sxconsts.h"
@@ -120,6 +121,27 @@ std::uint8_t sxTokenizer::getToken() {
   if (tokenKind_ == tkLineFeed) ++lineCounter_;
   if (tokenKind_ == tkEof) eof_ = 1;
   return tokenKind_;
+}
+
+bool sxTokenizer::peekLine(const unsigned char*& p, std::size_t& n) {
+  if (!stream_ || hasLookAhead_ || stream_->getSize() == 0 ||
+      stream_->getPosition() > stream_->getSize() || !stream_->fill())
+    return false;
+  std::size_t avail;
+  const unsigned char* data = stream_->pending(avail);
+  const void* lf = std::memchr(data, '\n', avail);
+  if (lf == nullptr) return false;
+  p = data;
+  n = static_cast<std::size_t>(static_cast<const unsigned char*>(lf) - data);
+  return true;
+}
+
+void sxTokenizer::takeLine(std::size_t n) {
+  stream_->skip(n + 1);
+  charCounter_ += n + 1;
+  ++lineCounter_;
+  tokenKind_ = tkLineFeed;
+  tokenText_.assign(1, '\n');
 }
 
 bool sxTokenizer::getChar(char& c) {

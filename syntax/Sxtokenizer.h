@@ -39,6 +39,16 @@ class sxTokenizer {
   std::uint64_t seekEndLine();
   // Starts reading again at the start of the file.
   void reset();
+  // The rest of the current line when the stream's buffer holds all of it up
+  // to its line feed and no look-ahead byte is pending: its raw bytes, the
+  // carriage returns included and the line feed not, stay valid until the
+  // next read. False, with nothing taken, otherwise; getToken then reads the
+  // line as usual.
+  bool peekLine(const unsigned char*& p, std::size_t& n);
+  // Hands out the n bytes that peekLine found and the line feed after them;
+  // the counters, the position and the last token are then what getToken
+  // leaves after reading the same line token by token.
+  void takeLine(std::size_t n);
   // One raw character; carriage returns are not dropped, counters unchanged.
   bool getChar(char& c);
 
