@@ -24,7 +24,7 @@ check: build
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
 demo: build
-	build/bin/olvtokens samples/przyklad.swd samples/przyklad.swg samples/bledy.swd
+	build/bin/olven sk -pwe samples/przyklad.swd samples/przyklad.swg samples/bledy.swd
 
 clean:
 	rm -rf build build-asan

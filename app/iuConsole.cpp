@@ -1,0 +1,792 @@
+#include "app/iuConsole.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <limits>
+#include <memory>
+#include <thread>
+
+#include "platform/CodePage.h"
+#include "platform/Exception.h"
+#include "platform/FileSystem.h"
+#include "platform/Format.h"
+#include "processing/bzReport.h"
+#include "processing/bzSyntaxProcess.h"
+
+namespace swde {
+
+using plat::cp;
+using plat::LowerCase;
+using plat::Trim;
+using plat::UIntToStr;
+
+namespace {
+
+constexpr std::size_t kMaxCommand = 65534;
+
+// The command-file reader found a command that it cannot run: the file is
+// wrong, not the run.
+class iuCommandFileError : public plat::Exception {
+ public:
+  using plat::Exception::Exception;
+};
+
+struct Texts {
+  AnsiString badList = cp("Błędna lista parametrów!\n");
+  AnsiString unknownFirst = cp("Nie rozpoznano pierwszego parametru: ");
+  AnsiString paramError = cp("Błąd przetwarzania listy parametrów: ");
+  AnsiString outputAgain = cp("ponownie podano pliki wyjściowe");
+  AnsiString reportAgain = cp("ponownie podano plik raportu");
+  AnsiString unexpected = cp("nieoczekiwana pozycja -");
+  AnsiString fileCount = cp("Błąd linii poleceń : zła liczba plików wejściowych\n");
+  AnsiString noOutput = cp("Błąd linii poleceń : brak nazwy pliku wynikowego\n");
+  AnsiString reportIsInput = cp("Błąd linii poleceń : plik raportu jest plikiem wejściowym: ");
+  AnsiString outputIsInput = cp("Błąd linii poleceń : plik wynikowy jest plikiem wejściowym: ");
+  AnsiString finished = cp("Zakończono przetwarzanie\n");
+  AnsiString commandFileError = cp("Błąd przetwarzania pliku z poleceniami w linii %d. %s\n");
+  AnsiString commandFileErrorBare = cp("Błąd przetwarzania pliku z poleceniami w linii %d.");
+  AnsiString cannotOpen = cp("Nie można otworzyć pliku z poleceniami: ");
+  AnsiString cannotRead = cp("Nie można odczytać pliku z poleceniami: ");
+  AnsiString noFunction = cp("polecenie zawiera same komentarze, brak nazwy funkcji");
+  AnsiString tooLong = cp("polecenie jest dłuższe niż 65534 znaki");
+  AnsiString stars = AnsiString(52, '*') + "\n";
+  AnsiString file = cp("Plik: ");
+  AnsiString stateText = cp("Stan: ");
+  AnsiString elapsed = cp("Upłynęło: ");
+  AnsiString remaining = cp("Do końca etapu: ");
+  AnsiString records = cp("Liczba przetworzonych rekordów: ");
+  AnsiString errors = cp("Liczba błędów: ");
+  AnsiString hours = cp(" godz ");
+  AnsiString minutes = cp(" min");
+  AnsiString seconds = cp(" sek");
+};
+
+const Texts& texts() {
+  static const Texts t;
+  return t;
+}
+
+struct ActionInfo {
+  const char* started;      // start message (UTF-8 source)
+  const char* unavailable;  // the function is not in this build; null: it is
+};
+
+const ActionInfo& actionInfo(int action) {
+  static const ActionInfo kInfo[] = {
+      {"Uruchomiono generację dokumentu autoryzacji\n",
+       "Generacja dokumentu autoryzacji (GA) nie jest dostępna w tej wersji programu.\n"},
+      {"Uruchomiono weryfikację pliku\n",
+       "Weryfikacja pliku (WA) nie jest dostępna w tej wersji programu.\n"},
+      {"Rozpoczeto proces analizy syntaktycznej\n", nullptr},
+      {"Uruchomiono sprawdzanie poprawności semantycznej\n",
+       "Sprawdzanie poprawności semantycznej (SP) nie jest dostępne w tej wersji programu.\n"},
+      {"Uruchomiono scalanie dokumentów\n",
+       "Scalanie plików SWDE (SC) nie jest dostępne w tej wersji programu.\n"},
+  };
+  return kInfo[action];
+}
+
+std::uint64_t steadyMillis() {
+  return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::steady_clock::now().time_since_epoch())
+                                        .count());
+}
+
+AnsiString currentFolder() {
+  std::string buf(4096, '\0');
+  for (;;) {
+    if (::getcwd(buf.data(), buf.size())) return AnsiString(buf.c_str());
+    if (errno != ERANGE || buf.size() > (1u << 20)) return ".";
+    buf.resize(buf.size() * 2);
+  }
+}
+
+// Name of the control-sum copy of an input: "_crc" before the extension.
+AnsiString crcCopyName(const AnsiString& name) {
+  const std::size_t dot = name.rfind('.');
+  if (dot == AnsiString::npos || dot == 0) return name + "_crc";
+  return name.substr(0, dot) + "_crc" + name.substr(dot);
+}
+
+bool holdsSeparator(const AnsiString& command) {
+  return command.find(' ') != AnsiString::npos || command.find('\n') != AnsiString::npos;
+}
+
+// Clears the running process before the process object goes, on every path.
+struct RunningGuard {
+  std::function<void()> clear;
+  ~RunningGuard() { clear(); }
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The parameter words and the mode they set, shared by the two readers.
+
+class iuConsole::ParamMachine {
+ public:
+  enum class Mode { None, Input, Output, Flag, Report };
+
+  ParamMachine(iuConsole& console, bzFileList& files, bzSettings& settings, bool fromArgs)
+      : console_(console), files_(files), settings_(settings), fromArgs_(fromArgs) {
+    settings_.reportCondensed = false;
+  }
+
+  // 0, or 1 after the error message.
+  int feed(const AnsiString& word) {
+    const AnsiString key = LowerCase(word);
+    if (key == "-pwe") {
+      mode_ = Mode::Input;
+    } else if (key == "-pwy") {
+      mode_ = Mode::Output;
+    } else if (key == "-pk") {
+      settings_.skipComments = true;
+      mode_ = Mode::Flag;
+    } else if (key == "-pbz") {
+      settings_.skipWhiteChars = true;
+      mode_ = Mode::Flag;
+    } else if (key == "-r") {
+      mode_ = Mode::Report;
+    } else if (key == "-rk") {
+      settings_.reportCondensed = true;
+      mode_ = Mode::None;
+    } else {
+      return value(word);
+    }
+    return 0;
+  }
+
+ private:
+  int value(const AnsiString& word) {
+    const Texts& t = texts();
+    const AnsiString folder = plat::extractFilePath(word);
+    const AnsiString name = plat::extractFileName(word);
+    switch (mode_) {
+      case Mode::None:
+        return 0;
+      case Mode::Input:
+        if (!folder.empty()) {
+          files_.addFile(name, folder);
+        } else {
+          AnsiString here = currentFolder();
+          if (here.empty() || here.back() != '/') here += '/';
+          files_.addFile(word, here + word);
+        }
+        return 0;
+      case Mode::Output:
+        if (!settings_.outputFileName.empty() || !settings_.outputDir.empty())
+          return fail(t.paramError + t.outputAgain);
+        settings_.outputFileName = name;
+        settings_.outputDir = folder;
+        return 0;
+      case Mode::Flag:
+        return fail(t.paramError + t.unexpected + (fromArgs_ ? " " : "") + echo(word));
+      case Mode::Report:
+        if (!settings_.reportDir.empty() || !settings_.reportFileName.empty())
+          return fail(t.paramError + t.reportAgain);
+        settings_.reportDir = folder;
+        settings_.reportFileName = name;
+        return 0;
+    }
+    return 0;
+  }
+
+  AnsiString echo(const AnsiString& word) const { return fromArgs_ ? console_.echo(word) : word; }
+
+  int fail(const AnsiString& message) {
+    console_.write(message);
+    return 1;
+  }
+
+  iuConsole& console_;
+  bzFileList& files_;
+  bzSettings& settings_;
+  const bool fromArgs_;
+  Mode mode_ = Mode::None;
+};
+
+// ---------------------------------------------------------------------------
+
+iuConsole::iuConsole(int argc, char** argv) : argc_(argc), argv_(argv) {}
+
+iuConsole::~iuConsole() = default;
+
+std::uint64_t iuConsole::now() const {
+  return clock_ ? clock_() : steadyMillis();
+}
+
+AnsiString iuConsole::echo(const AnsiString& word) const {
+  return plat::fromConsoleEncoding(word, argEncoding_);
+}
+
+void iuConsole::write(const AnsiString& text) {
+  if (outputClosed_ || text.empty() || !writer_) return;
+  const int err = writer_(text);
+  if (err == 0) return;
+  if (err == EPIPE) {
+    // Nobody reads any more: the run ends without a further word.
+    outputClosed_ = true;
+    std::lock_guard<std::mutex> g(runningMutex_);
+    if (running_) running_->stop(3000);
+    return;
+  }
+  outputFailed_ = true;
+  if (beep_) beep_();
+}
+
+void iuConsole::stop() {
+  std::lock_guard<std::mutex> g(runningMutex_);
+  stopped_ = true;
+  if (running_) running_->stop(3000);
+}
+
+void iuConsole::setRunning(bzProcessThread* process) {
+  std::lock_guard<std::mutex> g(runningMutex_);
+  running_ = process;
+}
+
+int iuConsole::run() {
+  int status = stOk;
+  if (argc_ < 2) {
+    showHelp();
+    status = stFailure;
+  } else {
+    const AnsiString word = argv_[1];
+    const AnsiString key = LowerCase(word);
+    if (key == "-pol") {
+      status = runCommandFile(argc_ > 2 ? AnsiString(argv_[2]) : AnsiString());
+    } else if (key == "ga") {
+      status = runDocAuth(std::nullopt);
+    } else if (key == "wa") {
+      status = runDocVerif(std::nullopt);
+    } else if (key == "sk") {
+      status = runSyntax(std::nullopt);
+    } else if (key == "sp") {
+      status = runSemantic(std::nullopt);
+    } else if (key == "sc") {
+      status = runMerge(std::nullopt);
+    } else if (key == "/?") {
+      showHelp();
+    } else {
+      const Texts& t = texts();
+      write(t.badList);
+      write(t.unknownFirst + echo(word));
+      write("\n");
+      status = stUsage;
+    }
+  }
+  if (outputFailed_ || outputClosed_) status = std::max<int>(status, stFailure);
+  if (stopped_) status = std::max<int>(status, stStopped);
+  return status;
+}
+
+int iuConsole::runDocAuth(const std::optional<AnsiString>& text) {
+  return runAction(Action::DocAuth, text);
+}
+int iuConsole::runDocVerif(const std::optional<AnsiString>& text) {
+  return runAction(Action::DocVerif, text);
+}
+int iuConsole::runSyntax(const std::optional<AnsiString>& text) {
+  return runAction(Action::Syntax, text);
+}
+int iuConsole::runSemantic(const std::optional<AnsiString>& text) {
+  return runAction(Action::Semantic, text);
+}
+int iuConsole::runMerge(const std::optional<AnsiString>& text) {
+  return runAction(Action::Merge, text);
+}
+
+int iuConsole::runAction(Action action, const std::optional<AnsiString>& text) {
+  const Texts& t = texts();
+  bzSettings settings;
+  bzFileList files;
+  bzReport report(false);
+  bzProcessState state;
+  if ((text ? parseText(*text, files, settings) : parseArgs(files, settings)) != 0)
+    return stopped_ ? stStopped : stUsage;
+
+  const unsigned count = files.getFileCount();
+  if (action == Action::Merge ? count != 2 : count < 1) {
+    write(t.fileCount);
+    return stopped_ ? stStopped : stUsage;
+  }
+  if (action == Action::Merge && settings.outputFileName.empty()) {
+    write(t.noOutput);
+    return stUsage;
+  }
+  if (checkTargets(action, files, settings, !text) != 0) return stUsage;
+
+  const ActionInfo& info = actionInfo(static_cast<int>(action));
+  if (info.unavailable) {
+    write(cp(info.unavailable));
+    return stFailure;
+  }
+  bzSyntaxProcess process(&files, &report, &settings, &state);
+  return runProcess(process, cp(info.started), files, report, settings, state);
+}
+
+int iuConsole::checkTargets(Action action, const bzFileList& files, const bzSettings& settings,
+                            bool fromArgs) {
+  const Texts& t = texts();
+  const unsigned count = files.getFileCount();
+  auto inputOf = [&](const AnsiString& path) -> bool {
+    for (unsigned i = 0; i < count; ++i)
+      if (plat::sameFile(path, files.getFilePath(i) + files.getFileName(i))) return true;
+    return false;
+  };
+  // Paths from the command line are in the console's encoding and go back to
+  // cp1250 for the message; those of a command file are shown as they stand.
+  auto refuse = [&](const AnsiString& message, const AnsiString& path) {
+    write(message + (fromArgs ? echo(path) : path) + "\n");
+    return 1;
+  };
+
+  if (!settings.reportFileName.empty() || !settings.reportDir.empty()) {
+    const AnsiString target = settings.reportDir + settings.reportFileName;
+    if (inputOf(target)) return refuse(t.reportIsInput, target);
+  }
+  if (action == Action::DocAuth) {
+    // The copy of each input: the output folder or the input's, the output
+    // name or the input's name with "_crc".
+    for (unsigned i = 0; i < count; ++i) {
+      const AnsiString folder =
+          settings.outputDir.empty() ? files.getFilePath(i) : settings.outputDir;
+      const AnsiString name = settings.outputFileName.empty() ? crcCopyName(files.getFileName(i))
+                                                              : settings.outputFileName;
+      if (inputOf(folder + name)) return refuse(t.outputIsInput, folder + name);
+    }
+  } else if (action == Action::Merge) {
+    // The merged file and the part result beside it.
+    const AnsiString merged = settings.outputDir + settings.outputFileName;
+    const AnsiString part = settings.outputDir + "__" + settings.outputFileName;
+    if (inputOf(merged)) return refuse(t.outputIsInput, merged);
+    if (inputOf(part)) return refuse(t.outputIsInput, part);
+  }
+  return 0;
+}
+
+int iuConsole::runProcess(bzProcessThread& process, const AnsiString& started, bzFileList& files,
+                          bzReport& report, const bzSettings& settings,
+                          const bzProcessState& state) {
+  const Texts& t = texts();
+  startTime_ = now();
+  stageStart_ = startTime_;
+
+  if (!report.Create(&files)) {
+    write(report.failureMessage() + "\n");
+    return stFailure;
+  }
+  process.setNotifier(notifier_);
+  RunningGuard guard{[this] { setRunning(nullptr); }};
+  {
+    std::lock_guard<std::mutex> g(runningMutex_);
+    running_ = &process;
+    process.start();
+    // A stop that came between the reading of the words and here.
+    if (stopped_ || outputClosed_) process.stop(3000);
+  }
+  write(started);
+  pause(process, 1000);
+
+  auto spaceHeld = [this] { return spacePoll_ && spacePoll_(); };
+  const bool toFile = !settings.reportFileName.empty() || !settings.reportDir.empty();
+  bool saveFailed = false;
+  if (!toFile) {
+    while (process.isRunning() && !outputClosed_) {
+      if (spaceHeld()) {
+        write(statusBlock(state));
+        pause(process, 100);
+      }
+      printNewLines(report);
+      pause(process, 500);
+    }
+    process.waitFor();
+    printNewLines(report);
+  } else {
+    while (process.isRunning()) {
+      pause(process, 500);
+      if (spaceHeld()) {
+        write(statusBlock(state));
+        pause(process, 100);
+      }
+    }
+    process.waitFor();
+    AnsiString error;
+    if (!report.SaveToFile(settings.reportDir + settings.reportFileName, &error)) {
+      saveFailed = true;
+      write(error + "\n");
+    }
+  }
+  write(t.finished);
+
+  int status = stOk;
+  // An input file that was not found is a wrong command, not a finding: the
+  // run goes on with the other files, but a script must not take it for a
+  // clean check.
+  for (std::uint32_t i = 0; i < files.getFileCount(); ++i)
+    if (i < state.getFilesProceeded() && state.getFileInfo(static_cast<int>(i)).status == 0)
+      status = stUsage;
+  if (process.failedCritically() || saveFailed || outputClosed_ || outputFailed_)
+    status = stFailure;
+  if (stopped_) status = stStopped;
+  return status;
+}
+
+void iuConsole::printNewLines(bzReport& report) {
+  AnsiString batch;
+  while (auto line = report.GetNextLine()) {
+    batch += line->text;
+    batch += '\n';
+    if (batch.size() >= 65536) {
+      write(batch);
+      batch.clear();
+      if (outputClosed_) return;
+    }
+  }
+  write(batch);
+}
+
+void iuConsole::pause(const bzProcessThread& process, unsigned ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (process.isRunning() && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+// ---------------------------------------------------------------------------
+// Status block and its time texts
+
+AnsiString iuConsole::elapsedText(std::uint64_t start) const {
+  const std::uint64_t t = now();
+  const std::uint64_t total = t > start ? (t - start) / 1000 : 0;
+  const std::uint64_t inDay = total % 86400;  // whole days are not shown
+  const std::uint64_t h = inDay / 3600, m = inDay % 3600 / 60, s = inDay % 60;
+  const Texts& tx = texts();
+  if (h >= 1) return UIntToStr(h) + tx.hours + UIntToStr(m) + tx.minutes;
+  if (m >= 1) return UIntToStr(m) + tx.minutes + " " + UIntToStr(s) + tx.seconds;
+  if (s >= 1) return UIntToStr(s) + tx.seconds;
+  return AnsiString();
+}
+
+AnsiString iuConsole::remainingText(const bzProcessState& state) {
+  const std::uint64_t p = state.getProcessPosition();
+  const std::uint64_t x = state.getProcessMaxValue();
+  if (p == 0) return AnsiString();
+  if (p < previousPosition_) {
+    // A new stage has begun.
+    stageStart_ = now();
+    previousPosition_ = p;
+    return AnsiString();
+  }
+  previousPosition_ = p;
+  const std::uint64_t t = now();
+  const std::uint64_t e = t > stageStart_ ? (t - stageStart_) / 1000 : 0;
+  // e * x overflows 64 bits on large files after a while: 128-bit product.
+  const unsigned __int128 whole = static_cast<unsigned __int128>(e) * x / p;
+  const unsigned __int128 rest = whole > e ? whole - e : 0;
+  const std::uint64_t r = rest > std::numeric_limits<std::uint64_t>::max()
+                              ? std::numeric_limits<std::uint64_t>::max()
+                              : static_cast<std::uint64_t>(rest);
+  const Texts& tx = texts();
+  if (r > 3599) {
+    AnsiString s = UIntToStr(r / 3600) + tx.hours;
+    if (r % 3600 > 0) s += UIntToStr(r % 3600 / 60) + tx.minutes;
+    return s;
+  }
+  if (r >= 60) {
+    AnsiString s = UIntToStr(r / 60) + tx.minutes + " ";
+    if (r % 60 > 0) s += UIntToStr(r % 60) + tx.seconds;
+    return s;
+  }
+  return UIntToStr(r) + tx.seconds;
+}
+
+AnsiString iuConsole::statusBlock(const bzProcessState& state) {
+  const Texts& t = texts();
+  const std::uint32_t errors = state.getTotalErrorsNum();
+  const AnsiString fileName = state.getCurrentFileName();
+  const AnsiString message = state.getStateMessage();
+  const AnsiString elapsed = elapsedText(startTime_);
+  const AnsiString remaining = remainingText(state);
+  const std::uint32_t records = state.getRecordsNumber();
+  AnsiString s = t.stars + "\n";
+  s += t.file + fileName + "\n\n";
+  s += t.stateText + message + "\n\n";
+  s += t.elapsed + elapsed + "\n\n";
+  s += t.remaining + remaining + "\n\n";
+  s += t.records + UIntToStr(records) + "\n\n";
+  s += t.errors + UIntToStr(errors) + "\n\n";
+  s += t.stars;
+  return s;
+}
+
+// ---------------------------------------------------------------------------
+// Parameter readers and the token reader
+
+int iuConsole::parseArgs(bzFileList& files, bzSettings& settings) {
+  ParamMachine machine(*this, files, settings, true);
+  for (int i = 2; i < argc_; ++i) {
+    if (stopped_) continue;
+    if (machine.feed(argv_[i] ? AnsiString(argv_[i]) : AnsiString()) != 0) return 1;
+  }
+  return 0;
+}
+
+int iuConsole::parseText(const AnsiString& text, bzFileList& files, bzSettings& settings) {
+  ParamMachine machine(*this, files, settings, false);
+  int pos = 1;
+  while (pos <= static_cast<int>(text.size()) && !stopped_) {
+    const AnsiString token = nextToken(text, pos);
+    if (token.empty()) continue;
+    if (machine.feed(token) != 0) return 1;
+  }
+  return 0;
+}
+
+AnsiString iuConsole::nextToken(const AnsiString& text, int& pos) {
+  const std::size_t len = text.size();
+  if (pos < 1 || static_cast<std::size_t>(pos) > len) return AnsiString();
+  std::size_t start = static_cast<std::size_t>(pos) - 1;
+  while (start < len && static_cast<unsigned char>(text[start]) <= 32) ++start;
+  pos = static_cast<int>(start) + 1;
+  AnsiString token;
+  for (std::size_t i = start; i < len; ++i) {
+    const char c = text[i];
+    if (c == ' ' || c == ';' || c == '\n') {
+      pos = static_cast<int>(i) + 2;
+      return Trim(token);
+    }
+    if (c == '"') {
+      // A quoted name: kept as it stands, up to the closing quote or ";".
+      std::size_t j = i + 1;
+      while (j < len && text[j] != '"' && text[j] != ';') ++j;
+      token.append(text, i + 1, j - i - 1);
+      pos = j < len ? static_cast<int>(j) + 2 : static_cast<int>(len) + 1;
+      return token;
+    }
+    if (c == '#') {
+      // A comment: the rest of the line.
+      const std::size_t lf = text.find('\n', i);
+      if (lf == AnsiString::npos) {
+        pos = static_cast<int>(len) + 1;
+        return Trim(token + text.substr(i));
+      }
+      pos = static_cast<int>(lf) + 2;
+      return Trim(token + text.substr(i, lf - i));
+    }
+    token += c;
+    token = Trim(token);
+    pos = static_cast<int>(i) + 2;
+  }
+  pos = static_cast<int>(len) + 1;
+  return token;
+}
+
+// ---------------------------------------------------------------------------
+// Command file
+
+int iuConsole::runCommandFile(const AnsiString& fileName) {
+  const Texts& t = texts();
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
+      fileName.empty() ? nullptr : std::fopen(fileName.c_str(), "r"), &std::fclose);
+  if (!file) {
+    write(t.cannotOpen + echo(fileName) + "\n");
+    return stUsage;
+  }
+  // Commands end with ";" and may span lines; a word beginning with "#"
+  // before the function word comments out the rest of its line. The error
+  // messages name a command by its ordinal, skipped commands included.
+  int worst = stOk;
+  int commands = 0;
+  try {
+    while (!stopped_ && !outputClosed_) {
+      ++commands;
+      AnsiString command;
+      bool ended = false;
+      int c;
+      while ((c = std::fgetc(file.get())) != EOF) {
+        if (c == ';') {
+          ended = true;
+          break;
+        }
+        if (command.size() == kMaxCommand) throw iuCommandFileError(t.tooLong);
+        command += static_cast<char>(c);
+      }
+      if (!ended) {
+        if (std::ferror(file.get())) {
+          write(t.cannotRead + echo(fileName) + "\n");
+          worst = std::max<int>(worst, stUsage);
+        }
+        break;  // text after the last ";" is no command
+      }
+      if (Trim(command).empty() || !holdsSeparator(Trim(command))) continue;
+
+      int pos = 1;
+      AnsiString word;
+      do {
+        word = nextToken(command, pos);
+      } while (!word.empty() && word[0] == '#');
+      if (word.empty()) throw iuCommandFileError(t.noFunction);
+      const AnsiString params =
+          Trim(static_cast<std::size_t>(pos) <= command.size() ? command.substr(pos - 1) : "");
+
+      const AnsiString key = LowerCase(word);
+      int status = stOk;
+      if (key == "ga")
+        status = runDocAuth(params);
+      else if (key == "wa")
+        status = runDocVerif(params);
+      else if (key == "sk")
+        status = runSyntax(params);
+      else if (key == "sp")
+        status = runSemantic(params);
+      else if (key == "sc")
+        status = runMerge(params);
+      worst = std::max(worst, status);
+    }
+  } catch (const iuCommandFileError& e) {
+    write(plat::Format(t.commandFileError, {commands, e.Message()}));
+    worst = std::max<int>(worst, stUsage);
+  } catch (const plat::Exception& e) {
+    write(plat::Format(t.commandFileError, {commands, e.Message()}));
+    worst = std::max<int>(worst, stFailure);
+  } catch (const std::exception& e) {
+    write(plat::Format(t.commandFileError, {commands, e.what()}));
+    worst = std::max<int>(worst, stFailure);
+  } catch (...) {
+    write(plat::Format(t.commandFileErrorBare, {commands}));
+    worst = std::max<int>(worst, stFailure);
+  }
+  if (stopped_) worst = std::max<int>(worst, stStopped);
+  return worst;
+}
+
+// ---------------------------------------------------------------------------
+
+void iuConsole::showHelp() {
+  write(helpText());
+}
+
+}  // namespace swde
+
+namespace swde {
+
+AnsiString iuConsole::helpText() {
+  static const AnsiString text =
+      cp(R"(-------------------------------------------------------------------------------
+ Polecenia przetwarzania wsadowego
+-------------------------------------------------------------------------------
+ Ogólna składnia polecenia jest następująca:
+
+   olven <funkcja> <parametry>
+   olven -pol <plik>
+
+ Uruchomiony bez parametrów program otwiera okno główne; w tej wersji programu
+ okna głównego jeszcze nie ma.
+
+-------------------------------------------------------------------------------
+ 1. Funkcje
+-------------------------------------------------------------------------------
+ GA   : generacja dokumentu autoryzacji
+ WA   : weryfikacja autentyczności pliku danych (dokumentu autoryzacji)
+ SK   : sprawdzanie poprawności składni pliku - popr. syntaktyczna
+ SP   : sprawdzanie spójności pliku (plików) - popr. semantyczna
+ SC   : scalanie plików SWDE
+
+ W tej wersji programu działa tylko funkcja SK. Funkcje GA, WA, SP i SC
+ sprawdzają swoje parametry i kończą się komunikatem, że funkcja nie jest
+ dostępna (kod wyjścia 2).
+
+-------------------------------------------------------------------------------
+ 2. Parametry
+-------------------------------------------------------------------------------
+ -pwe  <plik lub pliki>       : plik lub pliki wejściowe danych
+ -pwy  <plik>                 : plik wyjściowy danych
+ -pk                          : włączenie pomijania komentarzy
+ -pbz                         : włączenie pomijania nieznaczących znaków
+                                (białych znaków)
+ -r <plik>                    : plik raportu (binarny plik raportu .rpt)
+ -rk                          : włączenie raportu skondensowanego
+ -pol <plik>                  : plik z poleceniami do wykonania
+
+ Nie wszystkie parametry mają zastosowanie dla każdej z funkcji programu.
+
+-------------------------------------------------------------------------------
+ 3. Dopuszczalne parametry dla funkcji programu
+-------------------------------------------------------------------------------
+ a) GA -pwe <plik> -pwy <plik> [-pk] [-pbz] [-r <plik>]
+    Plik wyjściowy to kopia pliku danych z sumami kontrolnymi. Bez -pwy kopia
+    powstaje w folderze pliku danych pod jego nazwą z dopiskiem "_crc"
+    (obr05.swd -> obr05_crc.swd). Dokument autoryzacji jest zapisywany
+    w folderze kopii, pod nazwą kopii z rozszerzeniem ".aut.rtf"
+    (obr05_crc.swd.aut.rtf).
+    np. ga -pwe /dane/obr05.swd -pwy /dane/aut/obr05_crc.swd -r /rap/aut05.rpt
+ b) WA -pwe <plik> [-r <plik>]
+    np. wa -pwe /dane/aut/obr05_crc.swd -r /raporty/wer05.rpt
+ c) SK -pwe <plik/pliki> [-r <plik>]
+    np. sk -pwe /dane/obr05.swd /dane/obr06.swd -r /raporty/skl05.rpt
+ d) SP -pwe <plik/pliki> [-r <plik>] [-rk]
+    np. sp -pwe /dane/obr05.swd -r /raporty/sem05.rpt -rk
+ e) SC -pwe <plik_1> <plik_2> -pwy <plik> [-r <plik>]
+    np. sc -pwe /dane/op/obr05.dat /dane/geom/obr05g.dat
+           -pwy /dane/obr05_caly.dat -r /raporty/rap05.rpt
+
+-------------------------------------------------------------------------------
+ 4. Przetwarzanie pliku poleceń
+-------------------------------------------------------------------------------
+ Plik poleceń jest ciągiem poleceń postaci:
+
+   <funkcja> <parametry>;
+
+ Znak średnika kończy polecenie; tekst za ostatnim średnikiem nie jest
+ wykonywany. Polecenia mogą składać się z kilku linii; słowa rozdzielają spacje
+ i końce linii. Nazwę ze spacjami zapisuje się w cudzysłowie, np.
+ "/moje dane/obr05.swd".
+ Przed nazwą funkcji polecenia słowo zaczynające się znakiem # rozpoczyna
+ komentarz, który sięga do końca linii - komentarze pisze się więc w osobnych
+ liniach przed poleceniem. Za nazwą funkcji znak # nie rozpoczyna komentarza:
+ tekst od niego do końca linii jest jednym słowem polecenia (np. nazwą pliku).
+ Polecenie złożone z samych komentarzy jest błędem, który kończy przetwarzanie
+ pliku. Polecenie z nieznaną nazwą funkcji albo z samą nazwą funkcji jest
+ pomijane. Błąd w parametrach polecenia nie wstrzymuje następnych poleceń.
+ Komunikat o błędzie pliku poleceń podaje numer polecenia w pliku (licząc
+ od 1, pominięte polecenia także), a nie numer linii.
+ Przykład:
+
+   # autoryzacja obrębu 5
+   GA -pwe /dane/obr05.swd
+      -pwy /dane/aut/obr05_crc.swd -r /raporty/aut05.rpt;
+   # autoryzacja obrębu 6
+   GA -pwe /dane/obr06.swd
+      -pwy /dane/aut/obr06_crc.swd -r /raporty/aut06.rpt;
+   SP -pwe obr05.swde -r rap05.rpt;
+
+-------------------------------------------------------------------------------
+ 5. Uwagi końcowe
+-------------------------------------------------------------------------------
+ * Wielkość liter w nazwach funkcji i parametrów jest nieznacząca; nazwy plików
+   są brane dokładnie tak, jak je zapisano.
+ * W przypadku nie wyspecyfikowania parametru określającego plik raportu,
+   raport będzie generowany na ekran.
+ * W przypadku braku ścieżek w nazwach plików za domyślny katalog będzie
+   przyjmowany katalog bieżący.
+ * Plik raportu ani plik wyjściowy nie może być żadnym z plików wejściowych.
+ * Przytrzymanie spacji w czasie przetwarzania pokazuje jego stan; Ctrl+C
+   przerywa przetwarzanie (plik poleceń nie jest wtedy czytany dalej).
+ * Kod wyjścia: 0 - przetwarzanie doszło do końca, a raport został wypisany
+   lub zapisany (błędy znalezione w danych nie są niepowodzeniem);
+   1 - błędna linia poleceń, błędny plik poleceń albo nieznaleziony plik
+   wejściowy (pozostałe pliki są sprawdzane); 2 - błąd krytyczny
+   przetwarzania, raport, którego nie udało się zapisać, albo funkcja
+   niedostępna w tej wersji; 130 - przetwarzanie przerwane przez użytkownika.
+   Plik poleceń kończy się najgorszym z kodów swoich poleceń.
+)");
+  return text;
+}
+
+}  // namespace swde
