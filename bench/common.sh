@@ -2,7 +2,7 @@
 # times `wc -l` on it. Sets FILE.
 set -eu
 cd "$(dirname "$0")/.."
-SIZE_MB=${1:-512}
+SIZE_MB=${SIZE_MB:-${1:-512}}
 make --no-print-directory build >/dev/null
 mkdir -p bench/data
 FILE=bench/data/generated-${SIZE_MB}M.swd
