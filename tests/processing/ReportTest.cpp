@@ -25,6 +25,7 @@
 #include "platform/FileSystem.h"
 #include "processing/bzFileList.h"
 #include "processing/bzReport.h"
+#include "support/ReportLine.h"
 
 namespace {
 
@@ -69,24 +70,8 @@ std::vector<std::string> namesIn(const std::string& dir) {
   return names;
 }
 
-struct Line {
-  std::int64_t lineNo;
-  std::int32_t fileIdx;
-  std::int64_t position;
-  std::string text;
-  bool operator==(const Line&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Line& l) {
-  return os << "{" << l.lineNo << ", " << l.fileIdx << ", " << l.position << ", \"" << l.text
-            << "\"}";
-}
-
-std::vector<Line> drain(bzReport& r) {
-  std::vector<Line> lines;
-  while (auto l = r.GetNextLine()) lines.push_back({l->lineNo, l->fileIdx, l->position, l->text});
-  return lines;
-}
+using Line = testsupport::ReportLine;
+using testsupport::drain;
 
 void add(bzReport& r, const std::vector<Line>& lines) {
   for (const Line& l : lines) r.AddLine(l.lineNo, l.fileIdx, l.position, l.text);

@@ -13,6 +13,7 @@
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
 #include "processing/bzSyntaxProcess.h"
+#include "support/ReportLine.h"
 #include "support/TempFile.h"
 
 using namespace swde;
@@ -20,18 +21,7 @@ using plat::cp;
 
 namespace {
 
-struct Line {
-  std::int64_t lineNo;
-  std::int32_t fileIdx;
-  std::int64_t position;
-  std::string text;
-  bool operator==(const Line&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Line& l) {
-  return os << "{" << l.lineNo << ", " << l.fileIdx << ", " << l.position << ", \""
-            << plat::cp1250ToUtf8(l.text) << "\"}";
-}
+using Line = testsupport::ReportLine;
 
 Line freeLine(const std::string& utf8) {
   return {-1, -1, -1, cp(utf8)};

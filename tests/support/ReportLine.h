@@ -1,0 +1,35 @@
+// One report line as read back, comparable and printable in test messages.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/CodePage.h"
+#include "processing/bzReport.h"
+
+namespace testsupport {
+
+struct ReportLine {
+  std::int64_t lineNo;
+  std::int32_t fileIdx;
+  std::int64_t position;
+  std::string text;
+  bool operator==(const ReportLine&) const = default;
+};
+
+inline std::ostream& operator<<(std::ostream& os, const ReportLine& l) {
+  return os << "{" << l.lineNo << ", " << l.fileIdx << ", " << l.position << ", \""
+            << plat::cp1250ToUtf8(l.text) << "\"}";
+}
+
+// Every line the report holds from its read cursor on.
+inline std::vector<ReportLine> drain(swde::bzReport& r) {
+  std::vector<ReportLine> lines;
+  while (auto l = r.GetNextLine()) lines.push_back({l->lineNo, l->fileIdx, l->position, l->text});
+  return lines;
+}
+
+}  // namespace testsupport
