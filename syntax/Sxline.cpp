@@ -59,7 +59,7 @@ void sxLine::mergeFields(std::size_t i) {
   while (b < e && blank(merged[b])) ++b;
   merged.erase(e);
   merged.erase(0, b);
-  fields_[i].value = plat::Variant::fromCp1250(merged);
+  fields_[i].setTextValue();
   fields_.resize(i + 1);
 }
 

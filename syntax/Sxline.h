@@ -19,12 +19,74 @@ using plat::AnsiString;
 template <class T>
 using counted_ptr = std::shared_ptr<T>;
 
+// The typed value of a field, read as a plat::Variant. A string value that is
+// the field's own text is only marked, and made into its string when somebody
+// reads it: most lines are checked and never read field by field.
+class sxFieldValue {
+ public:
+  plat::VARTYPE vt() const { return text_ ? plat::VT_BSTR : v_.vt(); }
+  plat::VARIANT* raw() {
+    materialize();
+    return v_.raw();
+  }
+  const plat::VARIANT* raw() const {
+    materialize();
+    return v_.raw();
+  }
+  sxFieldValue& operator=(plat::Variant v) {
+    v_ = std::move(v);
+    text_ = nullptr;
+    return *this;
+  }
+
+ private:
+  friend struct sxLineField;
+  void materialize() const {
+    if (!text_) return;
+    v_ = plat::Variant::fromCp1250(*text_);
+    text_ = nullptr;
+  }
+
+  mutable plat::Variant v_;
+  mutable const AnsiString* text_ = nullptr;  // the value is this text as a string
+};
+
 struct sxLineField {
   sxLineField() = default;
   explicit sxLineField(AnsiString t) : text(std::move(t)) {}
+  sxLineField(const sxLineField& o) : text(o.text), value(o.value) { rebind(o); }
+  sxLineField(sxLineField&& o) noexcept : text(std::move(o.text)), value(std::move(o.value)) {
+    rebind(o);
+  }
+  sxLineField& operator=(const sxLineField& o) {
+    if (this != &o) {
+      text = o.text;
+      value = o.value;
+      rebind(o);
+    }
+    return *this;
+  }
+  sxLineField& operator=(sxLineField&& o) noexcept {
+    if (this != &o) {
+      text = std::move(o.text);
+      value = std::move(o.value);
+      rebind(o);
+    }
+    return *this;
+  }
 
-  AnsiString text;      // the field as read
-  plat::Variant value;  // empty until a validator stores the typed value
+  // The value becomes the field's text as a string (VT_BSTR).
+  void setTextValue() {
+    value.v_ = plat::Variant();
+    value.text_ = &text;
+  }
+
+  AnsiString text;     // the field as read
+  sxFieldValue value;  // empty until a validator stores the typed value
+
+ private:
+  // A value marked as the text follows the text into this field.
+  void rebind(const sxLineField& o) { value.text_ = o.value.text_ ? &text : nullptr; }
 };
 
 class sxLine {

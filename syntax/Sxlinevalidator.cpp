@@ -368,7 +368,7 @@ bool sxLineValidator::validateHex(unsigned field, const AnsiString& t, plat::VAR
   return true;
 }
 
-bool sxLineValidator::validateName(unsigned field, const AnsiString& t, plat::VARIANT& v) {
+bool sxLineValidator::isName(unsigned field, const AnsiString& t) {
   const NameChars& chars = nameChars();
   for (char c : t) {
     const unsigned char b = static_cast<unsigned char>(c);
@@ -378,17 +378,28 @@ bool sxLineValidator::validateName(unsigned field, const AnsiString& t, plat::VA
       return false;
     }
   }
-  storeString(v, t);
   return true;
 }
 
-bool sxLineValidator::validateId(unsigned field, const AnsiString& t, plat::VARIANT& v) {
-  if (!validateName(field, t, v)) return false;
+bool sxLineValidator::isId(unsigned field, const AnsiString& t) {
+  if (!isName(field, t)) return false;
   if (t.size() > kIdentifierLengthLimit) {
     const TVarRec args[] = {TVarRec(t)};
     error_ = std::make_shared<sxError>(lineNumber_, section, ecIdTooLong, args, 0);
     return false;
   }
+  return true;
+}
+
+bool sxLineValidator::validateName(unsigned field, const AnsiString& t, plat::VARIANT& v) {
+  if (!isName(field, t)) return false;
+  storeString(v, t);
+  return true;
+}
+
+bool sxLineValidator::validateId(unsigned field, const AnsiString& t, plat::VARIANT& v) {
+  if (!isId(field, t)) return false;
+  storeString(v, t);
   return true;
 }
 
@@ -418,11 +429,15 @@ bool sxLineValidator::checkField(unsigned i, const FieldRule& r) {
     case Check::Hex:
       ok = validateHex(i, text(i), value(i));
       break;
+    // A name's value is the field's text: marked, made into a string only
+    // when the field is read.
     case Check::Name:
-      ok = validateName(i, text(i), value(i));
+      ok = isName(i, text(i));
+      if (ok) line_->getField(i)->setTextValue();
       break;
     case Check::Id:
-      ok = validateId(i, text(i), value(i));
+      ok = isId(i, text(i));
+      if (ok) line_->getField(i)->setTextValue();
       break;
     case Check::Word: {
       ok = false;

@@ -63,6 +63,10 @@ class sxLineValidator {
   void checkSemicolon();
   // Empty required field: 130; true when the field holds text.
   bool required(unsigned i);
+  // The character and length rules of names and identifiers, without
+  // storing a value.
+  bool isName(unsigned field, const AnsiString& text);
+  bool isId(unsigned field, const AnsiString& text);
   const AnsiString& text(unsigned i);
   plat::VARIANT& value(unsigned i);
 

@@ -70,3 +70,28 @@ TEST(Line, MergedTextKeepsPolishBytes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Line, TextValuesStayWithTheirOwnField) {
+  sxLine l(lcD, 1);
+  l.addField("D");
+  l.addField("G5NAZ");
+  l.getField(1)->setTextValue();
+  for (int k = 0; k < 40; ++k) l.addField("x");  // the fields move to a larger store
+  const sxLineField* f = l.getField(1);
+  EXPECT_EQ(f->value.vt(), plat::VT_BSTR);
+  EXPECT_EQ(plat::cp1250FromBstr(f->value.raw()->bstrVal), "G5NAZ");
+
+  sxLineField original("\xB3\xB9ka");
+  original.setTextValue();
+  sxLineField copy = original;
+  original.text = "inna";
+  EXPECT_EQ(plat::cp1250FromBstr(copy.value.raw()->bstrVal), "\xB3\xB9ka");
+  EXPECT_EQ(plat::cp1250FromBstr(original.value.raw()->bstrVal), "inna");
+  // A value stored later replaces the mark.
+  copy.value = plat::Variant(7);
+  EXPECT_EQ(copy.value.vt(), plat::VT_I4);
+}
+
+}  // namespace
