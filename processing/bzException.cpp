@@ -70,7 +70,13 @@ AnsiString comErrorText(HRESULT hr) {
 }
 
 void checkCOMStatus(HRESULT hr) {
-  if (plat::FAILED(hr)) throw bzOleSysError(comErrorText(hr), hr);
+  if (!plat::FAILED(hr)) return;
+  // The failing object's own description, when it left one, says more than
+  // the text of the code.
+  plat::ErrorInfo info;
+  if (plat::GetErrorInfo(info) && !info.description.empty())
+    throw bzOleSysError(info.description, hr);
+  throw bzOleSysError(comErrorText(hr), hr);
 }
 
 }  // namespace swde

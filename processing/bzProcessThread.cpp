@@ -39,16 +39,6 @@ AnsiString hex8(HRESULT hr) {
   return plat::Format("%.8X", {static_cast<unsigned>(hr)});
 }
 
-// A failing result of a reader call becomes the object layer's system error,
-// with the reader's own description when it left one.
-void checkStatus(HRESULT hr) {
-  if (plat::SUCCEEDED(hr)) return;
-  plat::ErrorInfo info;
-  if (plat::GetErrorInfo(info) && !info.description.empty())
-    throw bzOleSysError(info.description, hr);
-  checkCOMStatus(hr);
-}
-
 }  // namespace
 
 AnsiString isoToWin1250(const AnsiString& s) {
@@ -368,7 +358,7 @@ bool bzProcessThread::openFile(unsigned i) {
     fileObject = createFileInterface();
     current = FileInfo{0, 0, 1};
     plat::ClearErrorInfo();
-    checkStatus(fileObject->otworz(full, 1));
+    checkCOMStatus(fileObject->otworz(full, 1));
     if (checkError(fileObject)) {
       addToReport(cp("Błąd odczytu z pliku lub nierozpoznanie formatu"));
       releaseFile();
@@ -377,9 +367,9 @@ bool bzProcessThread::openFile(unsigned i) {
     std::uint64_t size = 0;
     int type = 0;
     double version = 0;
-    checkStatus(fileObject->dajRozmiarPliku(&size));
-    checkStatus(fileObject->dajTypPliku(&type));
-    checkStatus(fileObject->dajWersjePliku(&version));
+    checkCOMStatus(fileObject->dajRozmiarPliku(&size));
+    checkCOMStatus(fileObject->dajTypPliku(&type));
+    checkCOMStatus(fileObject->dajWersjePliku(&version));
     fileSize = size;
     fileType = static_cast<std::uint8_t>(type);
     fileVersion = version;
@@ -420,6 +410,8 @@ void bzProcessThread::updateState() {
     std::uint64_t position = 0;
     if (plat::SUCCEEDED(fileObject->dajPozycjeWPliku(&position)))
       state->setProcessPosition(position);
+    else
+      plat::ClearErrorInfo();  // no description of this failure may reach a later one
   }
   state->setTotalErrorsNum(totalErrors);
   state->setTotalWarnsNum(totalWarns);
@@ -429,7 +421,11 @@ void bzProcessThread::updateState() {
 
 bzProcessThread::ReportSectionType bzProcessThread::currentSection() {
   int section = 0;
-  if (!fileObject || plat::FAILED(fileObject->dajTypSekcji(&section))) return 0;
+  if (!fileObject) return 0;
+  if (plat::FAILED(fileObject->dajTypSekcji(&section))) {
+    plat::ClearErrorInfo();
+    return 0;
+  }
   return static_cast<ReportSectionType>(section);
 }
 
@@ -451,7 +447,10 @@ bool bzProcessThread::checkError(PlikSW* file) {
   if (hr != S_OK) return false;
   // A reader closed by a failed open has no position or section.
   std::uint64_t position = 0;
-  if (plat::FAILED(file->dajPozycjeWPliku(&position))) position = 0;
+  if (plat::FAILED(file->dajPozycjeWPliku(&position))) {
+    position = 0;
+    plat::ClearErrorInfo();
+  }
   writeFinding(code, currentSection(), line, static_cast<std::int64_t>(position),
                plat::cp1250FromBstr(text));
   return true;
@@ -463,10 +462,10 @@ bool bzProcessThread::checkError(RekordSW* record) {
   plat::BSTR text = nullptr;
   const HRESULT hr = record->dajOpisBledu(&code, &line, &text);
   plat::BStr held(text);
-  checkStatus(hr);
+  checkCOMStatus(hr);
   if (hr != S_OK) return false;
   std::uint64_t position = 0;
-  checkStatus(record->dajPozycjeWPliku(&position));
+  checkCOMStatus(record->dajPozycjeWPliku(&position));
   writeFinding(code, currentSection(), line, static_cast<std::int64_t>(position),
                plat::cp1250FromBstr(text));
   return true;
@@ -475,17 +474,17 @@ bool bzProcessThread::checkError(RekordSW* record) {
 bool bzProcessThread::checkError(LiniaSW* line) {
   if (!line) return false;
   bool syntax = false, context = false;
-  checkStatus(line->jestPoprawnaSyntaktycznie(&syntax));
-  checkStatus(line->jestPoprawnaWKontekscie(&context));
+  checkCOMStatus(line->jestPoprawnaSyntaktycznie(&syntax));
+  checkCOMStatus(line->jestPoprawnaWKontekscie(&context));
   if (syntax && context) return false;
   std::uint32_t code = 0, number = 0;
   plat::BSTR text = nullptr;
   const HRESULT hr = line->dajOpisBledu(&code, &number, &text);
   plat::BStr held(text);
-  checkStatus(hr);
+  checkCOMStatus(hr);
   if (hr != S_OK) return false;
   std::uint64_t position = 0;
-  checkStatus(line->dajPozycjeWPliku(&position));
+  checkCOMStatus(line->dajPozycjeWPliku(&position));
   // The line number of the error in full width, when the line carries it.
   const std::uint64_t lineNo = line->error() ? line->error()->line : number;
   writeFinding(code, currentSection(), static_cast<std::int64_t>(lineNo),

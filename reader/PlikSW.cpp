@@ -162,9 +162,8 @@ HRESULT PlikSW::dajRozmiarPliku(std::uint64_t* rozmiar) {
 }
 
 HRESULT PlikSW::dajRozmiarPliku(std::uint32_t* rozmiar) {
-  if (!rozmiar) return prologue(false) == S_OK ? E_POINTER : prologue(false);
   std::uint64_t v = 0;
-  const HRESULT hr = dajRozmiarPliku(&v);
+  const HRESULT hr = dajRozmiarPliku(rozmiar ? &v : nullptr);
   if (hr == S_OK) *rozmiar = saturate32(v);
   return hr;
 }
@@ -178,9 +177,8 @@ HRESULT PlikSW::dajPozycjeWPliku(std::uint64_t* pozycja) {
 }
 
 HRESULT PlikSW::dajPozycjeWPliku(std::uint32_t* pozycja) {
-  if (!pozycja) return prologue(false) == S_OK ? E_INVALIDARG : prologue(false);
   std::uint64_t v = 0;
-  const HRESULT hr = dajPozycjeWPliku(&v);
+  const HRESULT hr = dajPozycjeWPliku(pozycja ? &v : nullptr);
   if (hr == S_OK) *pozycja = saturate32(v);
   return hr;
 }

@@ -72,6 +72,25 @@ TEST(CheckCOMStatus, RaisesTheObjectLayersErrorForFailedResultsOnly) {
   }
 }
 
+TEST(CheckCOMStatus, TheFailingObjectsOwnDescriptionComesFirstAndIsTaken) {
+  plat::SetErrorInfo(cp("Nie można otworzyć pliku: /x.swd (plik nie istnieje)"), plat::IID_IUnknown,
+                     "OLVENLIB.PlikSW");
+  try {
+    swde::checkCOMStatus(plat::E_FAIL);
+    ADD_FAILURE() << "no exception";
+  } catch (const bzOleSysError& e) {
+    EXPECT_EQ(e.Message(), cp("Nie można otworzyć pliku: /x.swd (plik nie istnieje)"));
+    EXPECT_EQ(e.code(), plat::E_FAIL);
+  }
+  // Taken: the next failure without a description of its own gets the code's text.
+  try {
+    swde::checkCOMStatus(plat::E_FAIL);
+    ADD_FAILURE() << "no exception";
+  } catch (const bzOleSysError& e) {
+    EXPECT_EQ(e.Message(), cp("Nieokreślony błąd"));
+  }
+}
+
 TEST(CheckCOMStatus, EveryResultOfThePlatformHasItsOwnText) {
   const std::vector<HRESULT> codes = {plat::E_NOTIMPL,
                                       plat::E_NOINTERFACE,
