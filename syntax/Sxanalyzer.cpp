@@ -375,8 +375,7 @@ counted_ptr<sxLine> sxAnalyzer::getNewLine(counted_ptr<sxError>& err) {
     context_->update(line, error);
     contextOk = !error;
   } else {
-    const auto kindOf = eventKindOf(line->code);
-    context_->setEventKind(line->code == lcNone || !kindOf ? ekNone : *kindOf);
+    context_->setEventKind(eventKindOf(line->code).value_or(ekNone));
   }
   validator_->section = context_->getSection();
   if (!error) {
