@@ -12,37 +12,12 @@
 #include <string>
 
 #include "platform/Com.h"
+#include "platform/ComPtr.h"
 #include "platform/Registry.h"
 
 namespace servertest {
 
-// Holds one reference to an interface and releases it at the end.
-template <class T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  explicit ComPtr(T* p) : p_(p) {}
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ~ComPtr() { reset(); }
-
-  void reset() {
-    if (p_) p_->Release();
-    p_ = nullptr;
-  }
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  // For an out-parameter; releases what was held.
-  T** out() {
-    reset();
-    return &p_;
-  }
-  void** outVoid() { return reinterpret_cast<void**>(out()); }
-
- private:
-  T* p_ = nullptr;
-};
+using plat::ComPtr;
 
 // A loaded library; never unloaded, as objects of it may outlive the test.
 inline void* loadLibrary(const char* path) {
