@@ -4,7 +4,6 @@
 #include <new>
 
 #include "platform/CodePage.h"
-#include "platform/Exception.h"
 #include "syntax/Sxconsts.h"
 #include "syntax/Sxsumcrc.h"
 
@@ -37,10 +36,6 @@ HRESULT convert(plat::BSTR in, plat::BSTR* out, void (*fn)(const AnsiString&, An
   *out = plat::bstrFromCp1250(result);
   return *out ? S_OK : E_OUTOFMEMORY;
 }
-
-}  // namespace
-
-namespace {
 
 std::atomic<PlikSW::StartHook> gStartHook{nullptr};
 

@@ -1,5 +1,6 @@
 // Reference counting, interface lookup and error information shared by the
-// file, record and line objects.
+// file, record and line objects, and the guard that keeps every exception
+// inside their methods.
 #pragma once
 
 #include <atomic>
