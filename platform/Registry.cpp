@@ -623,8 +623,11 @@ void writeAll(int fd, const std::string& text, const std::string& path) {
   while (done < text.size()) {
     const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0)
-      fileFailed(cp("Nie można zapisać pliku rejestru: "), path, fileWriteErrorReason(errno));
+    if (n <= 0) {
+      // A write that takes nothing sets no errno.
+      const int err = n < 0 ? errno : EIO;
+      fileFailed(cp("Nie można zapisać pliku rejestru: "), path, fileWriteErrorReason(err));
+    }
     done += static_cast<std::size_t>(n);
   }
 }
@@ -635,20 +638,27 @@ void saveHive(const std::string& folder, HKEY root, const Key& tree) {
   const std::string path = hivePath(folder, root);
   std::string temp = folder + "/." + rootName(root) + ".reg.XXXXXX";
   const int fd = ::mkstemp(temp.data());
-  if (fd < 0)
-    fileFailed(cp("Nie można zapisać pliku rejestru: "), temp, fileWriteErrorReason(errno));
+  if (fd < 0) {
+    const int err = errno;
+    fileFailed(cp("Nie można zapisać pliku rejestru: "), temp, fileWriteErrorReason(err));
+  }
   try {
     writeAll(fd, serialize(root, tree), temp);
-    if (::fsync(fd) != 0)
-      fileFailed(cp("Nie można zapisać pliku rejestru: "), temp, fileWriteErrorReason(errno));
-    if (::close(fd) != 0) {
-      ::unlink(temp.c_str());
-      fileFailed(cp("Nie można zapisać pliku rejestru: "), temp, fileWriteErrorReason(errno));
+    if (::fsync(fd) != 0) {
+      const int err = errno;
+      fileFailed(cp("Nie można zapisać pliku rejestru: "), temp, fileWriteErrorReason(err));
     }
   } catch (...) {
     ::close(fd);
     ::unlink(temp.c_str());
     throw;
+  }
+  // Closed once, whatever close gives: a second close could hit a descriptor
+  // that another thread has opened meanwhile.
+  if (::close(fd) != 0) {
+    const int err = errno;
+    ::unlink(temp.c_str());
+    fileFailed(cp("Nie można zapisać pliku rejestru: "), temp, fileWriteErrorReason(err));
   }
   if (::rename(temp.c_str(), path.c_str()) != 0) {
     const int err = errno;
