@@ -37,10 +37,60 @@ constexpr std::array<char16_t, 128> kHigh = {
     0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
 };
 
-// ISO-8859-2 bytes 0xA0..0xBF as cp1250 bytes; the rest of the two code pages agree.
-constexpr std::array<unsigned char, 32> kIsoA0 = {
-    0xA0, 0xA5, 0xA2, 0xA3, 0xA4, 0xBC, 0x8C, 0xA7, 0xA8, 0x8A, 0xAA, 0x8D, 0x8F, 0xAD, 0x8E, 0xAF,
-    0xB0, 0xB9, 0xB2, 0xB3, 0xB4, 0xBE, 0x9C, 0xA1, 0xB8, 0x9A, 0xBA, 0x9D, 0x9F, 0xBD, 0x9E, 0xBF};
+// For every pair of rows of the letter table, the byte each byte turns into.
+struct LetterMaps {
+  std::array<std::array<std::array<unsigned char, 256>, kPolishCodePages>, kPolishCodePages> map{};
+  LetterMaps() {
+    for (int from = 0; from < kPolishCodePages; ++from)
+      for (int to = 0; to < kPolishCodePages; ++to) {
+        auto& m = map[from][to];
+        for (int b = 0; b < 256; ++b) m[b] = static_cast<unsigned char>(b);
+        // Walk the columns backwards so that the first column holding a byte wins.
+        for (int col = kPolishLetters - 1; col >= 0; --col)
+          m[kPolishLetterTable[from][col]] = kPolishLetterTable[to][col];
+      }
+  }
+};
+
+const LetterMaps& letterMaps() {
+  static const LetterMaps m;
+  return m;
+}
+
+// The ISO-8859-2 signs other than Polish letters that stand elsewhere in
+// cp1250, with their cp1250 bytes.
+constexpr std::pair<unsigned char, unsigned char> kIsoOtherSigns[] = {
+    {0xA5, 0xBC},  // Ľ
+    {0xA9, 0x8A},  // Š
+    {0xAB, 0x8D},  // Ť
+    {0xAE, 0x8E},  // Ž
+    {0xB5, 0xBE},  // ľ
+    {0xB7, 0xA1},  // ˇ
+    {0xB9, 0x9A},  // š
+    {0xBB, 0x9D},  // ť
+    {0xBE, 0x9E},  // ž
+};
+
+// ISO-8859-2 byte -> cp1250 byte, for each choice of signs.
+struct IsoMaps {
+  std::array<unsigned char, 256> polish{};
+  std::array<unsigned char, 256> all{};
+  IsoMaps() : polish(letterMaps().map[kRowIso88592][kRowCp1250]), all(polish) {
+    for (const auto& [iso, win] : kIsoOtherSigns) all[iso] = win;
+  }
+  const std::array<unsigned char, 256>& of(IsoSigns signs) const {
+    return signs == IsoSigns::PolishLetters ? polish : all;
+  }
+};
+
+const IsoMaps& isoMaps() {
+  static const IsoMaps m;
+  return m;
+}
+
+void applyMap(std::string& s, const std::array<unsigned char, 256>& m) {
+  for (char& c : s) c = static_cast<char>(m[static_cast<unsigned char>(c)]);
+}
 
 // Code point -> byte for the upper half, sorted by code point.
 struct Reverse {
@@ -193,12 +243,20 @@ std::string utf16ToUtf8(std::u16string_view text) {
   return out;
 }
 
-std::string iso88592ToCp1250(std::string_view text) {
+void convertPolishLetters(std::string& s, int fromRow, int toRow) {
+  if (fromRow < 0 || fromRow >= kPolishCodePages || toRow < 0 || toRow >= kPolishCodePages ||
+      fromRow == toRow)
+    return;
+  applyMap(s, letterMaps().map[fromRow][toRow]);
+}
+
+void iso88592ToCp1250InPlace(std::string& text, IsoSigns signs) {
+  applyMap(text, isoMaps().of(signs));
+}
+
+std::string iso88592ToCp1250(std::string_view text, IsoSigns signs) {
   std::string out(text);
-  for (char& c : out) {
-    const unsigned char b = static_cast<unsigned char>(c);
-    if (b >= 0xA0 && b <= 0xBF) c = static_cast<char>(kIsoA0[b - 0xA0u]);
-  }
+  iso88592ToCp1250InPlace(out, signs);
   return out;
 }
 

@@ -26,15 +26,40 @@ std::string utf8ToCp1250(std::string_view text);
 std::u16string utf8ToUtf16(std::string_view text);
 std::string utf16ToUtf8(std::u16string_view text);
 
-// ISO-8859-2 text to cp1250: the letters that sit on other bytes in the two
-// code pages are moved; every other byte passes unchanged.
-std::string iso88592ToCp1250(std::string_view text);
-
 // The 18 Polish letters (ą ć ę ł ń ó ś ź ż Ą Ć Ę Ł Ń Ó Ś Ź Ż) in five code
-// pages: 0 Windows-1250, 1 CP852, 2 Mazovia, 3 ISO-8859-2, 4 plain ASCII.
+// pages, one row each.
 constexpr int kPolishLetters = 18;
 constexpr int kPolishCodePages = 5;
+constexpr int kRowCp1250 = 0;
+constexpr int kRowCp852 = 1;
+constexpr int kRowMazovia = 2;
+constexpr int kRowIso88592 = 3;
+constexpr int kRowAscii = 4;
 extern const unsigned char kPolishLetterTable[kPolishCodePages][kPolishLetters];
+
+// Moves the Polish letters of s from one row of the table to another, in
+// place: a byte of the from row becomes the byte of the same column in the to
+// row (the first column holding it, where a row holds a byte twice, as the
+// ASCII row does z and Z); every other byte passes unchanged. Rows outside
+// 0..4 change nothing.
+void convertPolishLetters(std::string& s, int fromRow, int toRow);
+
+// Which signs of ISO-8859-2 text move to their cp1250 bytes; every other byte
+// passes unchanged (the two code pages agree on 0xC0..0xFF, and 0x80..0x9F
+// are controls in ISO-8859-2).
+enum class IsoSigns : unsigned char {
+  // The six Polish letters that stand elsewhere in cp1250, Ą Ś Ź ą ś ź: the
+  // ISO row of the letter table to the cp1250 row. Names and codes read from
+  // exchange files are converted so.
+  PolishLetters,
+  // Every sign that stands elsewhere: the six and Ľ Š Ť Ž ľ š ť ž ˇ. For text
+  // typed on an ISO-8859-2 console.
+  All,
+};
+
+// ISO-8859-2 text to cp1250, in place or as a copy.
+void iso88592ToCp1250InPlace(std::string& text, IsoSigns signs);
+std::string iso88592ToCp1250(std::string_view text, IsoSigns signs = IsoSigns::All);
 
 // Text of a UTF-8 source literal as cp1250 bytes. For building message tables
 // once; not for per-line work.

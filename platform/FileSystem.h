@@ -26,8 +26,8 @@ std::string extractFileName(std::string_view path);
 // True when both paths name one existing file (same device and inode).
 bool sameFile(const std::string& a, const std::string& b);
 
-// Polish text of an errno value for messages about writing or moving files
-// (cp1250).
+// Polish text of an errno value for messages about creating, writing or
+// moving files and folders (cp1250); every writer words its failures so.
 std::string fileWriteErrorReason(int err);
 
 }  // namespace plat

@@ -18,6 +18,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/FileStream.h"
+#include "platform/FileSystem.h"
 
 namespace plat {
 
@@ -503,21 +504,6 @@ std::string serialize(HKEY root, const Key& tree) {
 // ---------------------------------------------------------------------------
 // Files, locks
 
-std::string writeErrorReason(int err) {
-  switch (err) {
-    case EACCES:
-    case EPERM:
-      return cp("brak uprawnień do zapisu");
-    case ENOSPC:
-    case EDQUOT:
-      return cp("brak miejsca na dysku");
-    case EROFS:
-      return cp("system plików tylko do odczytu");
-    default:
-      return fileErrorReason(err);
-  }
-}
-
 [[noreturn]] void fileFailed(const std::string& what, const std::string& path,
                              const std::string& reason) {
   throw ERegistryException(what + path + " (" + reason + ")");
@@ -550,7 +536,7 @@ void makeFolder(const std::string& folder) {
       const int err = errno;
       struct stat st;
       if (::stat(prefix.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-        fileFailed(cp("Nie można utworzyć katalogu rejestru: "), prefix, writeErrorReason(err));
+        fileFailed(cp("Nie można utworzyć katalogu rejestru: "), prefix, fileWriteErrorReason(err));
     }
   }
   struct stat st;
@@ -637,7 +623,11 @@ void writeAll(int fd, const std::string& text, const std::string& path) {
   while (done < text.size()) {
     const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) fileFailed(cp("Nie można zapisać pliku rejestru: "), path, writeErrorReason(errno));
+    if (n <= 0) {
+      // A write that takes nothing sets no errno.
+      const int err = n < 0 ? errno : EIO;
+      fileFailed(cp("Nie można zapisać pliku rejestru: "), path, fileWriteErrorReason(err));
+    }
     done += static_cast<std::size_t>(n);
   }
 }
@@ -648,24 +638,32 @@ void saveHive(const std::string& folder, HKEY root, const Key& tree) {
   const std::string path = hivePath(folder, root);
   std::string temp = folder + "/." + rootName(root) + ".reg.XXXXXX";
   const int fd = ::mkstemp(temp.data());
-  if (fd < 0) fileFailed(cp("Nie można zapisać pliku rejestru: "), temp, writeErrorReason(errno));
+  if (fd < 0) {
+    const int err = errno;
+    fileFailed(cp("Nie można zapisać pliku rejestru: "), temp, fileWriteErrorReason(err));
+  }
   try {
     writeAll(fd, serialize(root, tree), temp);
-    if (::fsync(fd) != 0)
-      fileFailed(cp("Nie można zapisać pliku rejestru: "), temp, writeErrorReason(errno));
-    if (::close(fd) != 0) {
-      ::unlink(temp.c_str());
-      fileFailed(cp("Nie można zapisać pliku rejestru: "), temp, writeErrorReason(errno));
+    if (::fsync(fd) != 0) {
+      const int err = errno;
+      fileFailed(cp("Nie można zapisać pliku rejestru: "), temp, fileWriteErrorReason(err));
     }
   } catch (...) {
     ::close(fd);
     ::unlink(temp.c_str());
     throw;
   }
+  // Closed once, whatever close gives: a second close could hit a descriptor
+  // that another thread has opened meanwhile.
+  if (::close(fd) != 0) {
+    const int err = errno;
+    ::unlink(temp.c_str());
+    fileFailed(cp("Nie można zapisać pliku rejestru: "), temp, fileWriteErrorReason(err));
+  }
   if (::rename(temp.c_str(), path.c_str()) != 0) {
     const int err = errno;
     ::unlink(temp.c_str());
-    fileFailed(cp("Nie można zapisać pliku rejestru: "), path, writeErrorReason(err));
+    fileFailed(cp("Nie można zapisać pliku rejestru: "), path, fileWriteErrorReason(err));
   }
   // The rename itself reaches the disk with the folder.
   const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

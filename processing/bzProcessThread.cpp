@@ -42,32 +42,7 @@ AnsiString hex8(HRESULT hr) {
 }  // namespace
 
 AnsiString isoToWin1250(const AnsiString& s) {
-  AnsiString out(s);
-  for (char& c : out) {
-    switch (static_cast<unsigned char>(c)) {
-      case 0xA1:
-        c = static_cast<char>(0xA5);
-        break;
-      case 0xA6:
-        c = static_cast<char>(0x8C);
-        break;
-      case 0xAC:
-        c = static_cast<char>(0x8F);
-        break;
-      case 0xB1:
-        c = static_cast<char>(0xB9);
-        break;
-      case 0xB6:
-        c = static_cast<char>(0x9C);
-        break;
-      case 0xBC:
-        c = static_cast<char>(0x9F);
-        break;
-      default:
-        break;
-    }
-  }
-  return out;
+  return plat::iso88592ToCp1250(s, plat::IsoSigns::PolishLetters);
 }
 
 bzProcessThread::bzProcessThread() = default;

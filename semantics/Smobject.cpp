@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/CodePage.h"
+#include "platform/Number.h"
 
 namespace swde {
 namespace {
@@ -384,30 +385,13 @@ void smObject::checkDate() {
 // Value checks
 
 bool smObject::isCorrectFloatData(const AnsiString& value) {
-  const AnsiString t = plat::Trim(value);
-  std::string_view s = t;
-  // from_chars takes a '-' but no '+'.
-  const std::size_t numberStart = !s.empty() && s[0] == '+' ? 1 : 0;
-  std::size_t i = 0;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-  std::size_t digits = 0;
-  while (i < s.size() && isDigit(s[i])) ++i, ++digits;
-  if (i < s.size() && s[i] == '.') {
-    ++i;
-    while (i < s.size() && isDigit(s[i])) ++i, ++digits;
-  }
-  if (digits == 0) return false;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-    ++i;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    if (i >= s.size() || !isDigit(s[i])) return false;
-    while (i < s.size() && isDigit(s[i])) ++i;
-  }
-  if (i != s.size()) return false;
-  // The grammar holds; the number must also fit a double.
-  double d = 0;
-  auto r = std::from_chars(s.data() + numberStart, s.data() + s.size(), d);
-  return r.ec == std::errc() && r.ptr == s.data() + s.size();
+  // The whole value, blanks and controls around it aside, is one decimal
+  // number that fits a double: an underflow is refused like an overflow.
+  std::string_view s = value;
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= 0x20) s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= 0x20) s.remove_suffix(1);
+  double d;
+  return plat::parseDecimal(s, d) == plat::DecimalStatus::Ok;
 }
 
 bool smObject::isCorectFraction(const smAttribute& attribute) {

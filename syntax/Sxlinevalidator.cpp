@@ -1,16 +1,12 @@
 #include "syntax/Sxlinevalidator.h"
 
-#include <locale.h>
-#include <stdlib.h>
-
-#include <cerrno>
 #include <charconv>
-#include <cmath>
 #include <initializer_list>
 #include <new>
 #include <string_view>
 
 #include "platform/CodePage.h"
+#include "platform/Number.h"
 #include "syntax/Sxexception.h"
 
 namespace swde {
@@ -73,42 +69,28 @@ bool scanUnsigned(std::string_view s, int base, std::uint32_t& out) {
   return true;
 }
 
-locale_t cLocale() {
-  static const locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-  return loc;
-}
-
-// A finite decimal number: sign, digits with an optional point, an optional
-// exponent. Infinities, NaN, hexadecimal floats and overflowing values are
-// refused.
+// A finite decimal number (plat::parseDecimal) at the start of the text.
+// Hexadecimal floats and overflowing values are refused; infinities and NaN
+// are no decimal numbers. A value too small for a double reads as zero, as
+// the C scan gives.
 bool scanFloat(std::string_view s, double& out) {
   const char* e = s.data() + s.size();
   const char* start = skipSpace(s.data(), e);
   const char* p = start;
   if (p < e && (*p == '+' || *p == '-')) ++p;
   if (e - p >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) return false;
-  std::size_t digits = 0;
-  while (p < e && isDigit(*p)) ++p, ++digits;
-  if (p < e && *p == '.') {
-    ++p;
-    while (p < e && isDigit(*p)) ++p, ++digits;
+  const std::string_view rest(start, static_cast<std::size_t>(e - start));
+  double v;
+  switch (plat::parseDecimal(rest.substr(0, plat::decimalLength(rest)), v)) {
+    case plat::DecimalStatus::Ok:
+    case plat::DecimalStatus::Underflow:
+      out = v;
+      return true;
+    case plat::DecimalStatus::NotANumber:
+    case plat::DecimalStatus::Overflow:
+      break;
   }
-  if (digits == 0) return false;
-  if (p < e && (*p == 'e' || *p == 'E')) {
-    const char* q = p + 1;
-    if (q < e && (*q == '+' || *q == '-')) ++q;
-    if (q < e && isDigit(*q)) {
-      while (q < e && isDigit(*q)) ++q;
-      p = q;
-    }
-  }
-  const std::string number(start, p);
-  errno = 0;
-  char* end = nullptr;
-  const double v = strtod_l(number.c_str(), &end, cLocale());
-  if (end != number.c_str() + number.size() || !std::isfinite(v)) return false;
-  out = v;  // an underflow reads as the nearest small value, as the C scan gives
-  return true;
+  return false;
 }
 
 // Characters besides ASCII letters and digits that names may hold: "_", "-",

@@ -1,6 +1,5 @@
 #include "syntax/Sxtokenizer.h"
 
-#include <array>
 #include <cstring>
 
 #include "platform/CodePage.h"
@@ -37,28 +36,6 @@ struct ClassTable {
   }
 };
 constexpr ClassTable kClass;
-
-// For every pair of code-page rows, the byte each byte turns into.
-struct ConversionTables {
-  std::array<std::array<std::array<unsigned char, 256>, plat::kPolishCodePages>,
-             plat::kPolishCodePages>
-      map{};
-  ConversionTables() {
-    for (int from = 0; from < plat::kPolishCodePages; ++from)
-      for (int to = 0; to < plat::kPolishCodePages; ++to) {
-        auto& m = map[from][to];
-        for (int b = 0; b < 256; ++b) m[b] = static_cast<unsigned char>(b);
-        // Walk the columns backwards so that the first column holding a byte wins.
-        for (int col = plat::kPolishLetters - 1; col >= 0; --col)
-          m[plat::kPolishLetterTable[from][col]] = plat::kPolishLetterTable[to][col];
-      }
-  }
-};
-
-const ConversionTables& conversions() {
-  static const ConversionTables t;
-  return t;
-}
 
 }  // namespace
 
@@ -211,22 +188,17 @@ void sxTokenizer::reset() {
 }
 
 int sxTokenizer::charsConvert(AnsiString& s, int fromRow, int toRow) {
-  if (fromRow < 0 || fromRow >= plat::kPolishCodePages || toRow < 0 ||
-      toRow >= plat::kPolishCodePages || fromRow == toRow)
-    return static_cast<int>(s.size());
-  const auto& m = conversions().map[fromRow][toRow];
-  for (char& c : s) c = static_cast<char>(m[static_cast<unsigned char>(c)]);
+  plat::convertPolishLetters(s, fromRow, toRow);
   return static_cast<int>(s.size());
 }
 
 void sxTokenizer::convIso2Win(const AnsiString& in, AnsiString& out) {
-  out = in;
-  charsConvert(out, 3, 0);
+  out = plat::iso88592ToCp1250(in, plat::IsoSigns::PolishLetters);
 }
 
 void sxTokenizer::convWin2Iso(const AnsiString& in, AnsiString& out) {
   out = in;
-  charsConvert(out, 0, 3);
+  plat::convertPolishLetters(out, plat::kRowCp1250, plat::kRowIso88592);
 }
 
 }  // namespace swde

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/CodePage.h"
+#include "platform/ConsoleOutput.h"
 
 namespace {
 
@@ -76,14 +77,57 @@ TEST(CodePage, Utf16HandlesSupplementaryPlane) {
 
 TEST(CodePage, Iso88592LettersMoveToCp1250) {
   // "Śląsk źródło" in ISO-8859-2
-  EXPECT_EQ(plat::iso88592ToCp1250("\xA6l\xB1sk \xBCr\xF3"
-                                   "d\xB3o"),
-            plat::cp("Śląsk źródło"));
+  for (plat::IsoSigns signs : {plat::IsoSigns::PolishLetters, plat::IsoSigns::All})
+    EXPECT_EQ(plat::iso88592ToCp1250("\xA6l\xB1sk \xBCr\xF3"
+                                     "d\xB3o",
+                                     signs),
+              plat::cp("Śląsk źródło"));
   // Every Polish letter of the ISO row lands on the cp1250 row.
-  std::string iso(reinterpret_cast<const char*>(plat::kPolishLetterTable[3]), 18);
-  EXPECT_EQ(plat::iso88592ToCp1250(iso),
-            std::string(reinterpret_cast<const char*>(plat::kPolishLetterTable[0]), 18));
-  EXPECT_EQ(plat::iso88592ToCp1250("plain, 123;"), "plain, 123;");
+  const std::string iso(reinterpret_cast<const char*>(plat::kPolishLetterTable[3]), 18);
+  const std::string win(reinterpret_cast<const char*>(plat::kPolishLetterTable[0]), 18);
+  EXPECT_EQ(plat::iso88592ToCp1250(iso, plat::IsoSigns::PolishLetters), win);
+  EXPECT_EQ(plat::iso88592ToCp1250(iso, plat::IsoSigns::All), win);
+  std::string inPlace = iso;
+  plat::iso88592ToCp1250InPlace(inPlace, plat::IsoSigns::PolishLetters);
+  EXPECT_EQ(inPlace, win);
+}
+
+TEST(CodePage, Iso88592BytesThatMoveForEachChoiceOfSigns) {
+  struct Move {
+    unsigned char iso, win;
+    bool polish;  // one of the six Polish letters
+  };
+  const Move moves[] = {
+      {0xA1, 0xA5, true},   // Ą
+      {0xA5, 0xBC, false},  // Ľ
+      {0xA6, 0x8C, true},   // Ś
+      {0xA9, 0x8A, false},  // Š
+      {0xAB, 0x8D, false},  // Ť
+      {0xAC, 0x8F, true},   // Ź
+      {0xAE, 0x8E, false},  // Ž
+      {0xB1, 0xB9, true},   // ą
+      {0xB5, 0xBE, false},  // ľ
+      {0xB6, 0x9C, true},   // ś
+      {0xB7, 0xA1, false},  // ˇ
+      {0xB9, 0x9A, false},  // š
+      {0xBB, 0x9D, false},  // ť
+      {0xBC, 0x9F, true},   // ź
+      {0xBE, 0x9E, false},  // ž
+  };
+  std::string polish = allBytes(), all = allBytes();
+  for (const Move& m : moves) {
+    all[m.iso] = static_cast<char>(m.win);
+    if (m.polish) polish[m.iso] = static_cast<char>(m.win);
+  }
+  // Every byte of the table and only those move, each by its choice.
+  EXPECT_EQ(plat::iso88592ToCp1250(allBytes(), plat::IsoSigns::PolishLetters), polish);
+  EXPECT_EQ(plat::iso88592ToCp1250(allBytes(), plat::IsoSigns::All), all);
+  EXPECT_EQ(plat::iso88592ToCp1250(allBytes()), all);
+
+  // The whole mapping keeps each sign: the console's own ISO-8859-2 table
+  // takes every converted sign back to its byte.
+  const std::string upper = allBytes().substr(0xA0);
+  EXPECT_EQ(plat::cp1250ToIso88592(plat::iso88592ToCp1250(upper, plat::IsoSigns::All)), upper);
 }
 
 }  // namespace

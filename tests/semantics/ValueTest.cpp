@@ -43,6 +43,7 @@ TEST(ValueChecks, GrammarOfTheBaseTypes) {
       {"FL", "nan", 6013},
       {"FL", "0x1p3", 6013},
       {"FL", "1e999", 6013},
+      {"FL", "1e-400", 6013},  // too small for a double
       {"FL", "  ", 6013},
       {"FL", "1;2", 6033},
       // integers

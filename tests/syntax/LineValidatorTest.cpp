@@ -161,6 +161,8 @@ TEST(FieldValidators, NumbersAsTheCConversionsReadThem) {
       {"Infinity", false, false, false, false},
       {"1e400", true, true, false, true},
       {"-1e400", true, false, false, false},
+      {"1e-400", true, true, true, true},  // a value too small for a double reads as zero
+      {"1e", true, true, true, true},      // 1, then junk
   };
   sxLineValidator v;
   auto line = makeLine("X;");
