@@ -9,6 +9,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Dispatch.h"
+#include "platform/Number.h"
 
 namespace plat {
 
@@ -245,55 +246,26 @@ HRESULT bstrToUI4(BSTR s, std::uint32_t& out) {
 }
 
 HRESULT bstrToR8(BSTR s, double& out) {
-  std::u16string_view t = trimmed(s);
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < t.size() && (t[i] == u'+' || t[i] == u'-')) negative = t[i++] == u'-';
-  const std::size_t mantissa = i;
-  std::size_t intDigits = 0, fracDigits = 0;
-  while (i < t.size() && isDigit(t[i])) ++i, ++intDigits;
-  if (i < t.size() && t[i] == u'.') {
-    ++i;
-    while (i < t.size() && isDigit(t[i])) ++i, ++fracDigits;
-  }
-  if (intDigits + fracDigits == 0) return DISP_E_TYPEMISMATCH;
-  const std::size_t mantissaEnd = i;
-  std::int64_t exponent = 0;
-  if (i < t.size() && (t[i] == u'e' || t[i] == u'E')) {
-    ++i;
-    bool expNegative = false;
-    if (i < t.size() && (t[i] == u'+' || t[i] == u'-')) expNegative = t[i++] == u'-';
-    if (i == t.size() || !isDigit(t[i])) return DISP_E_TYPEMISMATCH;
-    for (; i < t.size() && isDigit(t[i]); ++i) {
-      if (exponent < 100000000) exponent = exponent * 10 + (t[i] - u'0');
-    }
-    if (expNegative) exponent = -exponent;
-  }
-  if (i != t.size()) return DISP_E_TYPEMISMATCH;
-
-  // The text is plain ASCII now; std::from_chars reads it without a locale.
+  const std::u16string_view t = trimmed(s);
+  // The grammar is plain ASCII: any other character is no number.
   std::string ascii;
-  ascii.reserve(t.size() - mantissa + 1);
-  if (negative) ascii += '-';
-  for (std::size_t k = mantissa; k < t.size(); ++k) ascii += static_cast<char>(t[k]);
-  double value = 0;
-  const auto [end, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
-  if (ec == std::errc::result_out_of_range) {
-    // Overflow or underflow: the decimal position of the first nonzero digit
-    // tells which.
-    std::int64_t position = static_cast<std::int64_t>(intDigits);
-    for (std::size_t k = mantissa; k < mantissaEnd; ++k) {
-      if (t[k] == u'.') continue;
-      if (t[k] != u'0') break;
-      --position;
-    }
-    if (position + exponent > 0) return DISP_E_OVERFLOW;
-    value = negative ? -0.0 : 0.0;
-  } else if (ec != std::errc() || end != ascii.data() + ascii.size()) {
-    return DISP_E_TYPEMISMATCH;
+  ascii.reserve(t.size());
+  for (char16_t c : t) {
+    if (c > 0x7F) return DISP_E_TYPEMISMATCH;
+    ascii += static_cast<char>(c);
   }
-  out = value;
-  return S_OK;
+  double value = 0;
+  switch (parseDecimal(ascii, value)) {
+    case DecimalStatus::Ok:
+    case DecimalStatus::Underflow:
+      out = value;
+      return S_OK;
+    case DecimalStatus::Overflow:
+      return DISP_E_OVERFLOW;
+    case DecimalStatus::NotANumber:
+      break;
+  }
+  return DISP_E_TYPEMISMATCH;
 }
 
 bool equalsNoCase(std::u16string_view t, std::string_view word) {

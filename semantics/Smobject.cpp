@@ -384,7 +384,7 @@ void smObject::checkDate() {
 // ---------------------------------------------------------------------------
 // Value checks
 
-bool smObject::isCorrectFloatData(const AnsiString& value) {
+bool smObject::isCorrectFloatData(std::string_view value) {
   // The whole value, blanks and controls around it aside, is one decimal
   // number that fits a double: an underflow is refused like an overflow.
   std::string_view s = value;
@@ -425,8 +425,7 @@ bool smObject::isWellFormed(const AnsiString& typeCode, const smAttribute& attri
     bool (*accepts)(std::string_view);
   };
   static constexpr Rule kRules[] = {
-      {"FL", seBadFloat, false,
-       [](std::string_view v) { return isCorrectFloatData(AnsiString(v)); }},
+      {"FL", seBadFloat, false, isCorrectFloatData},
       {"NO", seBadInteger, false,
        [](std::string_view v) {
          std::int64_t n = 0;

@@ -81,7 +81,7 @@ class smObject {
 
   // A finite decimal number: blanks around, an optional sign, digits with an
   // optional point, an optional exponent.
-  static bool isCorrectFloatData(const AnsiString& value);
+  static bool isCorrectFloatData(std::string_view value);
   // A fraction "n/d", optionally after a whole part and a blank, with decimal
   // digits and d > 0; an empty value passes. Raises 6016 when it returns
   // false. Sets the proper-fraction flag: "n/d" with 0 < n <= d.
