@@ -18,7 +18,7 @@ class smAttribute {
   smAttribute& operator=(const smAttribute&) = delete;
   virtual ~smAttribute();
 
-  AnsiString code;
+  const AnsiString code;  // fixed once made: the object finds its attributes by it
   AnsiString name;
   AnsiString value;
   std::uint64_t line = 0;      // set by the caller, copied into every error of the attribute
