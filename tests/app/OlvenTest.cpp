@@ -536,27 +536,28 @@ class OlvenHeld : public Olven {
   int gateFd_ = -1;
 };
 
-TEST_F(OlvenHeld, StopSignalsEndTheRunCleanlyWith130) {
-  for (const int sig : {SIGINT, SIGTERM}) {
-    SCOPED_TRACE(sig);
-    Child child({"sk", "-pwe", gate_, "przyklad.swd"}, dir_, tmp());
-    // The first file is in hand: the run waits for the gate.
-    ASSERT_TRUE(child.waitForOutput("Przetwarzanie pliku nr 1...\n"));
-    stopWhileHeld(child, sig);
-    const Result r = child.finish();
-    EXPECT_EQ(r.status, 130);
-    EXPECT_NE(r.out.find("Przetwarzanie zostało przerwane przez użytkownika\n \nSTOP: "),
-              std::string::npos)
-        << r.out;
-    EXPECT_EQ(r.out.find("Przetwarzanie pliku nr 2..."), std::string::npos) << r.out;
-    EXPECT_TRUE(r.out.ends_with("\n" + kFinished)) << r.out;
-    EXPECT_EQ(r.out.find('\a'), std::string::npos);  // BEL only to a terminal
-    EXPECT_EQ(r.err, "");
-    ::close(gateFd_);
-    gateFd_ = -1;
-  }
+// Ctrl+C and the end of the session.
+class OlvenStopSignal : public OlvenHeld, public ::testing::WithParamInterface<int> {};
+
+TEST_P(OlvenStopSignal, EndsTheRunCleanlyWith130) {
+  Child child({"sk", "-pwe", gate_, "przyklad.swd"}, dir_, tmp());
+  // The first file is in hand: the run waits for the gate.
+  ASSERT_TRUE(child.waitForOutput("Przetwarzanie pliku nr 1...\n"));
+  stopWhileHeld(child, GetParam());
+  const Result r = child.finish();
+  EXPECT_EQ(r.status, 130);
+  EXPECT_NE(r.out.find("Przetwarzanie zostało przerwane przez użytkownika\n \nSTOP: "),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(r.out.find("Przetwarzanie pliku nr 2..."), std::string::npos) << r.out;
+  EXPECT_TRUE(r.out.ends_with("\n" + kFinished)) << r.out;
+  EXPECT_EQ(r.out.find('\a'), std::string::npos);  // BEL only to a terminal
+  EXPECT_EQ(r.err, "");
   EXPECT_TRUE(leftovers().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Signals, OlvenStopSignal, ::testing::Values(SIGINT, SIGTERM),
+                         [](const auto& info) { return info.param == SIGINT ? "Int" : "Term"; });
 
 TEST_F(OlvenHeld, AStoppedCommandFileIsNotReadFurther) {
   writeFile(path("p.txt"), "sk -pwe " + gate_ + " -r r1.rpt;\nsk -pwe przyklad.swd -r r2.rpt;\n");
