@@ -388,8 +388,12 @@ TEST(ProcessThread, RunsFromStartToItsEndAndStopWaitsForTheEnd) {
   gate.waitReached();
   EXPECT_TRUE(p.isRunning());
   EXPECT_FALSE(p.isTerminated());
-  // Once the gate opens, a stop with time enough returns with the run ended.
-  std::thread opener([&] { gate.open(); });
+  // The gate opens once the stop is asked for; a stop with time enough then
+  // returns with the run ended.
+  std::thread opener([&] {
+    while (!p.isTerminated()) std::this_thread::yield();
+    gate.open();
+  });
   EXPECT_TRUE(p.stop(3600 * 1000));
   EXPECT_FALSE(p.isRunning());
   EXPECT_TRUE(p.isTerminated());
