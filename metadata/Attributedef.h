@@ -36,8 +36,9 @@ class AttributeDef {
   // The i-th comment; empty when i is out of range.
   AnsiString getComment(unsigned i) const;
 
-  AnsiString key;
-  AnsiString code;
+  // Fixed once made: the record type files the definition under them.
+  const AnsiString key;
+  const AnsiString code;
   bool multiple = false;
   int mandatoryLevel = 3;  // 1 required, 2 expected (warning), 3 and above optional
   bool hasKey = false;     // filed under a key of its own rather than under its code

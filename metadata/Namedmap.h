@@ -3,7 +3,8 @@
 //
 // - add returns null and changes nothing when the key is already present;
 //   otherwise it makes the entry, which stores its own key, and returns it;
-// - get returns null for an absent key;
+// - get returns null for an absent key; lookups take any text (a string_view
+//   or a literal makes no temporary string);
 // - first resets the cursor and returns the first entry (null when empty);
 //   next advances it and returns the entry there, null at the end and before
 //   any first. One cursor per container: a nested walk of the same container
@@ -11,8 +12,10 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <memory>
+#include <string_view>
 #include <utility>
 
 #include "platform/AnsiString.h"
@@ -25,7 +28,7 @@ template <class T>
 class NamedMap {
  public:
   // std::string compares as unsigned char: byte order.
-  using Map = std::map<AnsiString, std::unique_ptr<T>>;
+  using Map = std::map<AnsiString, std::unique_ptr<T>, std::less<>>;
   using const_iterator = typename Map::const_iterator;
 
   NamedMap() = default;
@@ -35,19 +38,34 @@ class NamedMap {
   // A new T(key, args...) under key; null when key is present.
   template <class... Args>
   T* add(const AnsiString& key, Args&&... args) {
+    return addFiled(
+        key, [](T*) {}, std::forward<Args>(args)...);
+  }
+
+  // The same, and then filed(entry): the owner's own bookkeeping of the new
+  // entry (an index of its own). When filed throws, the entry is taken out
+  // again before the exception goes on, so the container is as it was.
+  template <class Filed, class... Args>
+  T* addFiled(const AnsiString& key, Filed&& filed, Args&&... args) {
     if (entries_.find(key) != entries_.end()) return nullptr;
     auto entry = std::make_unique<T>(key, std::forward<Args>(args)...);
     T* raw = entry.get();
-    entries_.emplace(key, std::move(entry));
+    auto it = entries_.emplace(key, std::move(entry)).first;
+    try {
+      filed(raw);
+    } catch (...) {
+      entries_.erase(it);  // a new entry: the cursor cannot stand on it
+      throw;
+    }
     return raw;
   }
 
-  T* get(const AnsiString& key) const {
+  T* get(std::string_view key) const {
     auto it = entries_.find(key);
     return it == entries_.end() ? nullptr : it->second.get();
   }
 
-  bool contains(const AnsiString& key) const { return entries_.find(key) != entries_.end(); }
+  bool contains(std::string_view key) const { return entries_.find(key) != entries_.end(); }
 
   T* first() {
     if (entries_.empty()) {

@@ -12,14 +12,34 @@ bool RecordType::isComplex() const {
   return baseType == "RC";
 }
 
+namespace {
+
+// Key order: the order of the definitions' map and of a walk over it.
+template <class Def>
+bool keyedBefore(const Def* a, const Def* b) {
+  return a->key < b->key;
+}
+
+}  // namespace
+
 AttributeDef* RecordType::addAttribute(const AnsiString& code, const AnsiString& field) {
-  AttributeDef* def = attributes_.add(field.empty() ? code : field, code);
+  AttributeDef* def = attributes_.addFiled(
+      field.empty() ? code : field,
+      [&](AttributeDef* made) {
+        attributesByCode_.add(made->code, made, keyedBefore<AttributeDef>);
+      },
+      code);
   if (def) def->hasKey = !field.empty();
   return def;
 }
 
 ReferenceDef* RecordType::addReference(const AnsiString& code, const AnsiString& field) {
-  ReferenceDef* def = references_.add(field.empty() ? code : field, code);
+  ReferenceDef* def = references_.addFiled(
+      field.empty() ? code : field,
+      [&](ReferenceDef* made) {
+        referencesByCode_.add(made->code, made, keyedBefore<ReferenceDef>);
+      },
+      code);
   if (def) def->hasKey = !field.empty();
   return def;
 }
@@ -40,16 +60,14 @@ bool RecordType::isReferencePresent(const AnsiString& key) const {
   return references_.contains(key);
 }
 
-AttributeDef* RecordType::getAttributeByCode(const AnsiString& code) const {
-  for (const auto& [key, def] : attributes_)
-    if (def->code == code) return def.get();
-  return nullptr;
+AttributeDef* RecordType::getAttributeByCode(std::string_view code) const {
+  AttributeDef* const* def = attributesByCode_.find(code);
+  return def ? *def : nullptr;
 }
 
-ReferenceDef* RecordType::getReferenceByCode(const AnsiString& code) const {
-  for (const auto& [key, def] : references_)
-    if (def->code == code) return def.get();
-  return nullptr;
+ReferenceDef* RecordType::getReferenceByCode(std::string_view code) const {
+  ReferenceDef* const* def = referencesByCode_.find(code);
+  return def ? *def : nullptr;
 }
 
 AttributeDef* RecordType::getFirstAttr() {

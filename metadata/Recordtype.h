@@ -2,7 +2,10 @@
 // comment, with its attribute and reference definitions.
 #pragma once
 
+#include <string_view>
+
 #include "metadata/Attributedef.h"
+#include "metadata/Codeindex.h"
 #include "metadata/Namedmap.h"
 #include "metadata/Referencedef.h"
 #include "platform/AnsiString.h"
@@ -31,10 +34,12 @@ class RecordType {
   bool isAttributePresent(const AnsiString& key) const;
   bool isReferencePresent(const AnsiString& key) const;
 
-  // First definition in key order whose code equals code, or null. These
-  // leave the cursors alone, so they are safe inside a getFirst/getNext walk.
-  AttributeDef* getAttributeByCode(const AnsiString& code) const;
-  ReferenceDef* getReferenceByCode(const AnsiString& code) const;
+  // First definition in key order whose code equals code, or null, found
+  // through an index kept by the add operations (O(log n), no allocation).
+  // These leave the cursors alone, so they are safe inside a getFirst/getNext
+  // walk.
+  AttributeDef* getAttributeByCode(std::string_view code) const;
+  ReferenceDef* getReferenceByCode(std::string_view code) const;
 
   AttributeDef* getFirstAttr();
   AttributeDef* getNextAttr();
@@ -50,6 +55,10 @@ class RecordType {
  private:
   NamedMap<AttributeDef> attributes_;
   NamedMap<ReferenceDef> references_;
+  // A definition's key and code are fixed once it is made, so the indexes
+  // stay true.
+  CodeIndex<AttributeDef*> attributesByCode_;
+  CodeIndex<ReferenceDef*> referencesByCode_;
 };
 
 }  // namespace swde

@@ -26,8 +26,9 @@ class ReferenceDef {
   // The i-th comment; empty when i is out of range.
   AnsiString getComment(unsigned i) const;
 
-  AnsiString key;
-  AnsiString code;
+  // Fixed once made: the record type files the definition under them.
+  const AnsiString key;
+  const AnsiString code;
   bool element = false;  // a component relation
   bool multiple = false;
   int mandatoryLevel = 3;  // 1 required, 2 expected (warning), 3 and above optional

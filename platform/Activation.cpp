@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "platform/ComPtr.h"
 #include "platform/Registry.h"
 
 namespace plat {
@@ -113,9 +114,8 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, std::uint32_t clsctx, 
                          void** out) noexcept {
   if (!out) return E_POINTER;
   *out = nullptr;
-  IClassFactory* factory = nullptr;
-  HRESULT hr =
-      CoGetClassObject(clsid, clsctx, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+  ComPtr<IClassFactory> factory;
+  HRESULT hr = CoGetClassObject(clsid, clsctx, IID_IClassFactory, factory.outVoid());
   if (FAILED(hr)) return hr;
   if (!factory) return E_UNEXPECTED;
   try {
@@ -123,7 +123,6 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, std::uint32_t clsctx, 
   } catch (...) {
     hr = E_UNEXPECTED;
   }
-  factory->Release();
   if (FAILED(hr)) *out = nullptr;
   return hr;
 }

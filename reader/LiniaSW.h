@@ -15,16 +15,16 @@ class LiniaSW : public ReaderObject {
  public:
   LiniaSW(counted_ptr<sxLine> line, counted_ptr<sxError> error);
 
-  plat::HRESULT dajTypLinii(int* typ);
+  plat::HRESULT dajTypLinii(std::int32_t* typ);
   // Field count, the identifier being field 0; S_FALSE and 0 for a line with
   // an error.
   plat::HRESULT dajIloscPol(std::uint32_t* ilosc);
   // Field index: its typed value and its text (null when empty; trimmed while
   // insignificant characters are skipped).
   plat::HRESULT dajPole(std::uint32_t indeks, plat::VARIANT* wartosc, plat::BSTR* tekst);
-  plat::HRESULT pomijajZnakiNieznaczace(long stan, long* poprzedni);
+  plat::HRESULT pomijajZnakiNieznaczace(std::int32_t stan, std::int32_t* poprzedni);
   plat::HRESULT dajKomentarz(plat::BSTR* tekst);
-  plat::HRESULT jestSeparatorLinii(long* jest);
+  plat::HRESULT jestSeparatorLinii(std::int32_t* jest);
   // The line as read, with its comment, without the line end.
   plat::HRESULT dajReprezentacje(plat::BSTR* tekst);
   plat::HRESULT dajNumerLinii(std::uint32_t* numer);

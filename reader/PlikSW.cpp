@@ -1,9 +1,9 @@
 #include "reader/PlikSW.h"
 
+#include <atomic>
 #include <new>
 
 #include "platform/CodePage.h"
-#include "platform/Exception.h"
 #include "syntax/Sxconsts.h"
 #include "syntax/Sxsumcrc.h"
 
@@ -37,7 +37,23 @@ HRESULT convert(plat::BSTR in, plat::BSTR* out, void (*fn)(const AnsiString&, An
   return *out ? S_OK : E_OUTOFMEMORY;
 }
 
+std::atomic<PlikSW::StartHook> gStartHook{nullptr};
+
 }  // namespace
+
+void PlikSW::setStartHook(StartHook hook) noexcept {
+  gStartHook.store(hook);
+}
+
+template <class Body>
+HRESULT PlikSW::guardFile(Body&& body) noexcept {
+  return guardCall(IID_IPlikSW, &path_, body, [this] { close(); });
+}
+
+template <class Body>
+HRESULT PlikSW::guardStatic(Body&& body) noexcept {
+  return guardCall(IID_IPlikSW, nullptr, body, [] {});
+}
 
 PlikSW::PlikSW() : ReaderObject(IID_IPlikSW) {}
 
@@ -50,6 +66,13 @@ void PlikSW::closeReaders() {
   analyzer_.reset();
   tokenizer_.reset();
   stream_.reset();
+}
+
+void PlikSW::close() noexcept {
+  open_ = false;
+  linear_ = false;
+  record_.clear();
+  closeReaders();
 }
 
 HRESULT PlikSW::prologue(bool structural) {
@@ -65,34 +88,17 @@ HRESULT PlikSW::start() {
   header_ = fileEnd_ = sectionStart_ = sectionEnd_ = LineInfo{};
   current_.reset();
   lastError_.reset();
-  try {
-    if (!stream_) {
-      stream_ = std::make_unique<sxFileStream>(path_, kFileBufferSize);
-    } else {
-      analyzer_.reset();
-      tokenizer_.reset();
-      stream_->seek(0);
-    }
-  } catch (const plat::EFileError& e) {
-    closeReaders();
-    return fail(E_FAIL, e.Message());
-  } catch (const std::bad_alloc&) {
-    closeReaders();
-    return fail(E_OUTOFMEMORY, cp("Błąd utworzenia strumienia. Za mało pamięci"));
+  if (!stream_) {
+    stream_ = std::make_unique<sxFileStream>(path_, kFileBufferSize);
+  } else {
+    analyzer_.reset();
+    tokenizer_.reset();
+    stream_->seek(0);
   }
   stream_->convert = convert_ ? 1 : 0;
-  try {
-    tokenizer_ = std::make_unique<sxTokenizer>(stream_.get());
-  } catch (const std::bad_alloc&) {
-    closeReaders();
-    return fail(E_OUTOFMEMORY, cp("Błąd utworzenia analizatora leksykalnego. Za mało pamięci"));
-  }
-  try {
-    analyzer_ = std::make_unique<sxAnalyzer>(tokenizer_.get());
-  } catch (const std::bad_alloc&) {
-    closeReaders();
-    return fail(E_OUTOFMEMORY, cp("Błąd utworzenia analizatora syntaktycznego. Za mało pamięci"));
-  }
+  tokenizer_ = std::make_unique<sxTokenizer>(stream_.get());
+  analyzer_ = std::make_unique<sxAnalyzer>(tokenizer_.get());
+  if (StartHook hook = gStartHook.load()) hook(*stream_);
   current_ = analyzer_->getFileHeader(lastError_);
   if (lastError_) {
     closeReaders();
@@ -103,62 +109,76 @@ HRESULT PlikSW::start() {
   return S_OK;
 }
 
-HRESULT PlikSW::otworz(plat::BSTR nazwa, long konwertuj) {
-  const std::u16string_view wide(nazwa ? nazwa : u"", plat::SysStringLen(nazwa));
-  return otworz(plat::utf16ToUtf8(wide), konwertuj);
+HRESULT PlikSW::otworz(plat::BSTR nazwa, std::int32_t konwertuj) {
+  return guardFile([&] {
+    const std::u16string_view wide(nazwa ? nazwa : u"", plat::SysStringLen(nazwa));
+    return otworz(plat::utf16ToUtf8(wide), konwertuj);
+  });
 }
 
-HRESULT PlikSW::otworz(const std::string& sciezka, long konwertuj) {
-  if (open_) return fail(E_FAIL, cp("Plik jest już otwarty"));
-  // A name with a NUL inside would name another file to the system.
-  if (sciezka.find('\0') != std::string::npos)
-    return fail(E_INVALIDARG, cp("Nie można otworzyć pliku: ") +
-                                  sciezka.substr(0, sciezka.find('\0')) +
-                                  cp(" (niedozwolony znak w nazwie pliku)"));
-  convert_ = konwertuj != 0;
-  linear_ = false;
-  path_ = sciezka;
-  stream_.reset();
-  return start();
+HRESULT PlikSW::otworz(const std::string& sciezka, std::int32_t konwertuj) {
+  return guardFile([&] {
+    if (open_) return fail(E_FAIL, cp("Plik jest już otwarty"));
+    // A name with a NUL inside would name another file to the system.
+    if (sciezka.find('\0') != std::string::npos)
+      return fail(E_INVALIDARG, cp("Nie można otworzyć pliku: ") +
+                                    sciezka.substr(0, sciezka.find('\0')) +
+                                    cp(" (niedozwolony znak w nazwie pliku)"));
+    convert_ = konwertuj != 0;
+    linear_ = false;
+    path_ = sciezka;
+    stream_.reset();
+    return start();
+  });
 }
 
 HRESULT PlikSW::resetuj() {
-  if (HRESULT hr = prologue(false); hr != S_OK) return hr;
-  open_ = false;
-  linear_ = false;
-  return start();
+  return guardFile([&] {
+    if (HRESULT hr = prologue(false); hr != S_OK) return hr;
+    open_ = false;
+    linear_ = false;
+    return start();
+  });
 }
 
-HRESULT PlikSW::dajTypSekcji(int* typ) {
-  if (HRESULT hr = prologue(false); hr != S_OK) return hr;
-  if (!typ) return E_POINTER;
-  if (!analyzer_) return E_UNEXPECTED;
-  *typ = analyzer_->getContext().getSection();
-  return S_OK;
+HRESULT PlikSW::dajTypSekcji(std::int32_t* typ) {
+  return guardFile([&] {
+    if (HRESULT hr = prologue(false); hr != S_OK) return hr;
+    if (!typ) return E_POINTER;
+    if (!analyzer_) return E_UNEXPECTED;
+    *typ = analyzer_->getContext().getSection();
+    return S_OK;
+  });
 }
 
-HRESULT PlikSW::dajTypPliku(int* typ) {
-  if (HRESULT hr = prologue(false); hr != S_OK) return hr;
-  if (!typ) return E_POINTER;
-  if (!analyzer_) return E_UNEXPECTED;
-  *typ = analyzer_->getFormat();
-  return S_OK;
+HRESULT PlikSW::dajTypPliku(std::int32_t* typ) {
+  return guardFile([&] {
+    if (HRESULT hr = prologue(false); hr != S_OK) return hr;
+    if (!typ) return E_POINTER;
+    if (!analyzer_) return E_UNEXPECTED;
+    *typ = analyzer_->getFormat();
+    return S_OK;
+  });
 }
 
 HRESULT PlikSW::dajWersjePliku(double* wersja) {
-  if (HRESULT hr = prologue(false); hr != S_OK) return hr;
-  if (!wersja) return E_POINTER;
-  if (!analyzer_) return E_UNEXPECTED;
-  *wersja = analyzer_->getVersion();
-  return S_OK;
+  return guardFile([&] {
+    if (HRESULT hr = prologue(false); hr != S_OK) return hr;
+    if (!wersja) return E_POINTER;
+    if (!analyzer_) return E_UNEXPECTED;
+    *wersja = analyzer_->getVersion();
+    return S_OK;
+  });
 }
 
 HRESULT PlikSW::dajRozmiarPliku(std::uint64_t* rozmiar) {
-  if (HRESULT hr = prologue(false); hr != S_OK) return hr;
-  if (!rozmiar) return E_POINTER;
-  if (!stream_) return E_UNEXPECTED;
-  *rozmiar = stream_->getSize();
-  return S_OK;
+  return guardFile([&] {
+    if (HRESULT hr = prologue(false); hr != S_OK) return hr;
+    if (!rozmiar) return E_POINTER;
+    if (!stream_) return E_UNEXPECTED;
+    *rozmiar = stream_->getSize();
+    return S_OK;
+  });
 }
 
 HRESULT PlikSW::dajRozmiarPliku(std::uint32_t* rozmiar) {
@@ -169,11 +189,13 @@ HRESULT PlikSW::dajRozmiarPliku(std::uint32_t* rozmiar) {
 }
 
 HRESULT PlikSW::dajPozycjeWPliku(std::uint64_t* pozycja) {
-  if (HRESULT hr = prologue(false); hr != S_OK) return hr;
-  if (!pozycja) return E_INVALIDARG;
-  if (!stream_) return E_UNEXPECTED;
-  *pozycja = stream_->getPosition();
-  return S_OK;
+  return guardFile([&] {
+    if (HRESULT hr = prologue(false); hr != S_OK) return hr;
+    if (!pozycja) return E_INVALIDARG;
+    if (!stream_) return E_UNEXPECTED;
+    *pozycja = stream_->getPosition();
+    return S_OK;
+  });
 }
 
 HRESULT PlikSW::dajPozycjeWPliku(std::uint32_t* pozycja) {
@@ -184,23 +206,25 @@ HRESULT PlikSW::dajPozycjeWPliku(std::uint32_t* pozycja) {
 }
 
 HRESULT PlikSW::dajOpisBledu(std::uint32_t* kod, std::uint32_t* numerLinii, plat::BSTR* opis) {
-  return describeError(lastError_, kod, numerLinii, opis);
+  return guardFile([&] { return describeError(lastError_, kod, numerLinii, opis); });
 }
 
 HRESULT PlikSW::konwertujISOWin(plat::BSTR in, plat::BSTR* out) {
-  return convert(in, out, &sxTokenizer::convIso2Win);
+  return guardStatic([&] { return convert(in, out, &sxTokenizer::convIso2Win); });
 }
 
 HRESULT PlikSW::konwertujWinISO(plat::BSTR in, plat::BSTR* out) {
-  return convert(in, out, &sxTokenizer::convWin2Iso);
+  return guardStatic([&] { return convert(in, out, &sxTokenizer::convWin2Iso); });
 }
 
 HRESULT PlikSW::policzCRC(plat::BSTR tekst, std::uint32_t poprzSuma, std::uint32_t* nowaSuma) {
-  if (!nowaSuma) return E_POINTER;
-  sxSumCRC sum(poprzSuma);
-  sum.put(narrow(tekst));
-  *nowaSuma = sum.crc;
-  return S_OK;
+  return guardStatic([&] {
+    if (!nowaSuma) return E_POINTER;
+    sxSumCRC sum(poprzSuma);
+    sum.put(narrow(tekst));
+    *nowaSuma = sum.crc;
+    return S_OK;
+  });
 }
 
 bool PlikSW::readLine() {
@@ -225,18 +249,25 @@ void PlikSW::takeLine() {
 }
 
 HRESULT PlikSW::dajLinie(LiniaSW** linia) {
-  if (HRESULT hr = prologue(false); hr != S_OK) return hr;
-  if (!linia) return E_POINTER;
-  *linia = nullptr;
-  linear_ = true;
-  if (!readLine()) return S_OK;
-  *linia = new (std::nothrow) LiniaSW(current_, lastError_);
-  if (!*linia) return fail(E_OUTOFMEMORY, cp("Za mało pamięci"));
-  takeLine();
-  return S_OK;
+  return guardFile([&] {
+    if (HRESULT hr = prologue(false); hr != S_OK) return hr;
+    if (!linia) return E_POINTER;
+    *linia = nullptr;
+    linear_ = true;
+    if (!readLine()) return S_OK;
+    // The line stays current when no object can be made for it.
+    *linia = new (std::nothrow) LiniaSW(current_, lastError_);
+    if (!*linia) return E_OUTOFMEMORY;
+    takeLine();
+    return S_OK;
+  });
 }
 
-HRESULT PlikSW::ustawNaKolejnaSekcje(int* sekcja) {
+HRESULT PlikSW::ustawNaKolejnaSekcje(std::int32_t* sekcja) {
+  return guardFile([&] { return nextSection(sekcja); });
+}
+
+HRESULT PlikSW::nextSection(std::int32_t* sekcja) {
   if (HRESULT hr = prologue(true); hr != S_OK) return hr;
   if (!sekcja) return E_POINTER;
   *sekcja = 0;
@@ -270,6 +301,10 @@ HRESULT PlikSW::ustawNaKolejnaSekcje(int* sekcja) {
 }
 
 HRESULT PlikSW::dajKolejnyRekord(RekordSW** rekord) {
+  return guardFile([&] { return nextRecord(rekord); });
+}
+
+HRESULT PlikSW::nextRecord(RekordSW** rekord) {
   if (HRESULT hr = prologue(true); hr != S_OK) return hr;
   if (!rekord) return E_POINTER;
   *rekord = nullptr;
@@ -338,11 +373,8 @@ HRESULT PlikSW::dajKolejnyRekord(RekordSW** rekord) {
     }
   }
   if (record_.empty()) return S_FALSE;
-  RekordSW* r = new (std::nothrow)
-      RekordSW(type, std::move(record_), lastError_, complete, errorSeen, contextFlag);
+  *rekord = new RekordSW(type, std::move(record_), lastError_, complete, errorSeen, contextFlag);
   record_.clear();
-  if (!r) return fail(E_OUTOFMEMORY, cp("Za mało pamięci"));
-  *rekord = r;
   return S_OK;
 }
 

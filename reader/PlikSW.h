@@ -1,6 +1,12 @@
 // The reader of one SWDE or SWING file: hands the file out section after
 // section and record after record, or line after line, with the verdicts of
 // the syntax layer; converts Polish letters and sums texts with CRC-32.
+//
+// No exception leaves a method: a failure (the file cannot be read, memory
+// runs out, a fault of the syntax layer) is a failing HRESULT with error
+// information naming the file and the reason. A failure raised while the
+// file is read closes it: what was read cannot be gone on from; otworz opens
+// it again.
 #pragma once
 
 #include <cstdint>
@@ -27,15 +33,15 @@ class PlikSW : public ReaderObject {
   // naming the file and the reason when it cannot be opened. The path as a
   // BSTR is taken as UTF-8 for the file system; the other form takes the
   // file system's bytes as they are.
-  plat::HRESULT otworz(plat::BSTR nazwa, long konwertuj);
-  plat::HRESULT otworz(const std::string& sciezka, long konwertuj);
+  plat::HRESULT otworz(plat::BSTR nazwa, std::int32_t konwertuj);
+  plat::HRESULT otworz(const std::string& sciezka, std::int32_t konwertuj);
   // The next record of the section in hand; S_FALSE and null when the
   // section has no further record.
   plat::HRESULT dajKolejnyRekord(RekordSW** rekord);
   // Starts again from the header, as after otworz.
   plat::HRESULT resetuj();
-  plat::HRESULT dajTypSekcji(int* typ);
-  plat::HRESULT dajTypPliku(int* typ);
+  plat::HRESULT dajTypSekcji(std::int32_t* typ);
+  plat::HRESULT dajTypPliku(std::int32_t* typ);
   // Size and position in bytes; the 32-bit forms saturate at 0xFFFFFFFF.
   plat::HRESULT dajRozmiarPliku(std::uint32_t* rozmiar);
   plat::HRESULT dajRozmiarPliku(std::uint64_t* rozmiar);
@@ -45,7 +51,7 @@ class PlikSW : public ReaderObject {
   plat::HRESULT dajLinie(LiniaSW** linia);
   // Reads on to the start of the next section and gives its code; S_FALSE
   // and 0 at the end of the file.
-  plat::HRESULT ustawNaKolejnaSekcje(int* sekcja);
+  plat::HRESULT ustawNaKolejnaSekcje(std::int32_t* sekcja);
   static plat::HRESULT konwertujISOWin(plat::BSTR in, plat::BSTR* out);
   static plat::HRESULT konwertujWinISO(plat::BSTR in, plat::BSTR* out);
   // One CRC-32 step over the text from the previous sum; the raw register.
@@ -54,8 +60,25 @@ class PlikSW : public ReaderObject {
   plat::HRESULT dajWersjePliku(double* wersja);
   plat::HRESULT dajOpisBledu(std::uint32_t* kod, std::uint32_t* numerLinii, plat::BSTR* opis);
 
+  // Test seam: when set, runs on the stream of every file a reader starts
+  // (otworz and resetuj) before the header is read; a test moves the start of
+  // the data beyond 4 GiB in a sparse file, or raises a failure there. Null
+  // (nothing runs) unless a test sets it.
+  using StartHook = void (*)(sxFileStream& stream);
+  static void setStartHook(StartHook hook) noexcept;
+
  private:
   ~PlikSW() override;
+  // Runs a method's body under guardCall; an exception closes the file.
+  template <class Body>
+  plat::HRESULT guardFile(Body&& body) noexcept;
+  // A static method's body under guardCall.
+  template <class Body>
+  static plat::HRESULT guardStatic(Body&& body) noexcept;
+  void close() noexcept;
+  // The bodies of ustawNaKolejnaSekcje and dajKolejnyRekord.
+  plat::HRESULT nextSection(std::int32_t* sekcja);
+  plat::HRESULT nextRecord(RekordSW** rekord);
   // Prologue of the file methods; S_OK when the call may go on.
   plat::HRESULT prologue(bool structural);
   // Stream, tokenizer and analyzer from the start of the file and the

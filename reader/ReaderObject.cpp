@@ -1,6 +1,55 @@
 #include "reader/ReaderObject.h"
 
+#include <exception>
+#include <new>
+
+#include "platform/CodePage.h"
+#include "platform/Exception.h"
+
 namespace swde {
+
+void setOutOfMemory(const plat::IID& iid) noexcept {
+  try {
+    // Both texts fit in a string's own buffer: nothing is allocated.
+    plat::SetErrorInfo(plat::cp("Za mało pamięci"), iid, kReaderProgId);
+  } catch (...) {
+    // Not even the description could be stored: the HRESULT alone.
+  }
+}
+
+plat::HRESULT failureOfCurrentException(const plat::IID& iid, const std::string* file) noexcept {
+  plat::HRESULT hr = plat::E_UNEXPECTED;
+  try {
+    std::string reason;
+    try {
+      throw;
+    } catch (const std::bad_alloc&) {
+      setOutOfMemory(iid);
+      return plat::E_OUTOFMEMORY;
+    } catch (const plat::EFileError& e) {
+      hr = plat::E_FAIL;
+      plat::SetErrorInfo(e.Message(), iid, kReaderProgId);
+      return hr;
+    } catch (const plat::Exception& e) {
+      hr = plat::E_FAIL;
+      reason = e.Message();
+    } catch (const std::exception& e) {
+      hr = plat::E_FAIL;
+      reason = e.what();
+    } catch (...) {
+      reason = plat::cp("Nieoczekiwany wyjątek");
+    }
+    if (file && !file->empty())
+      reason = plat::cp("Błąd odczytu pliku: ") + *file + " (" + reason + ")";
+    plat::SetErrorInfo(reason, iid, kReaderProgId);
+  } catch (const std::bad_alloc&) {
+    // No memory even for the description: that is the failure now.
+    hr = plat::E_OUTOFMEMORY;
+    setOutOfMemory(iid);
+  } catch (...) {
+  }
+  return hr;
+}
 
 plat::HRESULT ReaderObject::QueryInterface(plat::REFIID iid, void** out) {
   if (!out) return plat::E_POINTER;
@@ -24,13 +73,15 @@ std::uint32_t ReaderObject::Release() {
 }
 
 plat::HRESULT ReaderObject::dajZrodlo(plat::BSTR* zrodlo) {
-  if (!zrodlo) return plat::E_POINTER;
-  *zrodlo = plat::bstrFromCp1250(kReaderProgId);
-  return *zrodlo ? plat::S_OK : plat::E_OUTOFMEMORY;
+  return guard([&] {
+    if (!zrodlo) return plat::E_POINTER;
+    *zrodlo = plat::bstrFromCp1250(kReaderProgId);
+    return *zrodlo ? plat::S_OK : plat::E_OUTOFMEMORY;
+  });
 }
 
 plat::HRESULT ReaderObject::obslugujeInterfejs(plat::REFIID iid) {
-  return iid == iid_ ? plat::S_OK : plat::S_FALSE;
+  return guard([&] { return iid == iid_ ? plat::S_OK : plat::S_FALSE; });
 }
 
 plat::HRESULT ReaderObject::fail(plat::HRESULT hr, std::string_view description) const {

@@ -8,7 +8,6 @@ using plat::E_INVALIDARG;
 using plat::E_OUTOFMEMORY;
 using plat::E_POINTER;
 using plat::HRESULT;
-using plat::S_FALSE;
 using plat::S_OK;
 
 RekordSW::RekordSW(std::uint8_t recordType, std::vector<LineInfo> lines,
@@ -30,43 +29,50 @@ RekordSW::RekordSW(std::uint8_t recordType, std::vector<LineInfo> lines,
 }
 
 HRESULT RekordSW::dajIloscLinii(std::uint32_t* ilosc) {
-  if (!ilosc) return E_POINTER;
-  *ilosc = static_cast<std::uint32_t>(visible().size());
-  return S_OK;
+  return guard([&] {
+    if (!ilosc) return E_POINTER;
+    *ilosc = static_cast<std::uint32_t>(visible().size());
+    return S_OK;
+  });
 }
 
 HRESULT RekordSW::dajLinie(std::uint32_t indeks, LiniaSW** linia) {
-  if (!linia) return E_POINTER;
-  *linia = nullptr;
-  const auto& v = visible();
-  if (indeks >= v.size()) return E_INVALIDARG;
-  const LineInfo& info = lines_[v[indeks]];
-  *linia = new (std::nothrow) LiniaSW(info.line, info.error);
-  return *linia ? S_OK : E_OUTOFMEMORY;
+  return guard([&] {
+    if (!linia) return E_POINTER;
+    *linia = nullptr;
+    const auto& v = visible();
+    if (indeks >= v.size()) return E_INVALIDARG;
+    const LineInfo& info = lines_[v[indeks]];
+    *linia = new (std::nothrow) LiniaSW(info.line, info.error);
+    return *linia ? S_OK : E_OUTOFMEMORY;
+  });
 }
 
-HRESULT RekordSW::pomijajKomentarze(long stan, long* poprzedni) {
-  if (poprzedni) *poprzedni = skip_ ? 1 : 0;
-  skip_ = stan != 0;
-  return S_OK;
+HRESULT RekordSW::pomijajKomentarze(std::int32_t stan, std::int32_t* poprzedni) {
+  return guard([&] {
+    if (poprzedni) *poprzedni = skip_ ? 1 : 0;
+    skip_ = stan != 0;
+    return S_OK;
+  });
 }
 
 HRESULT RekordSW::dajOpisBledu(std::uint32_t* kod, std::uint32_t* numerLinii, plat::BSTR* opis) {
-  return describeError(lastError_, kod, numerLinii, opis);
+  return guard([&] { return describeError(lastError_, kod, numerLinii, opis); });
 }
 
 HRESULT RekordSW::dajPozycjeWPliku(std::uint64_t* pozycja) {
-  if (!pozycja) return E_POINTER;
-  *pozycja = !lines_.empty() && lines_[0].line ? lines_[0].line->position : 0;
-  return S_OK;
+  return guard([&] {
+    if (!pozycja) return E_POINTER;
+    *pozycja = !lines_.empty() && lines_[0].line ? lines_[0].line->position : 0;
+    return S_OK;
+  });
 }
 
 HRESULT RekordSW::dajPozycjeWPliku(std::uint32_t* pozycja) {
-  if (!pozycja) return E_POINTER;
-  std::uint64_t p;
-  dajPozycjeWPliku(&p);
-  *pozycja = saturate32(p);
-  return S_OK;
+  std::uint64_t p = 0;
+  const HRESULT hr = dajPozycjeWPliku(pozycja ? &p : nullptr);
+  if (hr == S_OK) *pozycja = saturate32(p);
+  return hr;
 }
 
 }  // namespace swde

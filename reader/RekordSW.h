@@ -28,7 +28,7 @@ class RekordSW : public ReaderObject {
   // count while comments are skipped.
   plat::HRESULT dajIloscLinii(std::uint32_t* ilosc);
   plat::HRESULT dajLinie(std::uint32_t indeks, LiniaSW** linia);
-  plat::HRESULT pomijajKomentarze(long stan, long* poprzedni);
+  plat::HRESULT pomijajKomentarze(std::int32_t stan, std::int32_t* poprzedni);
   plat::HRESULT dajOpisBledu(std::uint32_t* kod, std::uint32_t* numerLinii, plat::BSTR* opis);
   // Byte position of the record's first line.
   plat::HRESULT dajPozycjeWPliku(std::uint32_t* pozycja);

@@ -104,18 +104,39 @@ smObject::~smObject() {
 
 void smObject::checkAttribValue(const smAttribute&) {}
 
+namespace {
+
+// Files a new entry of a multimap in its code index; when the index cannot
+// take it, the entry is taken out again, so both stay as they were.
+template <class Map>
+void fileByCode(Map& map, CodeIndex<typename Map::const_iterator>& index,
+                typename Map::iterator entry, std::string_view code) {
+  // A new entry goes after those of its name already there, so it comes
+  // first only when its name sorts strictly before.
+  try {
+    index.add(code, entry, [](const auto& a, const auto& b) { return a->first < b->first; });
+  } catch (...) {
+    map.erase(entry);
+    throw;
+  }
+}
+
+}  // namespace
+
 smAttribute* smObject::addAttribute(const AnsiString& code, const AnsiString& name,
                                     const AnsiString& value) {
   auto attribute = std::make_unique<smAttribute>(code, name, value);
   smAttribute* raw = attribute.get();
-  attributes_.emplace(raw->name, std::move(attribute));
+  auto entry = attributes_.emplace(raw->name, std::move(attribute));
+  fileByCode(attributes_, attributesByCode_, entry, code);
   return raw;
 }
 
 smRelation* smObject::addRelation(const AnsiString& code, const AnsiString& name) {
   auto relation = std::make_unique<smRelation>(code, name);
   smRelation* raw = relation.get();
-  relations_.emplace(raw->name, std::move(relation));
+  auto entry = relations_.emplace(raw->name, std::move(relation));
+  fileByCode(relations_, relationsByCode_, entry, code);
   return raw;
 }
 
@@ -129,16 +150,14 @@ smRelation* smObject::getRelation(const AnsiString& name) const {
   return it == relations_.end() ? nullptr : it->second.get();
 }
 
-smAttribute* smObject::getAttributeByCode(const AnsiString& code) const {
-  for (const auto& [name, attribute] : attributes_)
-    if (attribute->code == code) return attribute.get();
-  return nullptr;
+smAttribute* smObject::getAttributeByCode(std::string_view code) const {
+  const Attributes::const_iterator* entry = attributesByCode_.find(code);
+  return entry ? (*entry)->second.get() : nullptr;
 }
 
-smRelation* smObject::getRelationByCode(const AnsiString& code) const {
-  for (const auto& [name, relation] : relations_)
-    if (relation->code == code) return relation.get();
-  return nullptr;
+smRelation* smObject::getRelationByCode(std::string_view code) const {
+  const Relations::const_iterator* entry = relationsByCode_.find(code);
+  return entry ? (*entry)->second.get() : nullptr;
 }
 
 // Once a walk has run out it stays out until the next getFirstError, even
@@ -156,6 +175,8 @@ smError* smObject::getNextError() {
 }
 
 void smObject::clearMaps() {
+  attributesByCode_.clear();
+  relationsByCode_.clear();
   attributes_.clear();
   relations_.clear();
 }
@@ -304,19 +325,17 @@ void smObject::checkRelationDest() {
   }
 }
 
-std::size_t smObject::countAttributesWithCode(const AnsiString& code,
+std::size_t smObject::countAttributesWithCode(std::string_view code,
                                               const smAttribute** first) const {
-  std::size_t n = 0;
-  for (const auto& [name, attribute] : attributes_)
-    if (attribute->code == code && n++ == 0) *first = attribute.get();
+  const std::size_t n = attributesByCode_.count(code);
+  if (n > 0) *first = getAttributeByCode(code);
   return n;
 }
 
-std::size_t smObject::countRelationsWithCode(const AnsiString& code,
+std::size_t smObject::countRelationsWithCode(std::string_view code,
                                              const smRelation** first) const {
-  std::size_t n = 0;
-  for (const auto& [name, relation] : relations_)
-    if (relation->code == code && n++ == 0) *first = relation.get();
+  const std::size_t n = relationsByCode_.count(code);
+  if (n > 0) *first = getRelationByCode(code);
   return n;
 }
 

@@ -13,8 +13,10 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <string_view>
 #include <vector>
 
+#include "metadata/Codeindex.h"
 #include "metadata/Metadata.h"
 #include "platform/AnsiString.h"
 #include "platform/Format.h"
@@ -39,7 +41,9 @@ class smObject {
   virtual void checkAttribValue(const smAttribute& attribute);
 
   // Stored under name, or under the code when name is empty; attributes and
-  // relations of one name are kept in the order of adding.
+  // relations of one name are kept in the order of adding. An entry's code
+  // is the one given here: the lookups by code go by it, so it must not be
+  // changed through the returned pointer.
   smAttribute* addAttribute(const AnsiString& code, const AnsiString& name,
                             const AnsiString& value);
   smRelation* addRelation(const AnsiString& code, const AnsiString& name);
@@ -47,9 +51,10 @@ class smObject {
   // First entry stored under name, or null.
   smAttribute* getAttribute(const AnsiString& name) const;
   smRelation* getRelation(const AnsiString& name) const;
-  // First entry in name order whose code equals code, or null.
-  smAttribute* getAttributeByCode(const AnsiString& code) const;
-  smRelation* getRelationByCode(const AnsiString& code) const;
+  // First entry in name order whose code equals code, or null; O(log n)
+  // through an index kept by the add operations, no allocation.
+  smAttribute* getAttributeByCode(std::string_view code) const;
+  smRelation* getRelationByCode(std::string_view code) const;
 
   // Findings in the order raised; null at the end and before getFirstError.
   smError* getFirstError();
@@ -123,13 +128,20 @@ class smObject {
   bool properFraction_ = true;
 
  private:
-  std::size_t countAttributesWithCode(const AnsiString& code, const smAttribute** first) const;
-  std::size_t countRelationsWithCode(const AnsiString& code, const smRelation** first) const;
+  using Attributes = std::multimap<AnsiString, std::unique_ptr<smAttribute>>;
+  using Relations = std::multimap<AnsiString, std::unique_ptr<smRelation>>;
+
+  std::size_t countAttributesWithCode(std::string_view code, const smAttribute** first) const;
+  std::size_t countRelationsWithCode(std::string_view code, const smRelation** first) const;
   bool isWellFormed(const AnsiString& typeCode, const smAttribute& attribute);
   void invalidateDate(const smAttribute& attribute);
 
-  std::multimap<AnsiString, std::unique_ptr<smAttribute>> attributes_;
-  std::multimap<AnsiString, std::unique_ptr<smRelation>> relations_;
+  Attributes attributes_;
+  Relations relations_;
+  // By code, the first entry in name order (the maps' order) and the number
+  // of entries; kept by addAttribute/addRelation and clearMaps.
+  CodeIndex<Attributes::const_iterator> attributesByCode_;
+  CodeIndex<Relations::const_iterator> relationsByCode_;
   std::vector<std::unique_ptr<smError>> errors_;
   std::size_t errorCursor_;
 };

@@ -2,10 +2,11 @@
 
 #include <atomic>
 #include <cstdint>
-#include <memory>
 #include <new>
+#include <utility>
 
 #include "platform/ComGuard.h"
+#include "platform/ComPtr.h"
 #include "platform/Dispatch.h"
 #include "reader/PlikSW.h"
 #include "reader/ReaderIds.h"
@@ -24,13 +25,6 @@ namespace {
 
 std::atomic<long> gObjects{0};
 std::atomic<long> gLocks{0};
-
-// Gives up a plain reader object at the end of a scope.
-struct Releaser {
-  void operator()(plat::IUnknown* p) const noexcept {
-    if (p) p->Release();
-  }
-};
 
 // IUnknown, IDispatch (from the generated table) and IErrorSW of a shell
 // around the plain object Plain behind the dual interface Itf. The shell
@@ -87,13 +81,12 @@ class CoObject : public Itf, public IErrorSW {
   }
 
  protected:
-  // Takes over the caller's reference to plain.
-  CoObject(Plain* plain, const plat::DispInterface& table, REFIID iid) noexcept
-      : plain_(plain), table_(table), iid_(iid) {
+  CoObject(plat::ComPtr<Plain> plain, const plat::DispInterface& table, REFIID iid) noexcept
+      : plain_(std::move(plain)), table_(table), iid_(iid) {
     objectCreated();
   }
   ~CoObject() override {
-    plain_->Release();
+    plain_.reset();  // before the server counts the object gone
     objectDestroyed();
   }
 
@@ -102,7 +95,7 @@ class CoObject : public Itf, public IErrorSW {
     return plat::ComGuard(iid_, kReaderProgId, body);
   }
 
-  Plain* const plain_;
+  plat::ComPtr<Plain> plain_;
 
  private:
   std::atomic<std::uint32_t> refs_{1};
@@ -110,21 +103,19 @@ class CoObject : public Itf, public IErrorSW {
   const plat::IID iid_;
 };
 
-// A shell for a plain object handed out by a plain method, or null for null.
-// The plain reference passes to the shell; it is released if the shell
-// cannot be made.
+// A shell for a plain object handed out by a plain method, or null for null;
+// the caller gets the shell's reference. The plain reference passes to the
+// shell; it is released if the shell cannot be made.
 template <class Co, class Plain>
-Co* shell(Plain* plain) {
-  std::unique_ptr<Plain, Releaser> held(plain);
-  if (!held) return nullptr;
-  Co* co = new Co(held.get());
-  held.release();
-  return co;
+Co* shell(plat::ComPtr<Plain> plain) {
+  if (!plain) return nullptr;
+  return new Co(std::move(plain));
 }
 
 class CoLiniaSW final : public CoObject<ILiniaSW, LiniaSW> {
  public:
-  explicit CoLiniaSW(LiniaSW* plain) noexcept : CoObject(plain, DISPATCH_ILiniaSW, IID_ILiniaSW) {}
+  explicit CoLiniaSW(plat::ComPtr<LiniaSW> plain) noexcept
+      : CoObject(std::move(plain), DISPATCH_ILiniaSW, IID_ILiniaSW) {}
 
   HRESULT dajTypLinii(std::int32_t* typ) override {
     return guard([&] { return plain_->dajTypLinii(typ); });
@@ -136,23 +127,13 @@ class CoLiniaSW final : public CoObject<ILiniaSW, LiniaSW> {
     return guard([&] { return plain_->dajPole(indeks, wartosc, tekst); });
   }
   HRESULT pomijajZnakiNieznaczace(std::int32_t stan, std::int32_t* poprzedni) override {
-    return guard([&] {
-      long previous = 0;
-      const HRESULT hr = plain_->pomijajZnakiNieznaczace(stan, poprzedni ? &previous : nullptr);
-      if (poprzedni && plat::SUCCEEDED(hr)) *poprzedni = static_cast<std::int32_t>(previous);
-      return hr;
-    });
+    return guard([&] { return plain_->pomijajZnakiNieznaczace(stan, poprzedni); });
   }
   HRESULT dajKomentarz(BSTR* tekst) override {
     return guard([&] { return plain_->dajKomentarz(tekst); });
   }
   HRESULT jestSeparatorLinii(std::int32_t* jest) override {
-    return guard([&] {
-      long value = 0;
-      const HRESULT hr = plain_->jestSeparatorLinii(jest ? &value : nullptr);
-      if (jest && hr == S_OK) *jest = static_cast<std::int32_t>(value);
-      return hr;
-    });
+    return guard([&] { return plain_->jestSeparatorLinii(jest); });
   }
   HRESULT dajReprezentacje(BSTR* tekst) override {
     return guard([&] { return plain_->dajReprezentacje(tekst); });
@@ -186,8 +167,8 @@ class CoLiniaSW final : public CoObject<ILiniaSW, LiniaSW> {
 
 class CoRekordSW final : public CoObject<IRekordSW, RekordSW> {
  public:
-  explicit CoRekordSW(RekordSW* plain) noexcept
-      : CoObject(plain, DISPATCH_IRekordSW, IID_IRekordSW) {}
+  explicit CoRekordSW(plat::ComPtr<RekordSW> plain) noexcept
+      : CoObject(std::move(plain), DISPATCH_IRekordSW, IID_IRekordSW) {}
 
   HRESULT dajIloscLinii(std::uint32_t* ilosc) override {
     return guard([&] { return plain_->dajIloscLinii(ilosc); });
@@ -195,19 +176,14 @@ class CoRekordSW final : public CoObject<IRekordSW, RekordSW> {
   HRESULT dajLinie(std::uint32_t indeks, ILiniaSW** linia) override {
     return guard([&] {
       if (linia) *linia = nullptr;
-      LiniaSW* line = nullptr;
-      const HRESULT hr = plain_->dajLinie(indeks, linia ? &line : nullptr);
-      if (linia) *linia = shell<CoLiniaSW>(line);
+      plat::ComPtr<LiniaSW> line;
+      const HRESULT hr = plain_->dajLinie(indeks, linia ? line.out() : nullptr);
+      if (linia) *linia = shell<CoLiniaSW>(std::move(line));
       return hr;
     });
   }
   HRESULT pomijajKomentarze(std::int32_t stan, std::int32_t* poprzedni) override {
-    return guard([&] {
-      long previous = 0;
-      const HRESULT hr = plain_->pomijajKomentarze(stan, poprzedni ? &previous : nullptr);
-      if (poprzedni && plat::SUCCEEDED(hr)) *poprzedni = static_cast<std::int32_t>(previous);
-      return hr;
-    });
+    return guard([&] { return plain_->pomijajKomentarze(stan, poprzedni); });
   }
   HRESULT dajOpisBledu(std::uint32_t* kod, std::uint32_t* numerLinii, BSTR* opis) override {
     return guard([&] { return plain_->dajOpisBledu(kod, numerLinii, opis); });
@@ -219,7 +195,8 @@ class CoRekordSW final : public CoObject<IRekordSW, RekordSW> {
 
 class CoPlikSW final : public CoObject<IPlikSW, PlikSW> {
  public:
-  explicit CoPlikSW(PlikSW* plain) noexcept : CoObject(plain, DISPATCH_IPlikSW, IID_IPlikSW) {}
+  explicit CoPlikSW(plat::ComPtr<PlikSW> plain) noexcept
+      : CoObject(std::move(plain), DISPATCH_IPlikSW, IID_IPlikSW) {}
 
   HRESULT otworz(BSTR nazwa, std::int32_t konwertuj) override {
     return guard([&] { return plain_->otworz(nazwa, konwertuj); });
@@ -227,9 +204,9 @@ class CoPlikSW final : public CoObject<IPlikSW, PlikSW> {
   HRESULT dajKolejnyRekord(IRekordSW** rekord) override {
     return guard([&] {
       if (rekord) *rekord = nullptr;
-      RekordSW* record = nullptr;
-      const HRESULT hr = plain_->dajKolejnyRekord(rekord ? &record : nullptr);
-      if (rekord) *rekord = shell<CoRekordSW>(record);
+      plat::ComPtr<RekordSW> record;
+      const HRESULT hr = plain_->dajKolejnyRekord(rekord ? record.out() : nullptr);
+      if (rekord) *rekord = shell<CoRekordSW>(std::move(record));
       return hr;
     });
   }
@@ -251,9 +228,9 @@ class CoPlikSW final : public CoObject<IPlikSW, PlikSW> {
   HRESULT dajLinie(ILiniaSW** linia) override {
     return guard([&] {
       if (linia) *linia = nullptr;
-      LiniaSW* line = nullptr;
-      const HRESULT hr = plain_->dajLinie(linia ? &line : nullptr);
-      if (linia) *linia = shell<CoLiniaSW>(line);
+      plat::ComPtr<LiniaSW> line;
+      const HRESULT hr = plain_->dajLinie(linia ? line.out() : nullptr);
+      if (linia) *linia = shell<CoLiniaSW>(std::move(line));
       return hr;
     });
   }
@@ -306,12 +283,9 @@ HRESULT createFileObject(REFIID iid, void** out) noexcept {
   return plat::ComGuard(IID_IPlikSW, kReaderProgId, [&] {
     if (!out) return E_POINTER;
     *out = nullptr;
-    std::unique_ptr<PlikSW, Releaser> plain(new PlikSW());
-    CoPlikSW* co = new CoPlikSW(plain.get());
-    plain.release();
-    const HRESULT hr = co->QueryInterface(iid, out);
-    co->Release();
-    return hr;
+    plat::ComPtr<PlikSW> plain(new PlikSW());
+    const plat::ComPtr<CoPlikSW> co(new CoPlikSW(std::move(plain)));
+    return co->QueryInterface(iid, out);
   });
 }
 

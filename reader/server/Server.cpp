@@ -8,6 +8,7 @@
 #include "platform/Activation.h"
 #include "platform/CodePage.h"
 #include "platform/ComGuard.h"
+#include "platform/ComPtr.h"
 #include "platform/Registration.h"
 #include "reader/ReaderIds.h"
 #include "reader/server/CoObjects.h"
@@ -100,10 +101,8 @@ OLV_EXPORT HRESULT DllGetClassObject(plat::REFCLSID clsid, REFIID iid, void** ou
     if (!out) return plat::E_POINTER;
     *out = nullptr;
     if (clsid != CLSID_CoPlikSW) return plat::CLASS_E_CLASSNOTAVAILABLE;
-    ClassFactory* factory = new ClassFactory();
-    const HRESULT hr = factory->QueryInterface(iid, out);
-    factory->Release();
-    return hr;
+    const plat::ComPtr<ClassFactory> factory(new ClassFactory());
+    return factory->QueryInterface(iid, out);
   });
 }
 

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "metadata/Metadata.h"
@@ -323,6 +325,41 @@ TEST(SumCRC, IsTheStandardSumOverTheSharedTable) {
   SumCRC resumed(parts.crc);
   for (char c : std::string_view("56789")) resumed.put(c + 0x100);
   EXPECT_EQ(resumed.crc, s.crc);
+}
+
+struct Entry {
+  explicit Entry(const AnsiString& key) : key(key) {}
+  AnsiString key;
+};
+
+TEST(NamedMap, AFilingThatFailsLeavesTheMapAsItWas) {
+  NamedMap<Entry> map;
+  map.add("a");
+  map.add("c");
+  ASSERT_EQ(map.first()->key, "a");  // a walk in progress
+  int filed = 0;
+  EXPECT_THROW(map.addFiled("b",
+                            [&](Entry*) {
+                              ++filed;
+                              throw std::runtime_error("index full");
+                            }),
+               std::runtime_error);
+  EXPECT_EQ(filed, 1);
+  EXPECT_EQ(map.size(), 2u);
+  EXPECT_FALSE(map.contains("b"));
+  EXPECT_EQ(map.next()->key, "c") << "the walk goes on where it was";
+  EXPECT_EQ(map.next(), nullptr);
+
+  // The key is free again; a filing that succeeds sees the new entry.
+  Entry* seen = nullptr;
+  Entry* b = map.addFiled("b", [&](Entry* e) { seen = e; });
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(seen, b);
+  // A key already present is refused before any filing.
+  EXPECT_EQ(map.addFiled("b", [&](Entry*) { ADD_FAILURE() << "filed a refused entry"; }), nullptr);
+  // Lookups take views, also into a longer text.
+  EXPECT_EQ(map.get(std::string_view("bcd").substr(0, 1)), b);
+  EXPECT_TRUE(map.contains(std::string_view("c")));
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "platform/ComPtr.h"
 #include "reader/PlikSW.h"
 #include "support/TempFile.h"
 
@@ -12,14 +14,7 @@ using plat::HRESULT;
 
 namespace {
 
-// Releases a reader object at the end of the scope.
-struct Releaser {
-  void operator()(plat::IUnknown* p) const {
-    if (p) p->Release();
-  }
-};
-template <class T>
-using Held = std::unique_ptr<T, Releaser>;
+using plat::ComPtr;
 
 std::string take(plat::BSTR b) {
   std::string s = plat::cp1250FromBstr(b);
@@ -65,26 +60,25 @@ class Reader : public ::testing::Test {
   std::vector<int> recordTypesOfSection() {
     std::vector<int> types;
     for (;;) {
-      RekordSW* r = nullptr;
-      const HRESULT hr = reader_->dajKolejnyRekord(&r);
+      ComPtr<RekordSW> rec;
+      const HRESULT hr = reader_->dajKolejnyRekord(&rec);
       if (hr != plat::S_OK) {
         EXPECT_EQ(hr, plat::S_FALSE);
-        EXPECT_EQ(r, nullptr);
+        EXPECT_FALSE(rec);
         break;
       }
-      Held<RekordSW> rec(r);
       types.push_back(rec->recordType());
     }
     return types;
   }
 
   std::unique_ptr<testsupport::TempFile> file_;
-  Held<PlikSW> reader_{new PlikSW()};
+  ComPtr<PlikSW> reader_{new PlikSW()};
 };
 
 TEST_F(Reader, StructuralWalkOfEverySection) {
   open(kFile);
-  int type = 0;
+  std::int32_t type = 0;
   ASSERT_EQ(reader_->dajTypPliku(&type), plat::S_OK);
   EXPECT_EQ(type, lcSWDE);
   double version = 0;
@@ -97,7 +91,7 @@ TEST_F(Reader, StructuralWalkOfEverySection) {
   EXPECT_EQ(none, nullptr);
 
   struct Section {
-    int code;
+    std::int32_t code;
     std::vector<int> records;
   };
   const Section expected[] = {
@@ -106,15 +100,15 @@ TEST_F(Reader, StructuralWalkOfEverySection) {
       {scSO, {lcRO, lcRP}},
   };
   for (const Section& s : expected) {
-    int code = 0;
+    std::int32_t code = 0;
     ASSERT_EQ(reader_->ustawNaKolejnaSekcje(&code), plat::S_OK);
     EXPECT_EQ(code, s.code);
-    int current = 0;
+    std::int32_t current = 0;
     reader_->dajTypSekcji(&current);
     EXPECT_EQ(current, s.code);
     EXPECT_EQ(recordTypesOfSection(), s.records) << s.code;
   }
-  int code = -1;
+  std::int32_t code = -1;
   EXPECT_EQ(reader_->ustawNaKolejnaSekcje(&code), plat::S_FALSE);
   EXPECT_EQ(code, 0);
   EXPECT_EQ(reader_->ustawNaKolejnaSekcje(&code), plat::S_FALSE);
@@ -126,28 +120,26 @@ TEST_F(Reader, StructuralWalkOfEverySection) {
 
 TEST_F(Reader, RecordLinesWithAndWithoutComments) {
   open(kFile);
-  int code;
+  std::int32_t code;
   reader_->ustawNaKolejnaSekcje(&code);  // SP
   reader_->ustawNaKolejnaSekcje(&code);  // ST: the SP records are read past
   ASSERT_EQ(code, scST);
-  RekordSW* r = nullptr;
-  ASSERT_EQ(reader_->dajKolejnyRekord(&r), plat::S_OK);
-  Held<RekordSW> rec(r);
+  ComPtr<RekordSW> rec;
+  ASSERT_EQ(reader_->dajKolejnyRekord(&rec), plat::S_OK);
   EXPECT_TRUE(rec->complete());
   std::uint32_t n = 0;
   rec->dajIloscLinii(&n);
   EXPECT_EQ(n, 3u);  // TD, TP, X: the comment line is skipped
-  long previous = -1;
+  std::int32_t previous = -1;
   EXPECT_EQ(rec->pomijajKomentarze(0, &previous), plat::S_OK);
   EXPECT_EQ(previous, 1);
   rec->dajIloscLinii(&n);
   EXPECT_EQ(n, 4u);
   std::vector<int> codes;
   for (std::uint32_t i = 0; i < n; ++i) {
-    LiniaSW* l = nullptr;
-    ASSERT_EQ(rec->dajLinie(i, &l), plat::S_OK);
-    Held<LiniaSW> line(l);
-    int t;
+    ComPtr<LiniaSW> line;
+    ASSERT_EQ(rec->dajLinie(i, &line), plat::S_OK);
+    std::int32_t t;
     line->dajTypLinii(&t);
     codes.push_back(t);
   }
@@ -157,10 +149,9 @@ TEST_F(Reader, RecordLinesWithAndWithoutComments) {
   EXPECT_EQ(past, nullptr);
   EXPECT_EQ(rec->dajLinie(0, nullptr), plat::E_POINTER);
   rec->pomijajKomentarze(1, nullptr);
-  LiniaSW* l = nullptr;
-  ASSERT_EQ(rec->dajLinie(1, &l), plat::S_OK);
-  Held<LiniaSW> second(l);
-  int t;
+  ComPtr<LiniaSW> second;
+  ASSERT_EQ(rec->dajLinie(1, &second), plat::S_OK);
+  std::int32_t t;
   second->dajTypLinii(&t);
   EXPECT_EQ(t, lcTP);
   std::uint32_t pos = 0;
@@ -170,12 +161,11 @@ TEST_F(Reader, RecordLinesWithAndWithoutComments) {
 
 TEST_F(Reader, EmptyLinesInsideARecordAreSkippedWithComments) {
   open(kFile);
-  int code;
+  std::int32_t code;
   for (int i = 0; i < 3; ++i) reader_->ustawNaKolejnaSekcje(&code);
   ASSERT_EQ(code, scSO);
-  RekordSW* r = nullptr;
-  ASSERT_EQ(reader_->dajKolejnyRekord(&r), plat::S_OK);
-  Held<RekordSW> ro(r);
+  ComPtr<RekordSW> ro;
+  ASSERT_EQ(reader_->dajKolejnyRekord(&ro), plat::S_OK);
   std::uint32_t n;
   ro->dajIloscLinii(&n);
   EXPECT_EQ(n, 7u);  // RO GL P PZ GX D X
@@ -186,16 +176,16 @@ TEST_F(Reader, EmptyLinesInsideARecordAreSkippedWithComments) {
 
 TEST_F(Reader, LineFieldsWithAndWithoutTrimming) {
   open(kFile);
-  std::vector<Held<LiniaSW>> lines;
+  std::vector<ComPtr<LiniaSW>> lines;
   for (;;) {
-    LiniaSW* l = nullptr;
+    ComPtr<LiniaSW> l;
     ASSERT_EQ(reader_->dajLinie(&l), plat::S_OK);
     if (!l) break;
-    lines.emplace_back(l);
+    lines.push_back(std::move(l));
   }
   ASSERT_EQ(lines.size(), 27u);  // 26 lines and the empty one after the last line feed
   LiniaSW& d = *lines[19];
-  int t;
+  std::int32_t t;
   d.dajTypLinii(&t);
   ASSERT_EQ(t, lcD);
   std::uint32_t count = 0;
@@ -211,7 +201,7 @@ TEST_F(Reader, LineFieldsWithAndWithoutTrimming) {
   LiniaSW& b = *lines[2];
   ASSERT_EQ(b.dajPole(3, v.raw(), &text), plat::S_OK);
   EXPECT_EQ(take(text), "1");
-  long previous = 0;
+  std::int32_t previous = 0;
   b.pomijajZnakiNieznaczace(0, &previous);
   EXPECT_EQ(previous, 1);
   ASSERT_EQ(b.dajPole(3, v.raw(), &text), plat::S_OK);
@@ -239,7 +229,7 @@ TEST_F(Reader, LineFieldsWithAndWithoutTrimming) {
   plat::BSTR comment = nullptr;
   ASSERT_EQ(header.dajKomentarz(&comment), plat::S_OK);
   EXPECT_EQ(take(comment), "plik do testu");
-  long sep = 0;
+  std::int32_t sep = 0;
   header.jestSeparatorLinii(&sep);
   EXPECT_EQ(sep, 1);
   plat::BSTR repr = nullptr;
@@ -260,9 +250,8 @@ TEST_F(Reader, LineFieldsWithAndWithoutTrimming) {
 
 TEST_F(Reader, LinesWithErrorsHideTheirFields) {
   open("SWDE.W.1.13.0;\nSO;\nQQ,1;komentarz\nRO,G5DZE,,1;\nSX;\nSWDEX;\n");
-  std::vector<Held<LiniaSW>> lines;
-  for (LiniaSW* l = nullptr; reader_->dajLinie(&l) == plat::S_OK && l; l = nullptr)
-    lines.emplace_back(l);
+  std::vector<ComPtr<LiniaSW>> lines;
+  for (ComPtr<LiniaSW> l; reader_->dajLinie(&l) == plat::S_OK && l;) lines.push_back(std::move(l));
   ASSERT_GE(lines.size(), 4u);
   for (int i : {2, 3}) {
     LiniaSW& bad = *lines[i];
@@ -273,7 +262,7 @@ TEST_F(Reader, LinesWithErrorsHideTheirFields) {
     plat::BSTR text = nullptr;
     EXPECT_EQ(bad.dajPole(0, v.raw(), &text), plat::S_FALSE);
     EXPECT_EQ(bad.dajKomentarz(&text), plat::S_FALSE);
-    long sep;
+    std::int32_t sep;
     EXPECT_EQ(bad.jestSeparatorLinii(&sep), plat::S_FALSE);
   }
   std::uint32_t kod = 0, linia = 0;
@@ -288,7 +277,7 @@ TEST_F(Reader, LinesWithErrorsHideTheirFields) {
   EXPECT_EQ(lines[1]->dajOpisBledu(&kod, &linia, &opis), plat::S_FALSE);
   EXPECT_EQ(opis, nullptr);
   EXPECT_EQ(lines[1]->dajOpisBledu(nullptr, &linia, &opis), plat::E_POINTER);
-  int t;
+  std::int32_t t;
   lines[2]->dajTypLinii(&t);
   EXPECT_EQ(t, 0);
 }
@@ -302,7 +291,7 @@ TEST_F(Reader, RecordsCutShort) {
       "RD,G5KLU,,2,,;\nQQ,x;\nD,G5OFU,D,R;\nX;\n"
       "D,G5OFU,D,R;\n"
       "RD,G5KLU,,3,,;\nX;\nSX;\nSWDEX;\n");
-  int code;
+  std::int32_t code;
   ASSERT_EQ(reader_->ustawNaKolejnaSekcje(&code), plat::S_OK);
   struct Expect {
     std::uint32_t lines;
@@ -310,26 +299,24 @@ TEST_F(Reader, RecordsCutShort) {
   };
   const Expect expected[] = {{2, false}, {4, true}, {2, true}};
   for (const Expect& e : expected) {
-    RekordSW* r = nullptr;
-    ASSERT_EQ(reader_->dajKolejnyRekord(&r), plat::S_OK);
-    Held<RekordSW> rec(r);
+    ComPtr<RekordSW> rec;
+    ASSERT_EQ(reader_->dajKolejnyRekord(&rec), plat::S_OK);
     std::uint32_t n;
     rec->dajIloscLinii(&n);
     EXPECT_EQ(n, e.lines);
     EXPECT_EQ(rec->complete(), e.complete);
   }
-  RekordSW* r = nullptr;
+  ComPtr<RekordSW> r;
   EXPECT_EQ(reader_->dajKolejnyRekord(&r), plat::S_FALSE);
   EXPECT_EQ(reader_->ustawNaKolejnaSekcje(&code), plat::S_FALSE);
 }
 
 TEST_F(Reader, RecordCutByTheEndOfTheFile) {
   open("SWDE.W.1.13.0;\nSO;\nRD,G5KLU,,1,,;\nD,G5OFU,D,R;\n");
-  int code;
+  std::int32_t code;
   ASSERT_EQ(reader_->ustawNaKolejnaSekcje(&code), plat::S_OK);
-  RekordSW* r = nullptr;
-  ASSERT_EQ(reader_->dajKolejnyRekord(&r), plat::S_OK);
-  Held<RekordSW> rec(r);
+  ComPtr<RekordSW> rec;
+  ASSERT_EQ(reader_->dajKolejnyRekord(&rec), plat::S_OK);
   EXPECT_FALSE(rec->complete());
   EXPECT_TRUE(rec->errorSeen());  // the end-of-file check found the open record
   std::uint32_t n;
@@ -340,9 +327,8 @@ TEST_F(Reader, RecordCutByTheEndOfTheFile) {
   rec->pomijajKomentarze(0, nullptr);
   rec->dajIloscLinii(&n);
   ASSERT_EQ(n, 3u);
-  LiniaSW* l = nullptr;
-  ASSERT_EQ(rec->dajLinie(2, &l), plat::S_OK);
-  Held<LiniaSW> last(l);
+  ComPtr<LiniaSW> last;
+  ASSERT_EQ(rec->dajLinie(2, &last), plat::S_OK);
   std::uint32_t kod, linia;
   plat::BSTR opis = nullptr;
   ASSERT_EQ(last->dajOpisBledu(&kod, &linia, &opis), plat::S_OK);
@@ -352,7 +338,7 @@ TEST_F(Reader, RecordCutByTheEndOfTheFile) {
 
 TEST_F(Reader, SectionWithoutRecords) {
   open("SWDE.W.1.13.0;\nSP;\nSX;\nSO;\nSX;\nSWDEX;\n");
-  int code;
+  std::int32_t code;
   ASSERT_EQ(reader_->ustawNaKolejnaSekcje(&code), plat::S_OK);
   EXPECT_EQ(recordTypesOfSection(), std::vector<int>{});
   ASSERT_EQ(reader_->ustawNaKolejnaSekcje(&code), plat::S_OK);
@@ -362,14 +348,13 @@ TEST_F(Reader, SectionWithoutRecords) {
 
 TEST_F(Reader, LinearModeRefusesTheStructuralWalkUntilReset) {
   open(kFile);
-  LiniaSW* l = nullptr;
-  ASSERT_EQ(reader_->dajLinie(&l), plat::S_OK);
-  Held<LiniaSW> header(l);
-  int t;
+  ComPtr<LiniaSW> header;
+  ASSERT_EQ(reader_->dajLinie(&header), plat::S_OK);
+  std::int32_t t;
   header->dajTypLinii(&t);
   EXPECT_EQ(t, lcSWDE);  // the header comes first
   plat::ClearErrorInfo();
-  int code;
+  std::int32_t code;
   EXPECT_EQ(reader_->ustawNaKolejnaSekcje(&code), plat::E_FAIL);
   plat::ErrorInfo info;
   ASSERT_TRUE(plat::GetErrorInfo(info));
@@ -378,33 +363,32 @@ TEST_F(Reader, LinearModeRefusesTheStructuralWalkUntilReset) {
                      "Aktywny jest tryb odczytu liniowego z pliku."));
   EXPECT_EQ(info.iid, IID_IPlikSW);
   EXPECT_EQ(info.source, "OLVENLIB.PlikSW");
-  RekordSW* r = nullptr;
+  ComPtr<RekordSW> r;
   EXPECT_EQ(reader_->dajKolejnyRekord(&r), plat::E_FAIL);
 
   ASSERT_EQ(reader_->resetuj(), plat::S_OK);
   ASSERT_EQ(reader_->ustawNaKolejnaSekcje(&code), plat::S_OK);
   EXPECT_EQ(code, scSP);
   // Mixing back: lines after the structural walk continue where it stopped.
-  ASSERT_EQ(reader_->dajLinie(&l), plat::S_OK);
-  Held<LiniaSW> next(l);
+  ComPtr<LiniaSW> next;
+  ASSERT_EQ(reader_->dajLinie(&next), plat::S_OK);
   next->dajTypLinii(&t);
   EXPECT_EQ(t, lcB);
 }
 
 TEST_F(Reader, ResetGivesTheStateOfOpen) {
   open(kFile);
-  int code;
+  std::int32_t code;
   reader_->ustawNaKolejnaSekcje(&code);
-  RekordSW* r = nullptr;
+  ComPtr<RekordSW> r;
   reader_->dajKolejnyRekord(&r);
-  r->Release();
+  r.reset();
   ASSERT_EQ(reader_->resetuj(), plat::S_OK);
   std::uint64_t pos = 1;
   // The header was read again, and it is the first line handed out.
-  LiniaSW* l = nullptr;
-  ASSERT_EQ(reader_->dajLinie(&l), plat::S_OK);
-  Held<LiniaSW> header(l);
-  int t;
+  ComPtr<LiniaSW> header;
+  ASSERT_EQ(reader_->dajLinie(&header), plat::S_OK);
+  std::int32_t t;
   header->dajTypLinii(&t);
   EXPECT_EQ(t, lcSWDE);
   reader_->dajPozycjeWPliku(&pos);
@@ -419,7 +403,7 @@ TEST_F(Reader, OpenFailures) {
   ASSERT_EQ(reader_->dajOpisBledu(&kod, &linia, &opis), plat::S_OK);
   EXPECT_EQ(kod, 104u);
   EXPECT_EQ(take(opis), "Nierozpoznany format pliku");
-  LiniaSW* l = nullptr;
+  ComPtr<LiniaSW> l;
   plat::ClearErrorInfo();
   EXPECT_EQ(reader_->dajLinie(&l), plat::E_FAIL);
   plat::ErrorInfo info;
@@ -427,14 +411,14 @@ TEST_F(Reader, OpenFailures) {
   EXPECT_EQ(info.description, "Plik nie jest otwarty");
 
   // A missing file: a failing result naming the file and the reason.
-  Held<PlikSW> other(new PlikSW());
+  ComPtr<PlikSW> other(new PlikSW());
   EXPECT_TRUE(plat::FAILED(other->otworz(std::string("/nonexistent/x.swd"), 0)));
   ASSERT_TRUE(plat::GetErrorInfo(info));
   EXPECT_EQ(info.description,
             plat::cp("Nie można otworzyć pliku: /nonexistent/x.swd (plik nie istnieje)"));
 
   // A name with a NUL inside is refused, not cut.
-  Held<PlikSW> nul(new PlikSW());
+  ComPtr<PlikSW> nul(new PlikSW());
   const std::u16string withNul(u"/tmp\0x.swd", 10);
   plat::BStr nulName(
       plat::SysAllocStringLen(withNul.data(), static_cast<std::uint32_t>(withNul.size())));
@@ -444,7 +428,7 @@ TEST_F(Reader, OpenFailures) {
 
   // Opening twice.
   testsupport::TempFile f(kFile);
-  Held<PlikSW> twice(new PlikSW());
+  ComPtr<PlikSW> twice(new PlikSW());
   ASSERT_EQ(twice->otworz(f.path(), 1), plat::S_OK);
   EXPECT_EQ(twice->otworz(f.path(), 1), plat::E_FAIL);
   ASSERT_TRUE(plat::GetErrorInfo(info));
@@ -476,7 +460,7 @@ TEST_F(Reader, SizeAndPosition) {
   EXPECT_EQ(size64, kFile.size());
   EXPECT_EQ(reader_->dajPozycjeWPliku(static_cast<std::uint32_t*>(nullptr)), plat::E_INVALIDARG);
   EXPECT_EQ(reader_->dajRozmiarPliku(static_cast<std::uint32_t*>(nullptr)), plat::E_POINTER);
-  Held<PlikSW> closed(new PlikSW());
+  ComPtr<PlikSW> closed(new PlikSW());
   EXPECT_EQ(closed->dajRozmiarPliku(&size), plat::E_FAIL);
   EXPECT_EQ(saturate32(5000000000ULL), 0xFFFFFFFFu);
 }
@@ -515,15 +499,15 @@ TEST(ReaderServices, ConversionsAndCrc) {
 }
 
 TEST(ReaderServices, ErrorSourceAndInterfaces) {
-  Held<PlikSW> f(new PlikSW());
+  ComPtr<PlikSW> f(new PlikSW());
   plat::BSTR src = nullptr;
   ASSERT_EQ(f->dajZrodlo(&src), plat::S_OK);
   EXPECT_EQ(take(src), "OLVENLIB.PlikSW");
   EXPECT_EQ(f->obslugujeInterfejs(IID_IPlikSW), plat::S_OK);
   EXPECT_EQ(f->obslugujeInterfejs(IID_ILiniaSW), plat::S_FALSE);
-  void* p = nullptr;
-  ASSERT_EQ(f->QueryInterface(IID_IErrorSW, &p), plat::S_OK);
-  static_cast<plat::IUnknown*>(p)->Release();
+  ComPtr<IErrorSW> errors;
+  ASSERT_EQ(f->QueryInterface(IID_IErrorSW, errors.outVoid()), plat::S_OK);
+  void* p = reinterpret_cast<void*>(1);
   EXPECT_EQ(f->QueryInterface(IID_ILiniaSW, &p), plat::E_NOINTERFACE);
   EXPECT_EQ(p, nullptr);
 }
@@ -536,14 +520,14 @@ TEST(ReaderEndOfFile, StructuralWalkLeavesTheEndOfFileErrorPending) {
   for (const char* content :
        {"SWDE.W.1.13.0;\nSO;\nRD,G5KLU,,1,,;\nX;\n", "SWDE.W.1.13.0;\nSO;\nRD,G5KLU,,1,,;\nX;"}) {
     testsupport::TempFile f(content);
-    Held<PlikSW> reader(new PlikSW());
+    ComPtr<PlikSW> reader(new PlikSW());
     ASSERT_EQ(reader->otworz(f.path(), 0), plat::S_OK);
-    int code;
+    std::int32_t code;
     ASSERT_EQ(reader->ustawNaKolejnaSekcje(&code), plat::S_OK);
-    RekordSW* r = nullptr;
+    ComPtr<RekordSW> r;
     ASSERT_EQ(reader->dajKolejnyRekord(&r), plat::S_OK);
-    r->Release();
-    EXPECT_EQ(reader->dajKolejnyRekord(&r), plat::S_FALSE);
+    EXPECT_EQ(reader->dajKolejnyRekord(&r), plat::S_FALSE);  // the first one released
+    EXPECT_FALSE(r);
     EXPECT_EQ(reader->ustawNaKolejnaSekcje(&code), plat::S_FALSE);
     std::uint32_t kod = 0, linia = 0;
     plat::BSTR opis = nullptr;
@@ -556,14 +540,13 @@ TEST(ReaderEndOfFile, StructuralWalkLeavesTheEndOfFileErrorPending) {
 TEST(ReaderEndOfFile, LinearWalkHandsTheErrorOutOnTheLastLineOnce) {
   for (const char* content : {"SWDE.W.1.13.0;\nSO;\n", "SWDE.W.1.13.0;\nSO;"}) {
     testsupport::TempFile f(content);
-    Held<PlikSW> reader(new PlikSW());
+    ComPtr<PlikSW> reader(new PlikSW());
     ASSERT_EQ(reader->otworz(f.path(), 0), plat::S_OK);
     std::vector<std::uint32_t> codes;
     for (;;) {
-      LiniaSW* l = nullptr;
-      ASSERT_EQ(reader->dajLinie(&l), plat::S_OK);
-      if (!l) break;
-      Held<LiniaSW> line(l);
+      ComPtr<LiniaSW> line;
+      ASSERT_EQ(reader->dajLinie(&line), plat::S_OK);
+      if (!line) break;
       bool syntax = false, context = false;
       line->jestPoprawnaSyntaktycznie(&syntax);
       line->jestPoprawnaWKontekscie(&context);

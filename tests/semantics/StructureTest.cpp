@@ -338,11 +338,27 @@ TEST_F(ObjectChecks, Multiplicity) {
   EXPECT_EQ(o->getNextError()->message,
             plat::cp("Niepoprawna ilość wystąpień relacji G5RJDR w rekordzie G5DZE"));
 
-  // Counted by code: two entries of one code under two names are two.
+  // Counted by code: two entries of one code under two names are two, and
+  // the finding names the first in name order, not the first added.
   auto p = complete();
   p->addAttribute("G5NRD", "NR", "13");
+  p->addAttribute("G5NRD", "A_NR", "14");
   p->checkMain(&annex, &file);
   EXPECT_EQ(codes(*p), (Codes{6011}));
+  EXPECT_EQ(p->getFirstError()->message,
+            plat::cp("Niepoprawna ilość wystąpień atrybutu A_NR w rekordzie G5DZE"));
+
+  // Cleared entries are not counted any more.
+  auto q = complete();
+  q->addAttribute("G5IDD", "", "again");
+  q->addRelation("G5RJDR", "");
+  q->clearMaps();
+  q->addAttribute("G5IDD", "", "1");
+  q->addAttribute("G5NRD", "", "12");
+  q->addRelation("G5RJDR", "");
+  q->addRelation("G5RPOD", "");
+  q->checkMain(&annex, &file);
+  EXPECT_EQ(codes(*q), Codes{});
 }
 
 TEST_F(ObjectChecks, ValuesAreCheckedUnderTheAttributeCode) {

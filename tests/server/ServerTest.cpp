@@ -18,6 +18,7 @@
 #include "platform/ComGuard.h"
 #include "platform/Dispatch.h"
 #include "platform/Exception.h"
+#include "reader/LargeFile.h"
 #include "reader/ReaderIds.h"
 #include "server/ServerSupport.h"
 #include "support/TempFile.h"
@@ -331,6 +332,58 @@ TEST_F(Server, RegistersActivatesWalksAndUnregisters) {
             REGDB_E_CLASSNOTREG);
   EXPECT_EQ(object, nullptr);
   EXPECT_EQ(unregister_(), S_OK);  // again: nothing left to delete
+}
+
+// Past 4 GiB through the component, whose size and position parameters are
+// 32-bit: they give 0xFFFFFFFF there, the true values below. The file is
+// sparse; the reader's start seam begins reading where its data lies, 16
+// bytes below 4 GiB.
+TEST_F(Server, SizesAndPositionsPastFourGiBSaturate) {
+  constexpr std::uint64_t kBase = 4 * testsupport::kGiB - 16;
+  constexpr std::uint32_t kMax = 0xFFFFFFFFu;
+  testsupport::SparseFile big("", kBase, "SWDE.W.1.13.0;\nSO;\nRD,G5KLU,,1,,;\nX;\nSX;\nSWDEX;\n");
+  if (!big.ok()) GTEST_SKIP() << "no sparse file past 4 GiB here";
+  testsupport::ReaderStartsAt seam(kBase);
+  ComPtr<IDispatch> disp;
+  create(disp.outVoid(), IID_IDispatch);
+  Dispatcher d(disp.get());
+  Texts t;
+  ASSERT_EQ(d.call(u"otworz", {t(big.path()), i4(0)}), S_OK);
+  std::uint32_t size = 0, position = 0;
+  EXPECT_EQ(d.call(u"dajRozmiarPliku", {ref(VT_UI4, &size)}), S_OK);
+  EXPECT_EQ(size, kMax);
+  EXPECT_EQ(d.call(u"dajPozycjeWPliku", {ref(VT_UI4, &position)}), S_OK);
+  EXPECT_EQ(position, kMax);  // right after the header, at 4 GiB - 1
+  ComPtr<IPlikSW> file;
+  ASSERT_EQ(disp->QueryInterface(swde::IID_IPlikSW, file.outVoid()), S_OK);
+  size = 0;
+  EXPECT_EQ(file->dajRozmiarPliku(&size), S_OK);
+  EXPECT_EQ(size, kMax);
+
+  std::int32_t section = 0;
+  ASSERT_EQ(d.call(u"ustawNaKolejnaSekcje", {ref(VT_I4, &section)}), S_OK);
+  Variant record;
+  ASSERT_EQ(d.call(u"dajKolejnyRekord", {}, record.raw()), S_OK);
+  Variant recordPosition;
+  EXPECT_EQ(Dispatcher(record.raw()->pdispVal).call(u"dajPozycjeWPliku", {}, recordPosition.raw()),
+            S_OK);
+  ASSERT_EQ(recordPosition.vt(), VT_UI4);
+  EXPECT_EQ(recordPosition.raw()->ulVal, kMax);
+
+  // Lines: the header below 4 GiB, the next one at 0xFFFFFFFF, the third
+  // above.
+  ASSERT_EQ(d.call(u"resetuj", {}), S_OK);
+  for (const std::uint32_t expected : {static_cast<std::uint32_t>(kBase), kMax, kMax}) {
+    Variant line;
+    ASSERT_EQ(d.call(u"dajLinie", {}, line.raw()), S_OK);
+    ASSERT_EQ(line.vt(), VT_DISPATCH);
+    ASSERT_NE(line.raw()->pdispVal, nullptr);
+    Variant linePosition;
+    EXPECT_EQ(Dispatcher(line.raw()->pdispVal).call(u"dajPozycjeWPliku", {}, linePosition.raw()),
+              S_OK);
+    ASSERT_EQ(linePosition.vt(), VT_UI4);
+    EXPECT_EQ(linePosition.raw()->ulVal, expected);
+  }
 }
 
 TEST_F(Server, DispatchRefusesWhatItCannotCall) {
