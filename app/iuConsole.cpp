@@ -327,7 +327,7 @@ int iuConsole::runAction(Action action, const std::optional<AnsiString>& text) {
     write(cp(info.unavailable));
     return stFailure;
   }
-  bzSyntaxProcess process(&files, &report, &settings, &state);
+  bzRun<bzSyntaxProcess> process(&files, &report, &settings, &state);
   return runProcess(process, cp(info.started), files, report, settings, state);
 }
 

@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const auto t0 = std::chrono::steady_clock::now();
-  swde::bzSyntaxProcess process(&files, &report, &settings, &state);
+  swde::bzRun<swde::bzSyntaxProcess> process(&files, &report, &settings, &state);
   process.setNotifier([](const plat::AnsiString& text, const plat::AnsiString&) {
     std::fprintf(stderr, "%s\n", plat::cp1250ToUtf8(text).c_str());
   });

@@ -45,16 +45,12 @@ AnsiString isoToWin1250(const AnsiString& s) {
   return plat::iso88592ToCp1250(s, plat::IsoSigns::PolishLetters);
 }
 
-bzProcessThread::bzProcessThread() = default;
-
-bzProcessThread::bzProcessThread(bzFileList* fileList, bzReport* report, bzSettings* settings,
-                                 bzProcessState* state)
+bzProcessThread::bzProcessThread(RunKey, bzFileList* fileList, bzReport* report,
+                                 bzSettings* settings, bzProcessState* state)
     : fileList(fileList), report(report), settings(settings), state(state) {}
 
-bzProcessThread::~bzProcessThread() {
-  endRun();
-  releaseFile();
-}
+// bzRun has joined the worker already; the reader goes with fileObject.
+bzProcessThread::~bzProcessThread() = default;
 
 void bzProcessThread::endRun() {
   if (!thread_.joinable()) return;
@@ -301,19 +297,16 @@ int bzProcessThread::addElemToCounter(int kind, const AnsiString& key) {
 // ---------------------------------------------------------------------------
 // Input files
 
-PlikSW* bzProcessThread::createFileInterface() {
-  return new PlikSW();
+plat::ComPtr<PlikSW> bzProcessThread::createFileInterface() {
+  return plat::ComPtr<PlikSW>(new PlikSW());
 }
 
 void bzProcessThread::releaseFile() {
-  if (fileObject) {
-    fileObject->Release();
-    fileObject = nullptr;
-  }
+  fileObject.reset();
 }
 
 bool bzProcessThread::openFile(unsigned i) {
-  fileObject = nullptr;
+  releaseFile();  // a reader still open from the file before
   currentFile = static_cast<int>(i);
   recordsCount = 0;
   const AnsiString full = fileList->getFilePath(i) + fileList->getFileName(i);
@@ -330,11 +323,12 @@ bool bzProcessThread::openFile(unsigned i) {
 
   AnsiString m;
   try {
-    fileObject = createFileInterface();
+    plat::ComPtr<PlikSW> made = createFileInterface();
+    swap(fileObject, made);  // fileObject was empty
     current = FileInfo{0, 0, 1};
     plat::ClearErrorInfo();
     checkCOMStatus(fileObject->otworz(full, 1));
-    if (checkError(fileObject)) {
+    if (checkError(fileObject.get())) {
       addToReport(cp("Błąd odczytu z pliku lub nierozpoznanie formatu"));
       releaseFile();
       return false;

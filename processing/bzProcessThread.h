@@ -3,6 +3,11 @@
 // catching, summary, final message, stop line), opens and closes the input
 // files through the file reader, turns reader errors into report lines,
 // updates the shared progress record and keeps the key counters.
+//
+// A process object is always a bzRun<Process>: its constructors take a
+// RunKey, which only bzRun can make. bzRun is the most derived class, so its
+// destructor ends the run and joins the worker while the whole object still
+// stands; no descendant has to remember to do it in its own destructor.
 #pragma once
 
 #include <array>
@@ -14,9 +19,12 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <type_traits>
+#include <utility>
 
 #include "platform/AnsiString.h"
 #include "platform/Com.h"
+#include "platform/ComPtr.h"
 #include "processing/bzCounter.h"
 #include "processing/bzFileList.h"
 #include "processing/bzProcessState.h"
@@ -39,8 +47,19 @@ using bzCriticalNotifier = std::function<void(const AnsiString& text, const Ansi
 // Windows-1250 (Ą Ś Ź ą ś ź) moved to their Windows-1250 bytes.
 AnsiString isoToWin1250(const AnsiString& s);
 
+template <class Process>
+class bzRun;
+
 class bzProcessThread {
  public:
+  // Proof that the object is made by bzRun; every process constructor takes
+  // one and hands it on to this base.
+  class RunKey {
+    RunKey() = default;
+    template <class Process>
+    friend class bzRun;
+  };
+
   enum ReportMsgType : std::uint8_t { rmError = 0, rmWarning = 1, rmInfo = 2 };
   // The section codes 46 SD .. 51 ST; any other value is no section.
   using ReportSectionType = std::uint8_t;
@@ -57,8 +76,7 @@ class bzProcessThread {
     ckCondensed = 5,
   };
 
-  bzProcessThread();
-  bzProcessThread(bzFileList* fileList, bzReport* report, bzSettings* settings,
+  bzProcessThread(RunKey key, bzFileList* fileList, bzReport* report, bzSettings* settings,
                   bzProcessState* state);
   virtual ~bzProcessThread();
   bzProcessThread(const bzProcessThread&) = delete;
@@ -110,7 +128,8 @@ class bzProcessThread {
   bool checkError(PlikSW* file);
   bool checkError(RekordSW* record);
   bool checkError(LiniaSW* line);
-  virtual PlikSW* createFileInterface();
+  // A new reader for the next input file.
+  virtual plat::ComPtr<PlikSW> createFileInterface();
 
   void reportStart();
   void reportStop();
@@ -121,10 +140,6 @@ class bzProcessThread {
 
   void initCOM() {}
   void doneCOM() {}
-
-  // Asks the run to end and waits for it; every descendant calls it in its
-  // destructor, before its own part is gone.
-  void endRun();
 
   // Milliseconds of a steady clock, for the progress updates.
   static std::uint64_t tickCount();
@@ -139,7 +154,7 @@ class bzProcessThread {
   std::uint32_t totalErrors = 0;
   std::uint32_t recordsCount = 0;
   std::uint64_t fileSize = 0;
-  PlikSW* fileObject = nullptr;
+  plat::ComPtr<PlikSW> fileObject;
   std::uint8_t fileType = 0;
   double fileVersion = 0;
   int currentFile = -1;
@@ -147,6 +162,11 @@ class bzProcessThread {
   int lastReportedFile = -1;
 
  private:
+  template <class Process>
+  friend class bzRun;
+
+  // Asks the run to end and waits for it (bzRun's destructor).
+  void endRun();
   void execute();
   // The section code of the open file, 0 when none.
   ReportSectionType currentSection();
@@ -169,6 +189,20 @@ class bzProcessThread {
   std::condition_variable endCv_;
   bool ended_ = false;
   bzCriticalNotifier notifier_;
+};
+
+// The one way to make a process: Process with the constructor arguments
+// after its RunKey. The destruction ends a run in progress (as stop does) and
+// waits for it before any part of Process is gone.
+template <class Process>
+class bzRun final : public Process {
+  static_assert(std::is_base_of_v<bzProcessThread, Process>);
+
+ public:
+  template <class... Args>
+  explicit bzRun(Args&&... args)
+      : Process(bzProcessThread::RunKey{}, std::forward<Args>(args)...) {}
+  ~bzRun() override { static_cast<bzProcessThread*>(this)->endRun(); }
 };
 
 }  // namespace swde

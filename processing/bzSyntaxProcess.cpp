@@ -36,24 +36,11 @@ bool countsAsRecord(int code) {
   }
 }
 
-struct LineHolder {
-  LiniaSW* line = nullptr;
-  ~LineHolder() { reset(); }
-  void reset() {
-    if (line) line->Release();
-    line = nullptr;
-  }
-};
-
 }  // namespace
 
-bzSyntaxProcess::bzSyntaxProcess(bzFileList* fileList, bzReport* report, bzSettings* settings,
-                                 bzProcessState* state)
-    : bzProcessThread(fileList, report, settings, state) {}
-
-bzSyntaxProcess::~bzSyntaxProcess() {
-  endRun();
-}
+bzSyntaxProcess::bzSyntaxProcess(RunKey key, bzFileList* fileList, bzReport* report,
+                                 bzSettings* settings, bzProcessState* state)
+    : bzProcessThread(key, fileList, report, settings, state) {}
 
 AnsiString bzSyntaxProcess::getTitle() const {
   return plat::cp("Sprawdzanie poprawności syntaktycznej");
@@ -75,22 +62,21 @@ void bzSyntaxProcess::processFile() {
   std::uint64_t t = tickCount();
   recordsCount = 0;
   std::uint32_t lines = 0;
-  LineHolder holder;
+  plat::ComPtr<LiniaSW> line;
   try {
     for (;;) {
-      holder.reset();
-      const plat::HRESULT hr = fileObject->dajLinie(&holder.line);
+      const plat::HRESULT hr = fileObject->dajLinie(line.out());
       if (plat::FAILED(hr)) throw bzCOMException(hr, ".\\bzSyntaxProcess", 50);
-      const bool gotLine = holder.line != nullptr;
+      const bool gotLine = static_cast<bool>(line);
       if (gotLine) {
-        checkError(holder.line);
+        checkError(line.get());
         int code = 0;
-        const plat::HRESULT hc = holder.line->dajTypLinii(&code);
+        const plat::HRESULT hc = line->dajTypLinii(&code);
         if (plat::FAILED(hc)) throw bzCOMException(hc, ".\\bzSyntaxProcess", 55);
         if (countsAsRecord(code)) ++recordsCount;
-        holder.reset();
+        line.reset();
       } else {
-        checkError(fileObject);
+        checkError(fileObject.get());
       }
       // The clock is read every few lines only: on short lines reading it is
       // a good part of the work.

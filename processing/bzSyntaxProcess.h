@@ -1,6 +1,6 @@
 // The syntax check: reads every line of every file through the reader,
 // reports each faulty line and the file-level error at the end, and counts
-// records for the progress display.
+// records for the progress display. Made as bzRun<bzSyntaxProcess>.
 #pragma once
 
 #include "processing/bzProcessThread.h"
@@ -9,9 +9,8 @@ namespace swde {
 
 class bzSyntaxProcess : public bzProcessThread {
  public:
-  bzSyntaxProcess(bzFileList* fileList, bzReport* report, bzSettings* settings,
+  bzSyntaxProcess(RunKey key, bzFileList* fileList, bzReport* report, bzSettings* settings,
                   bzProcessState* state);
-  ~bzSyntaxProcess() override;
 
   AnsiString getTitle() const override;
 

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 #include <thread>
@@ -115,20 +117,43 @@ struct Pty {
     if (slave >= 0) ::close(slave);
     if (master >= 0) ::close(master);
   }
-  std::string screen() {
+  // What the program wrote to the screen: n bytes, waited for (the terminal
+  // hands bytes on from one end to the other on a thread of its own).
+  std::string screen(std::size_t n) {
     std::string s;
     char buf[256];
-    pollfd p{master, POLLIN, 0};
-    while (::poll(&p, 1, 100) > 0) {
-      const ssize_t n = ::read(master, buf, sizeof buf);
-      if (n <= 0) break;
-      s.append(buf, static_cast<std::size_t>(n));
+    while (s.size() < n) {
+      pollfd p{master, POLLIN, 0};
+      if (::poll(&p, 1, -1) < 0 && errno != EINTR) break;
+      const ssize_t got = ::read(master, buf, std::min(sizeof buf, n - s.size()));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;
+      s.append(buf, static_cast<std::size_t>(got));
     }
     return s;
   }
   void type(const std::string& keys) {
     ASSERT_EQ(::write(master, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
-    ::usleep(50000);
+  }
+  // Waits until n bytes are there to be read at the program's end; for a
+  // terminal in raw mode, which counts every byte (a canonical one counts
+  // whole lines only).
+  void waitTyped(int n) {
+    for (;;) {
+      int pending = 0;
+      ASSERT_EQ(::ioctl(slave, FIONREAD, &pending), 0);
+      if (pending >= n) return;
+      pollfd p{slave, POLLIN, 0};
+      if (pending == 0)
+        ::poll(&p, 1, -1);
+      else
+        std::this_thread::yield();  // the rest comes with the same hand-over
+    }
+  }
+  // Types keys at a terminal in raw mode and waits until they are there.
+  void typeRaw(const std::string& keys) {
+    type(keys);
+    waitTyped(static_cast<int>(keys.size()));
   }
 };
 
@@ -138,9 +163,12 @@ TEST(ConsoleTitleTest, PushedSetAndPoppedOnATerminalOnly) {
   {
     plat::ConsoleTitle title("OLVEN", pty.slave);
     EXPECT_TRUE(title.active());
-    EXPECT_EQ(pty.screen(), "\x1b[22;0t\x1b]0;OLVEN\a");
+    const std::string pushed = "\x1b[22;0t\x1b]0;OLVEN\a";
+    EXPECT_EQ(pty.screen(pushed.size()), pushed);
   }
-  EXPECT_EQ(pty.screen(), "\x1b[23;0t");
+  // Anything more written with the title would come before these bytes.
+  const std::string popped = "\x1b[23;0t";
+  EXPECT_EQ(pty.screen(popped.size()), popped);
 
   Pipe p;
   {
@@ -167,9 +195,9 @@ TEST(ConsoleKeyboardTest, SpaceSinceTheLastPollAndModesRestored) {
     EXPECT_TRUE(raw.c_lflag & ISIG);  // Ctrl+C still raises its signal
 
     EXPECT_FALSE(keyboard.spaceHeld());  // nothing typed
-    pty.type("ab");
+    pty.typeRaw("ab");
     EXPECT_FALSE(keyboard.spaceHeld());  // other keys
-    pty.type("x y");
+    pty.typeRaw("x y");
     EXPECT_TRUE(keyboard.spaceHeld());   // no Enter needed
     EXPECT_FALSE(keyboard.spaceHeld());  // nothing new since
 
@@ -180,6 +208,7 @@ TEST(ConsoleKeyboardTest, SpaceSinceTheLastPollAndModesRestored) {
     pty.type(" ");
     EXPECT_FALSE(keyboard.spaceHeld());  // not read while suspended
     keyboard.resume();
+    pty.waitTyped(1);
     EXPECT_TRUE(keyboard.spaceHeld());  // the space typed meanwhile
   }
   termios after{};

@@ -1,6 +1,10 @@
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include "platform/CodePage.h"
 #include "platform/Exception.h"
@@ -54,11 +58,42 @@ TEST(InputFile, OpenFailuresNameThePathAndTheReason) {
   }
 }
 
+// The open is tried in a child process, which drops root's rights to those
+// of nobody first (root reads every file); it reports by its exit status.
 TEST(InputFile, UnreadableFileIsRefused) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+  enum : int { kRefused = 0, kOpened = 1, kOtherError = 2, kNoUnprivilegedUser = 3 };
   testsupport::TempFile f("x");
-  ::chmod(f.path().c_str(), 0);
-  EXPECT_THROW(plat::InputFile in(f.path()), plat::EFileError);
+  ASSERT_EQ(::chmod(f.path().c_str(), 0), 0);
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (::geteuid() == 0) {
+      const gid_t nobody = 65534;
+      if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0 ||
+          ::geteuid() == 0)
+        ::_exit(kNoUnprivilegedUser);
+    }
+    int status = kOpened;
+    try {
+      plat::InputFile in(f.path());
+    } catch (const plat::EFileError& e) {
+      const std::string m = e.Message();
+      const bool named = m.find(f.path()) != std::string::npos &&
+                         m.find(plat::fileErrorReason(EACCES)) != std::string::npos;
+      status = named ? kRefused : kOtherError;
+    } catch (...) {
+      status = kOtherError;
+    }
+    ::_exit(status);
+  }
+  int st = 0;
+  ASSERT_EQ(::waitpid(pid, &st, 0), pid);
+  ASSERT_TRUE(WIFEXITED(st)) << "the child ended by signal " << WTERMSIG(st);
+  if (WEXITSTATUS(st) == kNoUnprivilegedUser)
+    GTEST_SKIP() << "no unprivileged user id to try the open with";
+  EXPECT_EQ(WEXITSTATUS(st), kRefused)
+      << (WEXITSTATUS(st) == kOpened ? "the file was opened"
+                                     : "not refused with its path and reason");
 }
 
 }  // namespace

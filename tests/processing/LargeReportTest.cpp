@@ -53,7 +53,7 @@ TEST(LargeReport, FindingsPastFourGiBAreWrittenWithoutPosition) {
   files.addFile(plat::extractFileName(big.path()), big.path());
   ASSERT_TRUE(report.Create(&files));
   {
-    bzSyntaxProcess process(&files, &report, &settings, &state);
+    bzRun<bzSyntaxProcess> process(&files, &report, &settings, &state);
     process.start();
     process.waitFor();
   }

@@ -3,16 +3,22 @@
 
 #include <cerrno>
 #include <fstream>
+#include <latch>
 #include <mutex>
 #include <new>
 #include <sstream>
 #include <stdexcept>
+#include <string>
+#include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "platform/ComPtr.h"
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
 #include "processing/bzSyntaxProcess.h"
+#include "support/Gate.h"
 #include "support/ReportLine.h"
 #include "support/TempFile.h"
 
@@ -66,9 +72,61 @@ struct RunObjects {
 
   std::vector<Line> syntax() {
     EXPECT_TRUE(report.Create(&files));
-    bzSyntaxProcess p(&files, &report, &settings, &state);
+    bzRun<bzSyntaxProcess> p(&files, &report, &settings, &state);
     return run(p);
   }
+};
+
+// The readers a run was given, each with one reference of the test's own, so
+// that the test can count the references the process still holds.
+struct Readers {
+  std::mutex m;
+  std::vector<plat::ComPtr<PlikSW>> made;
+  // References the process held to earlier readers when it asked for a new
+  // one, at most.
+  int heldAtNewReader = 0;
+
+  plat::ComPtr<PlikSW> make() {
+    std::lock_guard<std::mutex> g(m);
+    heldAtNewReader = std::max(heldAtNewReader, heldLocked());
+    made.emplace_back(new PlikSW());
+    return made.back();  // a copy: one more reference
+  }
+  // References to the readers beyond the test's own.
+  int held() {
+    std::lock_guard<std::mutex> g(m);
+    return heldLocked();
+  }
+
+ private:
+  int heldLocked() {
+    int n = 0;
+    for (const auto& r : made) {
+      n += static_cast<int>(r->AddRef()) - 2;
+      r->Release();
+    }
+    return n;
+  }
+};
+
+// The syntax check with the readers counted and, with a gate, held before
+// each file is opened.
+class ObservedSyntax : public bzSyntaxProcess {
+ public:
+  ObservedSyntax(RunKey key, RunObjects& r, Readers& readers, testsupport::Gate* gate = nullptr)
+      : bzSyntaxProcess(key, &r.files, &r.report, &r.settings, &r.state),
+        readers_(readers),
+        gate_(gate) {}
+
+ protected:
+  plat::ComPtr<PlikSW> createFileInterface() override {
+    if (gate_) gate_->pass();
+    return readers_.make();
+  }
+
+ private:
+  Readers& readers_;
+  testsupport::Gate* gate_;
 };
 
 // START and STOP carry the time of the run: "dd-mm-yyyy hh:nn:ss".
@@ -203,10 +261,12 @@ TEST(SyntaxProcess, StopEndsTheRunAfterTheFileInHand) {
   r.add(other.path());
   r.add(other.path());
   ASSERT_TRUE(r.report.Create(&r.files));
-  bzSyntaxProcess p(&r.files, &r.report, &r.settings, &r.state);
-  // The stop is asked for while the first file's finding is written.
+  bzRun<bzSyntaxProcess> p(&r.files, &r.report, &r.settings, &r.state);
+  // The stop is asked for while the first file's finding is written (its
+  // text only: the random names of the files may hold "QQ" too).
   r.report.setWriteFunction([&](int fd, const void* data, std::size_t size, off_t offset) {
-    if (std::string(static_cast<const char*>(data), size).find("QQ") != std::string::npos)
+    if (std::string(static_cast<const char*>(data), size).find("typ linii : QQ") !=
+        std::string::npos)
       p.stop(0);
     return ::pwrite(fd, data, size, offset);
   });
@@ -223,9 +283,8 @@ TEST(SyntaxProcess, StopEndsTheRunAfterTheFileInHand) {
 // A process whose step fails in the ways a run can fail.
 class FailingProcess : public bzProcessThread {
  public:
-  FailingProcess(RunObjects& r, int how)
-      : bzProcessThread(&r.files, &r.report, &r.settings, &r.state), how_(how) {}
-  ~FailingProcess() override { endRun(); }
+  FailingProcess(RunKey key, RunObjects& r, int how)
+      : bzProcessThread(key, &r.files, &r.report, &r.settings, &r.state), how_(how) {}
   AnsiString getTitle() const override { return "test"; }
   int cleared = 0;
 
@@ -272,7 +331,7 @@ TEST(ProcessThread, CriticalFailuresEndTheRunWithTheirMessage) {
     RunObjects r;
     r.add(clean.path());
     ASSERT_TRUE(r.report.Create(&r.files));
-    FailingProcess p(r, c.how);
+    bzRun<FailingProcess> p(r, c.how);
     const std::vector<Line> lines = r.run(p);
     EXPECT_EQ(p.returnValue(), c.returnValue) << c.how;
     EXPECT_TRUE(p.failedCritically());
@@ -305,7 +364,7 @@ TEST(ProcessThread, ReportThatCannotBeWrittenFailsTheRun) {
         }
         return ::pwrite(fd, data, size, offset);
       });
-  bzSyntaxProcess p(&r.files, &r.report, &r.settings, &r.state);
+  bzRun<bzSyntaxProcess> p(&r.files, &r.report, &r.settings, &r.state);
   r.run(p);
   EXPECT_TRUE(p.failedCritically());
   EXPECT_TRUE(r.report.failed());
@@ -315,19 +374,162 @@ TEST(ProcessThread, ReportThatCannotBeWrittenFailsTheRun) {
   EXPECT_EQ(r.state.getStateMessage(), cp("Przetwarzanie przerwano z powodu błędu krytycznego."));
 }
 
-TEST(ProcessThread, StateIsRunningRightAfterStart) {
+TEST(ProcessThread, RunsFromStartToItsEndAndStopWaitsForTheEnd) {
   testsupport::TempFile clean(kClean);
   RunObjects r;
   r.add(clean.path());
   ASSERT_TRUE(r.report.Create(&r.files));
-  bzSyntaxProcess p(&r.files, &r.report, &r.settings, &r.state);
+  Readers readers;
+  testsupport::Gate gate;
+  bzRun<ObservedSyntax> p(r, readers, &gate);
   EXPECT_FALSE(p.isRunning());
   p.start();
+  EXPECT_TRUE(p.isRunning());  // held at the gate: it cannot have ended
+  gate.waitReached();
   EXPECT_TRUE(p.isRunning());
-  EXPECT_TRUE(p.stop(10000));
+  EXPECT_FALSE(p.isTerminated());
+  // The gate opens once the stop is asked for; a stop with time enough then
+  // returns with the run ended.
+  std::thread opener([&] {
+    while (!p.isTerminated()) std::this_thread::yield();
+    gate.open();
+  });
+  EXPECT_TRUE(p.stop(3600 * 1000));
+  EXPECT_FALSE(p.isRunning());
+  EXPECT_TRUE(p.isTerminated());
+  opener.join();
+  p.waitFor();
+  // The stop came with the first file in hand: its first line only was read.
+  EXPECT_EQ(r.state.getFilesProceeded(), 1u);
+  EXPECT_EQ(r.state.getStateMessage(), cp("Przetwarzanie zostało przerwane przez użytkownika"));
+}
+
+TEST(ProcessThread, StopWithoutTimeToWaitReturnsWhileTheRunIsHeld) {
+  testsupport::TempFile clean(kClean);
+  RunObjects r;
+  r.add(clean.path());
+  r.add(clean.path());
+  ASSERT_TRUE(r.report.Create(&r.files));
+  Readers readers;
+  testsupport::Gate gate;
+  bzRun<ObservedSyntax> p(r, readers, &gate);
+  p.start();
+  gate.waitReached();
+  EXPECT_TRUE(p.stop(0));
+  EXPECT_TRUE(p.isRunning());
+  EXPECT_TRUE(p.isTerminated());
+  gate.open();
   p.waitFor();
   EXPECT_FALSE(p.isRunning());
+  EXPECT_EQ(gate.reached(), 1);  // the second file was never opened
+  EXPECT_EQ(r.state.getFilesProceeded(), 1u);
 }
+
+// A process that opens file after file without closing one: each open lets
+// go of the reader before, also after a file that could not be opened.
+class ReopeningProcess : public bzProcessThread {
+ public:
+  ReopeningProcess(RunKey key, RunObjects& r, Readers& readers)
+      : bzProcessThread(key, &r.files, &r.report, &r.settings, &r.state), readers_(readers) {}
+  AnsiString getTitle() const override { return "test"; }
+  std::vector<bool> opened;
+
+ protected:
+  int process() override {
+    for (unsigned i = 0; i < fileList->getFileCount(); ++i) opened.push_back(openFile(i));
+    return 0;
+  }
+  plat::ComPtr<PlikSW> createFileInterface() override { return readers_.make(); }
+
+ private:
+  Readers& readers_;
+};
+
+TEST(ProcessThread, NoReaderOutlivesItsFile) {
+  testsupport::TempFile clean(kClean);
+  testsupport::TempFile header("XYZ;\nSO;\n");
+  const std::string missing = "/nonexistent/olv/file.swd";
+  {
+    // The syntax check closes each file; a missing file gets no reader.
+    RunObjects r;
+    for (const std::string& f : {clean.path(), header.path(), missing, clean.path()}) r.add(f);
+    Readers readers;
+    {
+      ASSERT_TRUE(r.report.Create(&r.files));
+      bzRun<ObservedSyntax> p(r, readers);
+      r.run(p);
+      EXPECT_EQ(readers.held(), 0);
+    }
+    EXPECT_EQ(readers.made.size(), 3u);
+    EXPECT_EQ(readers.heldAtNewReader, 0);
+    EXPECT_EQ(readers.held(), 0);
+  }
+  {
+    RunObjects r;
+    for (const std::string& f : {clean.path(), header.path(), clean.path(), missing, clean.path()})
+      r.add(f);
+    Readers readers;
+    {
+      ASSERT_TRUE(r.report.Create(&r.files));
+      bzRun<ReopeningProcess> p(r, readers);
+      r.run(p);
+      EXPECT_EQ(p.opened, (std::vector<bool>{true, false, true, false, true}));
+      EXPECT_EQ(readers.held(), 1);  // the last file is still open
+    }
+    EXPECT_EQ(readers.made.size(), 4u);
+    EXPECT_EQ(readers.heldAtNewReader, 0);
+    EXPECT_EQ(readers.held(), 0);
+  }
+}
+
+// A process with nothing of its own to end the run: its members are in use
+// until the very end of the run, which comes when it is destroyed.
+class PlainProcess : public bzProcessThread {
+ public:
+  PlainProcess(RunKey key, RunObjects& r, std::string& seen)
+      : bzProcessThread(key, &r.files, &r.report, &r.settings, &r.state), seen_(seen) {}
+  AnsiString getTitle() const override { return title_; }
+  std::latch entered{1};
+
+ protected:
+  int process() override {
+    entered.count_down();
+    while (!isTerminated()) std::this_thread::yield();
+    words_.push_back("after the stop");
+    return 0;
+  }
+  void clear() override { seen_ = title_ + ": " + words_.front() + ", " + words_.back(); }
+
+ private:
+  std::string title_ = "plain";
+  std::vector<std::string> words_{"before"};
+  std::string& seen_;
+};
+
+TEST(ProcessThread, DestroyingAProcessEndsItsRunWhileTheWholeObjectStands) {
+  RunObjects r;
+  ASSERT_TRUE(r.report.Create(&r.files));
+  std::string seen;
+  auto p = std::make_unique<bzRun<PlainProcess>>(r, seen);
+  p->start();
+  p->entered.wait();  // the run is in progress and holds itself until the stop
+  EXPECT_TRUE(p->isRunning());
+  p.reset();
+  EXPECT_EQ(seen, "plain: before, after the stop");
+  const std::vector<Line> lines = r.lines();
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[1], freeLine("plain"));
+  EXPECT_EQ(lines[lines.size() - 3], freeLine("Przetwarzanie zostało przerwane przez użytkownika"));
+}
+
+// Only bzRun makes a process; a process made in any other way would be
+// destroyed from its most derived part while its run goes on.
+static_assert(!std::is_default_constructible_v<bzProcessThread::RunKey>);
+static_assert(!std::is_constructible_v<bzSyntaxProcess, bzFileList*, bzReport*, bzSettings*,
+                                       bzProcessState*>);
+static_assert(std::is_constructible_v<bzRun<bzSyntaxProcess>, bzFileList*, bzReport*, bzSettings*,
+                                      bzProcessState*>);
+static_assert(std::is_final_v<bzRun<bzSyntaxProcess>>);
 
 TEST(ProcessThread, IsoLettersMoveToWindows1250) {
   EXPECT_EQ(isoToWin1250("\xA1\xA6\xAC\xB1\xB6\xBC \xA3\xF3"), "\xA5\x8C\x8F\xB9\x9C\x9F \xA3\xF3");
