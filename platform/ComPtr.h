@@ -3,6 +3,8 @@
 // before an out-parameter fills it again.
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <utility>
 
 namespace plat {
@@ -26,7 +28,7 @@ class ComPtr {
     return *this;
   }
   ComPtr& operator=(ComPtr&& other) noexcept {
-    if (this != &other) {
+    if (this != std::addressof(other)) {
       reset();
       p_ = other.p_;
       other.p_ = nullptr;

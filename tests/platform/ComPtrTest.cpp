@@ -43,6 +43,12 @@ TEST(ComPtr, EveryPathReleasesExactlyOnce) {
     EXPECT_EQ(held->refs, 2);
     held = held;  // self-assignment keeps the object
     EXPECT_EQ(live, 1);
+    ComPtr<Counted> other(new Counted(&live));
+    moved = std::move(other);  // the old one loses a reference, the new one is taken over
+    EXPECT_FALSE(other);
+    EXPECT_EQ(held->refs, 1);
+    EXPECT_EQ(moved->refs, 1);
+    EXPECT_EQ(live, 2);
   }
   EXPECT_EQ(live, 0);
 
