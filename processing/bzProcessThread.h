@@ -17,6 +17,7 @@
 
 #include "platform/AnsiString.h"
 #include "platform/Com.h"
+#include "platform/Export.h"
 #include "processing/bzCounter.h"
 #include "processing/bzFileList.h"
 #include "processing/bzProcessState.h"
@@ -37,9 +38,9 @@ using bzCriticalNotifier = std::function<void(const AnsiString& text, const Ansi
 
 // A copy of s with the six ISO 8859-2 letters that stand elsewhere in
 // Windows-1250 (Ą Ś Ź ą ś ź) moved to their Windows-1250 bytes.
-AnsiString isoToWin1250(const AnsiString& s);
+OLVCORE_API AnsiString isoToWin1250(const AnsiString& s);
 
-class bzProcessThread {
+class OLVCORE_API bzProcessThread {
  public:
   enum ReportMsgType : std::uint8_t { rmError = 0, rmWarning = 1, rmInfo = 2 };
   // The section codes 46 SD .. 51 ST; any other value is no section.

@@ -3,11 +3,12 @@
 // records for the progress display.
 #pragma once
 
+#include "platform/Export.h"
 #include "processing/bzProcessThread.h"
 
 namespace swde {
 
-class bzSyntaxProcess : public bzProcessThread {
+class OLVCORE_API bzSyntaxProcess : public bzProcessThread {
  public:
   bzSyntaxProcess(bzFileList* fileList, bzReport* report, bzSettings* settings,
                   bzProcessState* state);

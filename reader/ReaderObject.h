@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/Com.h"
+#include "platform/Export.h"
 #include "reader/IErrorSW.h"
 #include "reader/ReaderIds.h"
 #include "syntax/Sxerrors.h"
@@ -14,7 +15,7 @@
 
 namespace swde {
 
-class ReaderObject : public IErrorSW {
+class OLVBRIDGE1_API ReaderObject : public IErrorSW {
  public:
   plat::HRESULT QueryInterface(plat::REFIID iid, void** out) override;
   std::uint32_t AddRef() override;
@@ -43,7 +44,7 @@ inline std::uint32_t saturate32(std::uint64_t v) {
 
 // Fills the three out-parameters of an error description: S_FALSE when err
 // is empty, E_POINTER for a null parameter; the text stays null when empty.
-plat::HRESULT describeError(const counted_ptr<sxError>& err, std::uint32_t* kod,
-                            std::uint32_t* numerLinii, plat::BSTR* opis);
+OLVBRIDGE1_API plat::HRESULT describeError(const counted_ptr<sxError>& err, std::uint32_t* kod,
+                                           std::uint32_t* numerLinii, plat::BSTR* opis);
 
 }  // namespace swde
