@@ -29,7 +29,7 @@ class PLAT_API IClassFactory : public IUnknown {
   virtual HRESULT LockServer(bool lock) = 0;
 
  protected:
-  ~IClassFactory() override = default;
+  ~IClassFactory() override;
 };
 
 // Contexts of activation; only in-process servers exist here.

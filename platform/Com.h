@@ -282,7 +282,7 @@ class PLAT_API IUnknown {
   virtual std::uint32_t Release() = 0;
 
  protected:
-  virtual ~IUnknown() = default;
+  virtual ~IUnknown();
 };
 
 // ---------------------------------------------------------------------------

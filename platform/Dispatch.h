@@ -65,7 +65,7 @@ class PLAT_API IDispatch : public IUnknown {
                          VARIANT* result, EXCEPINFO* excepInfo, std::uint32_t* argErr) = 0;
 
  protected:
-  ~IDispatch() override = default;
+  ~IDispatch() override;
 };
 
 // ---------------------------------------------------------------------------

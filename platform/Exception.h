@@ -12,7 +12,7 @@ class PLAT_API Exception : public std::exception {
  public:
   explicit Exception(std::string message) : message_(std::move(message)) {}
   const std::string& Message() const noexcept { return message_; }
-  const char* what() const noexcept override { return message_.c_str(); }
+  const char* what() const noexcept override;
 
  private:
   std::string message_;
@@ -22,12 +22,14 @@ class PLAT_API Exception : public std::exception {
 class PLAT_API EConvertError : public Exception {
  public:
   using Exception::Exception;
+  ~EConvertError() override;
 };
 
 // A format string and its arguments do not fit together.
 class PLAT_API EFormatError : public Exception {
  public:
   using Exception::Exception;
+  ~EFormatError() override;
 };
 
 // A file that cannot be opened or read; the message names the path and the
@@ -35,6 +37,7 @@ class PLAT_API EFormatError : public Exception {
 class PLAT_API EFileError : public Exception {
  public:
   using Exception::Exception;
+  ~EFileError() override;
 };
 
 }  // namespace plat

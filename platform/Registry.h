@@ -46,6 +46,7 @@ namespace plat {
 class PLAT_API ERegistryException : public Exception {
  public:
   using Exception::Exception;
+  ~ERegistryException() override;
 };
 
 enum HKEY : int {

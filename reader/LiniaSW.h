@@ -41,7 +41,7 @@ class OLVBRIDGE1_API LiniaSW : public ReaderObject {
   const counted_ptr<sxError>& error() const { return error_; }
 
  private:
-  ~LiniaSW() override = default;
+  ~LiniaSW() override;
   bool hasError() const;
 
   counted_ptr<sxLine> line_;

@@ -43,7 +43,7 @@ class OLVBRIDGE1_API RekordSW : public ReaderObject {
   bool contextFlag() const { return contextFlag_; }
 
  private:
-  ~RekordSW() override = default;
+  ~RekordSW() override;
   const std::vector<std::uint32_t>& visible() const { return skip_ ? significant_ : all_; }
 
   std::uint8_t type_;

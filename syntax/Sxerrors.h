@@ -63,7 +63,7 @@ class OLVLEX_API sxError {
   // message from the table; formatted when args is given
   sxError(std::uint64_t line, std::uint8_t section, std::uint8_t code, const TVarRec* args,
           int argsHigh);
-  virtual ~sxError() = default;
+  virtual ~sxError();
 
   std::uint64_t line;
   std::uint8_t section;

@@ -94,7 +94,7 @@ class OLVLEX_API sxLine {
  public:
   sxLine(sxLineCode code, std::uint64_t lineNumber);
   sxLine(sxLineCode code, std::uint64_t lineNumber, const AnsiString& text);
-  virtual ~sxLine() = default;
+  virtual ~sxLine();
 
   // Back to the state of a line just made with this code and number.
   void reset(sxLineCode code, std::uint64_t lineNumber);

@@ -26,7 +26,7 @@ enum sxTokenKind : std::uint8_t {
 class OLVLEX_API sxTokenizer {
  public:
   explicit sxTokenizer(sxFileStream* stream);
-  virtual ~sxTokenizer() = default;
+  virtual ~sxTokenizer();
 
   // Next token; its text stays in getTokenText().
   std::uint8_t getToken();
