@@ -7,12 +7,13 @@
 #include "metadata/Relationtype.h"
 #include "metadata/Section.h"
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class AttribsSection : public Section {
+class OLVSCHEMA_API AttribsSection : public Section {
  public:
   AttribsSection();
   ~AttribsSection() override;

@@ -3,12 +3,13 @@
 #pragma once
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class AttribType {
+class OLVSCHEMA_API AttribType {
  public:
   explicit AttribType(const AnsiString& name);
   AttribType(const AttribType&) = delete;

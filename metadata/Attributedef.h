@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class AttributeDef {
+class OLVSCHEMA_API AttributeDef {
  public:
   // One allowed value: the value key (a dictionary number) and its text.
   struct PossibleValues {

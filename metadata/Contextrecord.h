@@ -3,12 +3,13 @@
 #pragma once
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class ContextRecord {
+class OLVSCHEMA_API ContextRecord {
  public:
   explicit ContextRecord(const AnsiString& name);
   ContextRecord(const ContextRecord&) = delete;

@@ -7,12 +7,13 @@
 #include "metadata/Section.h"
 #include "metadata/Usrcontextrecord.h"
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class ContextSection : public Section {
+class OLVSCHEMA_API ContextSection : public Section {
  public:
   ContextSection();
   ~ContextSection() override;

@@ -5,12 +5,13 @@
 #include "metadata/Dictitem.h"
 #include "metadata/Namedmap.h"
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class Dictionary {
+class OLVSCHEMA_API Dictionary {
  public:
   explicit Dictionary(const AnsiString& name);
   Dictionary(const Dictionary&) = delete;

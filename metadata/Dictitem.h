@@ -3,12 +3,13 @@
 #pragma once
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class DictItem {
+class OLVSCHEMA_API DictItem {
  public:
   explicit DictItem(const AnsiString& key);
   DictItem(const DictItem&) = delete;

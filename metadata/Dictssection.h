@@ -5,12 +5,13 @@
 #include "metadata/Namedmap.h"
 #include "metadata/Section.h"
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class DictsSection : public Section {
+class OLVSCHEMA_API DictsSection : public Section {
  public:
   DictsSection();
   ~DictsSection() override;

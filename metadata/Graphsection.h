@@ -10,12 +10,13 @@
 #include "metadata/Stylevd.h"
 #include "metadata/Stylezd.h"
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class GraphSection : public Section {
+class OLVSCHEMA_API GraphSection : public Section {
  public:
   GraphSection();
   ~GraphSection() override;

@@ -10,10 +10,11 @@
 #include "metadata/Dictssection.h"
 #include "metadata/Graphsection.h"
 #include "metadata/Typessection.h"
+#include "platform/Export.h"
 
 namespace swde {
 
-class Metadata {
+class OLVSCHEMA_API Metadata {
  public:
   Metadata();
   Metadata(const Metadata&) = delete;

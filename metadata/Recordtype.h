@@ -9,12 +9,13 @@
 #include "metadata/Namedmap.h"
 #include "metadata/Referencedef.h"
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class RecordType {
+class OLVSCHEMA_API RecordType {
  public:
   RecordType(const AnsiString& name, const AnsiString& baseType, const AnsiString& nameAsRead);
   RecordType(const RecordType&) = delete;

@@ -5,12 +5,13 @@
 #include <vector>
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class ReferenceDef {
+class OLVSCHEMA_API ReferenceDef {
  public:
   ReferenceDef(const AnsiString& key, const AnsiString& code);
   ReferenceDef(const ReferenceDef&) = delete;

@@ -3,12 +3,13 @@
 #pragma once
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class RelationType {
+class OLVSCHEMA_API RelationType {
  public:
   explicit RelationType(const AnsiString& name);
   RelationType(const RelationType&) = delete;

@@ -2,10 +2,11 @@
 #pragma once
 
 #include "metadata/Sumcrc.h"
+#include "platform/Export.h"
 
 namespace swde {
 
-class Section {
+class OLVSCHEMA_API Section {
  public:
   Section() = default;
   Section(const Section&) = delete;

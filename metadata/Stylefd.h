@@ -3,12 +3,13 @@
 #pragma once
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class StyleFD {
+class OLVSCHEMA_API StyleFD {
  public:
   explicit StyleFD(const AnsiString& name);
   StyleFD(const StyleFD&) = delete;

@@ -3,12 +3,13 @@
 #pragma once
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class StyleJD {
+class OLVSCHEMA_API StyleJD {
  public:
   explicit StyleJD(const AnsiString& name);
   StyleJD(const StyleJD&) = delete;

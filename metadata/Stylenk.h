@@ -3,12 +3,13 @@
 #pragma once
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class StyleNK {
+class OLVSCHEMA_API StyleNK {
  public:
   explicit StyleNK(const AnsiString& name);
   StyleNK(const StyleNK&) = delete;

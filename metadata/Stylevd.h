@@ -3,12 +3,13 @@
 #pragma once
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class StyleVD {
+class OLVSCHEMA_API StyleVD {
  public:
   explicit StyleVD(const AnsiString& name);
   StyleVD(const StyleVD&) = delete;

@@ -3,12 +3,13 @@
 #pragma once
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class StyleZD {
+class OLVSCHEMA_API StyleZD {
  public:
   explicit StyleZD(const AnsiString& name);
   StyleZD(const StyleZD&) = delete;

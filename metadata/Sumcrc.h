@@ -7,10 +7,11 @@
 #include <string_view>
 
 #include "platform/Crc32.h"
+#include "platform/Export.h"
 
 namespace swde {
 
-class SumCRC {
+class OLVSCHEMA_API SumCRC {
  public:
   static constexpr std::uint32_t SWDE_CRC32_POLYNOMIAL = plat::kCrc32Polynomial;
   static constexpr std::uint32_t SWDE_CRC_MASK = plat::kCrc32Start;

@@ -5,12 +5,13 @@
 #include "metadata/Recordtype.h"
 #include "metadata/Section.h"
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class TypesSection : public Section {
+class OLVSCHEMA_API TypesSection : public Section {
  public:
   TypesSection();
   ~TypesSection() override;

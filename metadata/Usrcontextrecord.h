@@ -3,12 +3,13 @@
 #pragma once
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class UsrContextRecord {
+class OLVSCHEMA_API UsrContextRecord {
  public:
   explicit UsrContextRecord(const AnsiString& name);
   UsrContextRecord(const UsrContextRecord&) = delete;

@@ -13,13 +13,14 @@
 #include <string_view>
 
 #include "platform/Com.h"
+#include "platform/Export.h"
 
 namespace plat {
 
 inline constexpr IID IID_IClassFactory = {
     0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
-class IClassFactory : public IUnknown {
+class PLAT_API IClassFactory : public IUnknown {
  public:
   // A new object of the class, its interface iid in *out. An outer object
   // (aggregation) is refused with CLASS_E_NOAGGREGATION.
@@ -28,7 +29,7 @@ class IClassFactory : public IUnknown {
   virtual HRESULT LockServer(bool lock) = 0;
 
  protected:
-  ~IClassFactory() override = default;
+  ~IClassFactory() override;
 };
 
 // Contexts of activation; only in-process servers exist here.
@@ -50,7 +51,7 @@ using DllUnregisterServerFunc = HRESULT (*)();
 // character, is not registered, or its CLSID value is missing or malformed;
 // REGDB_E_READREGDB when the registry cannot be read; E_POINTER for a null
 // clsid.
-HRESULT CLSIDFromProgID(std::string_view progId, CLSID* clsid) noexcept;
+PLAT_API HRESULT CLSIDFromProgID(std::string_view progId, CLSID* clsid) noexcept;
 
 // The class factory (or another interface of it) of a registered class.
 //  - REGDB_E_CLASSNOTREG: clsctx without CLSCTX_INPROC_SERVER, no
@@ -59,12 +60,13 @@ HRESULT CLSIDFromProgID(std::string_view progId, CLSID* clsid) noexcept;
 //  - CO_E_ERRORINDLL: it exports no DllGetClassObject;
 //  - REGDB_E_READREGDB: the registry cannot be read;
 //  - else what DllGetClassObject returns.
-HRESULT CoGetClassObject(REFCLSID clsid, std::uint32_t clsctx, REFIID iid, void** out) noexcept;
+PLAT_API HRESULT CoGetClassObject(REFCLSID clsid, std::uint32_t clsctx, REFIID iid,
+                                  void** out) noexcept;
 
 // A new object of a registered class through its class factory: failures as
 // for CoGetClassObject, then as the factory's CreateInstance gives them.
 // *out is null on any failure; E_POINTER for a null out.
-HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, std::uint32_t clsctx, REFIID iid,
-                         void** out) noexcept;
+PLAT_API HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, std::uint32_t clsctx, REFIID iid,
+                                  void** out) noexcept;
 
 }  // namespace plat

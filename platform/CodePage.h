@@ -5,26 +5,28 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Export.h"
+
 namespace plat {
 
 // Unicode code point of a cp1250 byte. The five bytes that cp1250 leaves
 // undefined (0x81, 0x83, 0x88, 0x90, 0x98) map to the C1 controls of the same
 // value, so the mapping is lossless for all 256 bytes.
-char32_t cp1250ToUnicode(unsigned char byte);
+PLAT_API char32_t cp1250ToUnicode(unsigned char byte);
 
 // cp1250 byte of a code point; false when the code point has none.
-bool unicodeToCp1250(char32_t cp, unsigned char& byte);
+PLAT_API bool unicodeToCp1250(char32_t cp, unsigned char& byte);
 
 // Whole texts. Characters without a cp1250 byte become '?'; malformed UTF-8
 // and lone surrogates become '?' as well.
-std::u16string cp1250ToUtf16(std::string_view text);
-std::string utf16ToCp1250(std::u16string_view text);
-std::string cp1250ToUtf8(std::string_view text);
-std::string utf8ToCp1250(std::string_view text);
+PLAT_API std::u16string cp1250ToUtf16(std::string_view text);
+PLAT_API std::string utf16ToCp1250(std::u16string_view text);
+PLAT_API std::string cp1250ToUtf8(std::string_view text);
+PLAT_API std::string utf8ToCp1250(std::string_view text);
 
 // UTF-8 <-> UTF-16, for the file system's names against BSTR texts.
-std::u16string utf8ToUtf16(std::string_view text);
-std::string utf16ToUtf8(std::u16string_view text);
+PLAT_API std::u16string utf8ToUtf16(std::string_view text);
+PLAT_API std::string utf16ToUtf8(std::u16string_view text);
 
 // The 18 Polish letters (ą ć ę ł ń ó ś ź ż Ą Ć Ę Ł Ń Ó Ś Ź Ż) in five code
 // pages, one row each.
@@ -35,14 +37,14 @@ constexpr int kRowCp852 = 1;
 constexpr int kRowMazovia = 2;
 constexpr int kRowIso88592 = 3;
 constexpr int kRowAscii = 4;
-extern const unsigned char kPolishLetterTable[kPolishCodePages][kPolishLetters];
+extern PLAT_API const unsigned char kPolishLetterTable[kPolishCodePages][kPolishLetters];
 
 // Moves the Polish letters of s from one row of the table to another, in
 // place: a byte of the from row becomes the byte of the same column in the to
 // row (the first column holding it, where a row holds a byte twice, as the
 // ASCII row does z and Z); every other byte passes unchanged. Rows outside
 // 0..4 change nothing.
-void convertPolishLetters(std::string& s, int fromRow, int toRow);
+PLAT_API void convertPolishLetters(std::string& s, int fromRow, int toRow);
 
 // Which signs of ISO-8859-2 text move to their cp1250 bytes; every other byte
 // passes unchanged (the two code pages agree on 0xC0..0xFF, and 0x80..0x9F
@@ -58,8 +60,8 @@ enum class IsoSigns : unsigned char {
 };
 
 // ISO-8859-2 text to cp1250, in place or as a copy.
-void iso88592ToCp1250InPlace(std::string& text, IsoSigns signs);
-std::string iso88592ToCp1250(std::string_view text, IsoSigns signs = IsoSigns::All);
+PLAT_API void iso88592ToCp1250InPlace(std::string& text, IsoSigns signs);
+PLAT_API std::string iso88592ToCp1250(std::string_view text, IsoSigns signs = IsoSigns::All);
 
 // Text of a UTF-8 source literal as cp1250 bytes. For building message tables
 // once; not for per-line work.

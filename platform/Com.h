@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Export.h"
+
 namespace plat {
 
 // ---------------------------------------------------------------------------
@@ -66,21 +68,21 @@ using BSTR = char16_t*;
 
 // A new BSTR of len characters copied from text, or zero-filled when text is
 // null. Null when memory runs out or len * 2 does not fit in 32 bits.
-BSTR SysAllocStringLen(const char16_t* text, std::uint32_t len) noexcept;
+PLAT_API BSTR SysAllocStringLen(const char16_t* text, std::uint32_t len) noexcept;
 // A copy of a zero-terminated text; null for a null text.
-BSTR SysAllocString(const char16_t* text) noexcept;
-void SysFreeString(BSTR s) noexcept;              // null is fine
-std::uint32_t SysStringLen(BSTR s) noexcept;      // characters; 0 for null
-std::uint32_t SysStringByteLen(BSTR s) noexcept;  // bytes; 0 for null
+PLAT_API BSTR SysAllocString(const char16_t* text) noexcept;
+PLAT_API void SysFreeString(BSTR s) noexcept;              // null is fine
+PLAT_API std::uint32_t SysStringLen(BSTR s) noexcept;      // characters; 0 for null
+PLAT_API std::uint32_t SysStringByteLen(BSTR s) noexcept;  // bytes; 0 for null
 
 // cp1250 bytes <-> BSTR, one character per byte and lossless for all 256
 // bytes. bstrFromCp1250 gives a non-null BSTR (also for an empty text) or
 // null when memory runs out.
-BSTR bstrFromCp1250(std::string_view text) noexcept;
-std::string cp1250FromBstr(BSTR s);
+PLAT_API BSTR bstrFromCp1250(std::string_view text) noexcept;
+PLAT_API std::string cp1250FromBstr(BSTR s);
 
 // Owns one BSTR.
-class BStr {
+class PLAT_API BStr {
  public:
   BStr() noexcept = default;
   explicit BStr(BSTR s) noexcept : s_(s) {}
@@ -142,7 +144,7 @@ constexpr VARIANT_BOOL VARIANT_FALSE = 0;
 // "-1"/"0". Other flags are accepted and ignored.
 constexpr std::uint16_t VARIANT_ALPHABOOL = 0x02;
 
-struct tagVARIANT {
+struct PLAT_API tagVARIANT {
   VARTYPE vt;
   union {
     std::int32_t lVal;
@@ -171,18 +173,18 @@ using VARIANTARG = VARIANT;
 // none of the above gives DISP_E_BADVARTYPE and is left alone.
 
 // Makes v VT_EMPTY (the value bytes are zeroed too).
-void VariantInit(VARIANT* v) noexcept;
+PLAT_API void VariantInit(VARIANT* v) noexcept;
 // Frees what v owns (a BSTR; a VT_DISPATCH or VT_UNKNOWN object is
 // Released) and makes it VT_EMPTY. A VT_BYREF variant owns nothing.
-HRESULT VariantClear(VARIANT* v) noexcept;
+PLAT_API HRESULT VariantClear(VARIANT* v) noexcept;
 // Clears dest, then copies src into it; a BSTR is copied, not shared, an
 // object is shared and AddRef'd, a reference is copied as the same pointer.
 // dest == src is a no-op. On failure dest is VT_EMPTY.
-HRESULT VariantCopy(VARIANT* dest, const VARIANT* src) noexcept;
+PLAT_API HRESULT VariantCopy(VARIANT* dest, const VARIANT* src) noexcept;
 // As VariantCopy, but a VT_BYREF source gives a copy of the value it points
 // at (a VT_BYREF | VT_VARIANT the variant it points at, which may not itself
 // be a reference: E_INVALIDARG). dest may be src.
-HRESULT VariantCopyInd(VARIANT* dest, const VARIANT* src) noexcept;
+PLAT_API HRESULT VariantCopyInd(VARIANT* dest, const VARIANT* src) noexcept;
 
 // Converts src to type vt into dest; dest may be src. On failure dest (and so
 // an in-place source) is untouched. Never depends on the C locale.
@@ -210,12 +212,12 @@ HRESULT VariantCopyInd(VARIANT* dest, const VARIANT* src) noexcept;
 //    -> I4 overflow.
 //  - BOOL to numbers: false 0, true -1 (I4, R8) or 0xFFFFFFFF (UI4, the same
 //    bits as on Windows). Numbers to BOOL: nonzero (also NaN) is true.
-HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, std::uint16_t flags,
-                          VARTYPE vt) noexcept;
+PLAT_API HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, std::uint16_t flags,
+                                   VARTYPE vt) noexcept;
 
 // Owns one VARIANT. Copying copies the BSTR; a moved-from Variant is empty.
 // Throws std::bad_alloc when a BSTR cannot be allocated.
-class Variant {
+class PLAT_API Variant {
  public:
   Variant() noexcept { VariantInit(&v_); }
   explicit Variant(std::int32_t value) noexcept;
@@ -243,7 +245,7 @@ class Variant {
 // ---------------------------------------------------------------------------
 // GUID
 
-struct GUID {
+struct PLAT_API GUID {
   std::uint32_t Data1;
   std::uint16_t Data2;
   std::uint16_t Data3;
@@ -258,10 +260,10 @@ using REFIID = const IID&;
 using REFCLSID = const CLSID&;
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case.
-std::string guidToString(REFGUID guid);
+PLAT_API std::string guidToString(REFGUID guid);
 // The same form with hex digits in either case; nothing else (no blanks, no
 // missing braces). False and guid untouched on anything malformed.
-bool guidFromString(std::string_view text, GUID& guid) noexcept;
+PLAT_API bool guidFromString(std::string_view text, GUID& guid) noexcept;
 
 inline constexpr IID IID_NULL = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 inline constexpr IID IID_IUnknown = {
@@ -271,7 +273,7 @@ inline constexpr IID IID_IUnknown = {
 // IUnknown: reference counting and interface lookup. An object is destroyed
 // by its last Release, never through delete on the interface.
 
-class IUnknown {
+class PLAT_API IUnknown {
  public:
   // S_OK and an AddRef'd pointer in *out, or E_NOINTERFACE with *out null;
   // E_POINTER when out is null.
@@ -280,22 +282,22 @@ class IUnknown {
   virtual std::uint32_t Release() = 0;
 
  protected:
-  virtual ~IUnknown() = default;
+  virtual ~IUnknown();
 };
 
 // ---------------------------------------------------------------------------
 // Error information: the description of the last failure of an object's
 // method, kept per thread until it is taken or replaced.
 
-struct ErrorInfo {
+struct PLAT_API ErrorInfo {
   std::string description;  // cp1250 text
   IID iid{};                // the interface whose method failed
   std::string source;       // the object's ProgID
 };
 
-void SetErrorInfo(std::string_view description, REFIID iid, std::string_view source);
+PLAT_API void SetErrorInfo(std::string_view description, REFIID iid, std::string_view source);
 // Takes the thread's error information; false when there is none.
-bool GetErrorInfo(ErrorInfo& info);
-void ClearErrorInfo() noexcept;
+PLAT_API bool GetErrorInfo(ErrorInfo& info);
+PLAT_API void ClearErrorInfo() noexcept;
 
 }  // namespace plat

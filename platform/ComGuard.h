@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/Com.h"
+#include "platform/Export.h"
 
 namespace plat {
 
@@ -16,8 +17,8 @@ namespace plat {
 //    std::exception: failure (E_FAIL unless given), its message;
 //  - anything else: E_UNEXPECTED, "Nieoczekiwany wyjątek".
 // Call only from a catch handler. Never throws.
-HRESULT HResultFromCurrentException(REFIID iid, std::string_view source,
-                                    HRESULT failure = E_FAIL) noexcept;
+PLAT_API HRESULT HResultFromCurrentException(REFIID iid, std::string_view source,
+                                             HRESULT failure = E_FAIL) noexcept;
 
 // Clears the thread's error information, runs body (returning HRESULT) and
 // gives its result, or the HRESULT of the exception it raised.

@@ -9,9 +9,11 @@
 
 #include <mutex>
 
+#include "platform/Export.h"
+
 namespace plat {
 
-class ConsoleKeyboard {
+class PLAT_API ConsoleKeyboard {
  public:
   explicit ConsoleKeyboard(int fd = 0);
   ~ConsoleKeyboard();

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Export.h"
+
 namespace plat {
 
 enum class ConsoleEncoding { Utf8, Cp1250, Iso88592 };
@@ -13,32 +15,32 @@ enum class ConsoleEncoding { Utf8, Cp1250, Iso88592 };
 // The encoding for a locale charset name as nl_langinfo(CODESET) gives it:
 // CP1250 (also WINDOWS-1250) and ISO-8859-2 (also ISO8859-2, ISO_8859-2) are
 // written as such, every other charset gets UTF-8.
-ConsoleEncoding consoleEncodingOfCharset(std::string_view charset);
+PLAT_API ConsoleEncoding consoleEncodingOfCharset(std::string_view charset);
 
 // Sets LC_CTYPE from the environment and reads its charset.
-ConsoleEncoding localeConsoleEncoding();
+PLAT_API ConsoleEncoding localeConsoleEncoding();
 
 // cp1250 text in ISO-8859-2; characters without an ISO-8859-2 byte become '?'.
-std::string cp1250ToIso88592(std::string_view text);
+PLAT_API std::string cp1250ToIso88592(std::string_view text);
 
 // cp1250 text in the console's encoding, and console text (command-line
 // words) back to cp1250.
-std::string toConsoleEncoding(std::string_view cp1250, ConsoleEncoding encoding);
-std::string fromConsoleEncoding(std::string_view text, ConsoleEncoding encoding);
+PLAT_API std::string toConsoleEncoding(std::string_view cp1250, ConsoleEncoding encoding);
+PLAT_API std::string fromConsoleEncoding(std::string_view text, ConsoleEncoding encoding);
 
 // Writes every byte, going on after short writes and EINTR. False with the
 // errno value in err when a write fails.
-bool writeFully(int fd, const void* data, std::size_t size, int& err);
+PLAT_API bool writeFully(int fd, const void* data, std::size_t size, int& err);
 
 // A write to a closed pipe then fails with EPIPE instead of ending the
 // program.
-void ignoreSigpipe();
+PLAT_API void ignoreSigpipe();
 
 // BEL to the terminal: standard output when it is one, else standard error
 // when it is one; nothing without a terminal.
-void consoleBeep();
+PLAT_API void consoleBeep();
 
-class ConsoleOutput {
+class PLAT_API ConsoleOutput {
  public:
   ConsoleOutput(int fd, ConsoleEncoding encoding) : fd_(fd), encoding_(encoding) {}
 

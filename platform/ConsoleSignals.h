@@ -11,9 +11,11 @@
 #include <atomic>
 #include <functional>
 
+#include "platform/Export.h"
+
 namespace plat {
 
-class ConsoleSignals {
+class PLAT_API ConsoleSignals {
  public:
   enum class Event { Interrupt, Close, Suspend, Continue };
   // Runs on the signals' thread. After Suspend the program stops itself.

@@ -7,9 +7,11 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Export.h"
+
 namespace plat {
 
-class ConsoleTitle {
+class PLAT_API ConsoleTitle {
  public:
   explicit ConsoleTitle(std::string_view title, int fd = 1);
   ~ConsoleTitle();

@@ -4,9 +4,11 @@
 
 #include <mutex>
 
+#include "platform/Export.h"
+
 namespace plat {
 
-class TCriticalSection {
+class PLAT_API TCriticalSection {
  public:
   TCriticalSection() = default;
   TCriticalSection(const TCriticalSection&) = delete;

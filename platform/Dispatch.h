@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "platform/Com.h"
+#include "platform/Export.h"
 
 namespace plat {
 
@@ -28,7 +29,7 @@ constexpr std::uint16_t DISPATCH_PROPERTYPUTREF = 0x8;
 
 // Arguments of Invoke: rgvarg holds them last to first (rgvarg[cArgs - 1] is
 // the first parameter). Named arguments are not supported.
-struct DISPPARAMS {
+struct PLAT_API DISPPARAMS {
   VARIANTARG* rgvarg = nullptr;
   DISPID* rgdispidNamedArgs = nullptr;
   std::uint32_t cArgs = 0;
@@ -37,7 +38,7 @@ struct DISPPARAMS {
 
 // The failure of the called method, when Invoke returns DISP_E_EXCEPTION.
 // The BSTRs belong to the caller (FreeExcepInfo).
-struct EXCEPINFO {
+struct PLAT_API EXCEPINFO {
   std::uint16_t wCode = 0;
   BSTR bstrSource = nullptr;
   BSTR bstrDescription = nullptr;
@@ -47,14 +48,14 @@ struct EXCEPINFO {
 };
 
 // Frees the texts of e and resets it.
-void FreeExcepInfo(EXCEPINFO& e) noexcept;
+PLAT_API void FreeExcepInfo(EXCEPINFO& e) noexcept;
 
 class ITypeInfo;  // not implemented here: GetTypeInfo hands none out
 
 inline constexpr IID IID_IDispatch = {
     0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
-class IDispatch : public IUnknown {
+class PLAT_API IDispatch : public IUnknown {
  public:
   virtual HRESULT GetTypeInfoCount(std::uint32_t* count) = 0;
   virtual HRESULT GetTypeInfo(std::uint32_t index, LCID lcid, ITypeInfo** info) = 0;
@@ -64,7 +65,7 @@ class IDispatch : public IUnknown {
                          VARIANT* result, EXCEPINFO* excepInfo, std::uint32_t* argErr) = 0;
 
  protected:
-  ~IDispatch() override = default;
+  ~IDispatch() override;
 };
 
 // ---------------------------------------------------------------------------
@@ -72,7 +73,7 @@ class IDispatch : public IUnknown {
 
 enum class DispDir : std::uint8_t { kIn, kOut, kRetval };
 
-struct DispParam {
+struct PLAT_API DispParam {
   const char* name;
   VARTYPE type;  // VT_I4, VT_UI4, VT_R8, VT_BOOL, VT_BSTR, VT_VARIANT, VT_DISPATCH, VT_UNKNOWN
   DispDir dir;
@@ -84,7 +85,7 @@ class DispCall;
 // result, or the failure of an argument conversion.
 using DispInvoker = HRESULT (*)(void* itf, DispCall& call);
 
-struct DispMethod {
+struct PLAT_API DispMethod {
   const char* name;
   DISPID dispid;
   const DispParam* params;
@@ -92,7 +93,7 @@ struct DispMethod {
   DispInvoker invoke;
 };
 
-struct DispInterface {
+struct PLAT_API DispInterface {
   const char* name;
   const IID* iid;
   const DispMethod* methods;
@@ -100,15 +101,16 @@ struct DispInterface {
 };
 
 // The method of a DISPID, or null.
-const DispMethod* FindDispMethod(const DispInterface& table, DISPID id) noexcept;
+PLAT_API const DispMethod* FindDispMethod(const DispInterface& table, DISPID id) noexcept;
 
 // IDispatch::GetIDsOfNames over a table: names[0] is a method's name, found
 // without regard to ASCII case. Parameter names (names[1...]) are not
 // mapped, as named arguments are not supported. An unknown name gets
 // DISPID_UNKNOWN and the result DISP_E_UNKNOWNNAME; the other ids are still
 // filled. riid must be IID_NULL (else DISP_E_UNKNOWNINTERFACE).
-HRESULT DispGetIDsOfNames(const DispInterface& table, REFIID riid, const char16_t* const* names,
-                          std::uint32_t count, DISPID* ids) noexcept;
+PLAT_API HRESULT DispGetIDsOfNames(const DispInterface& table, REFIID riid,
+                                   const char16_t* const* names, std::uint32_t count,
+                                   DISPID* ids) noexcept;
 
 // IDispatch::Invoke over a table, with itf the interface pointer whose
 // methods the table's invokers call.
@@ -135,13 +137,13 @@ HRESULT DispGetIDsOfNames(const DispInterface& table, REFIID riid, const char16_
 //    set, which is taken) and the result is DISP_E_EXCEPTION; without it the
 //    method's failure is returned and its error information stays for
 //    GetErrorInfo. Error information is cleared before the method runs.
-HRESULT DispInvoke(const DispInterface& table, void* itf, DISPID id, REFIID riid,
-                   std::uint16_t flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excepInfo,
-                   std::uint32_t* argErr) noexcept;
+PLAT_API HRESULT DispInvoke(const DispInterface& table, void* itf, DISPID id, REFIID riid,
+                            std::uint16_t flags, DISPPARAMS* params, VARIANT* result,
+                            EXCEPINFO* excepInfo, std::uint32_t* argErr) noexcept;
 
 // One Invoke on its way through an invoker. Parameter index k counts the
 // method's parameters from the first (0), the retval included.
-class DispCall {
+class PLAT_API DispCall {
  public:
   DispCall(const DispMethod& method, DISPPARAMS& params, VARIANT* result,
            std::uint32_t* argErr) noexcept

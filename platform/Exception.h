@@ -4,35 +4,40 @@
 #include <exception>
 #include <string>
 
+#include "platform/Export.h"
+
 namespace plat {
 
-class Exception : public std::exception {
+class PLAT_API Exception : public std::exception {
  public:
   explicit Exception(std::string message) : message_(std::move(message)) {}
   const std::string& Message() const noexcept { return message_; }
-  const char* what() const noexcept override { return message_.c_str(); }
+  const char* what() const noexcept override;
 
  private:
   std::string message_;
 };
 
 // A text that is not a number, or a number out of range.
-class EConvertError : public Exception {
+class PLAT_API EConvertError : public Exception {
  public:
   using Exception::Exception;
+  ~EConvertError() override;
 };
 
 // A format string and its arguments do not fit together.
-class EFormatError : public Exception {
+class PLAT_API EFormatError : public Exception {
  public:
   using Exception::Exception;
+  ~EFormatError() override;
 };
 
 // A file that cannot be opened or read; the message names the path and the
 // reason.
-class EFileError : public Exception {
+class PLAT_API EFileError : public Exception {
  public:
   using Exception::Exception;
+  ~EFileError() override;
 };
 
 }  // namespace plat

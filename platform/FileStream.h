@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Export.h"
+
 namespace plat {
 
-class InputFile {
+class PLAT_API InputFile {
  public:
   // Raises EFileError (message names the path and the reason, cp1250) when
   // the path is missing, not a regular file, or unreadable.
@@ -39,6 +41,6 @@ class InputFile {
 };
 
 // Polish text of an errno value for messages about files (cp1250).
-std::string fileErrorReason(int err);
+PLAT_API std::string fileErrorReason(int err);
 
 }  // namespace plat

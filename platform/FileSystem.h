@@ -5,29 +5,31 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Export.h"
+
 namespace plat {
 
 // Folder for temporary files: $TMPDIR when it is set and not empty, else
 // "/tmp"; trailing "/" removed (the root stays "/").
-std::string tempFolder();
+PLAT_API std::string tempFolder();
 
 // Creates a new empty file folder + "/" + prefix + six random characters +
 // suffix with mkstemp semantics (exclusive creation, mode 0600), close-on-exec,
 // open for reading and writing. Returns the descriptor and sets path; returns
 // -1 with errno set (path untouched) on failure.
-int createTempFile(const std::string& folder, std::string_view prefix, std::string_view suffix,
-                   std::string& path);
+PLAT_API int createTempFile(const std::string& folder, std::string_view prefix,
+                            std::string_view suffix, std::string& path);
 
 // Folder part of a path, up to and including its last "/" ("" when it has
 // none), and the part behind it.
-std::string extractFilePath(std::string_view path);
-std::string extractFileName(std::string_view path);
+PLAT_API std::string extractFilePath(std::string_view path);
+PLAT_API std::string extractFileName(std::string_view path);
 
 // True when both paths name one existing file (same device and inode).
-bool sameFile(const std::string& a, const std::string& b);
+PLAT_API bool sameFile(const std::string& a, const std::string& b);
 
 // Polish text of an errno value for messages about creating, writing or
 // moving files and folders (cp1250); every writer words its failures so.
-std::string fileWriteErrorReason(int err);
+PLAT_API std::string fileWriteErrorReason(int err);
 
 }  // namespace plat

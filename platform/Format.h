@@ -9,10 +9,11 @@
 #include <string_view>
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace plat {
 
-struct TVarRec {
+struct PLAT_API TVarRec {
   enum class Kind : std::uint8_t { Int, UInt, Int64, UInt64, Text, Double, Char };
 
   TVarRec(int v) : kind(Kind::Int), i64(v) {}
@@ -47,7 +48,7 @@ struct TVarRec {
 // decimals for %f, maximum characters for %s). Too few arguments, an argument
 // of the wrong type or an unknown specifier raise EFormatError; extra
 // arguments are ignored.
-AnsiString Format(std::string_view fmt, const TVarRec* args, int argsHigh);
-AnsiString Format(std::string_view fmt, std::initializer_list<TVarRec> args);
+PLAT_API AnsiString Format(std::string_view fmt, const TVarRec* args, int argsHigh);
+PLAT_API AnsiString Format(std::string_view fmt, std::initializer_list<TVarRec> args);
 
 }  // namespace plat

@@ -10,12 +10,14 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/Export.h"
+
 namespace plat {
 
 // Length of the longest start of text that is a decimal number; 0 when text
 // does not start with one. An 'e' without exponent digits is not part of the
 // number: "1e" and "1e+" give 1.
-std::size_t decimalLength(std::string_view text) noexcept;
+PLAT_API std::size_t decimalLength(std::string_view text) noexcept;
 
 enum class DecimalStatus : std::uint8_t {
   Ok,          // value set
@@ -27,6 +29,6 @@ enum class DecimalStatus : std::uint8_t {
 
 // Value of text, which must be one whole decimal number, rounded to the
 // nearest double. Allocates nothing; the locale plays no part.
-DecimalStatus parseDecimal(std::string_view text, double& value) noexcept;
+PLAT_API DecimalStatus parseDecimal(std::string_view text, double& value) noexcept;
 
 }  // namespace plat

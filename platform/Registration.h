@@ -13,12 +13,13 @@
 #include <string_view>
 
 #include "platform/Com.h"
+#include "platform/Export.h"
 
 namespace plat {
 
 // What the registration of a type library needs to know of it; the interface
 // generator writes one per library.
-struct TypeLibDesc {
+struct PLAT_API TypeLibDesc {
   const char* name;
   const char* helpString;  // may be empty
   const GUID* libid;
@@ -30,11 +31,11 @@ struct TypeLibDesc {
 // subkeys "0\linux" (default value: path), "FLAGS" ("0") and "HELPDIR" (the
 // folder of path). path must be absolute: else E_INVALIDARG. A registry
 // failure gives TYPE_E_REGISTRYACCESS.
-HRESULT RegisterTypeLibrary(const TypeLibDesc& lib, const std::string& path,
-                            std::string_view source) noexcept;
+PLAT_API HRESULT RegisterTypeLibrary(const TypeLibDesc& lib, const std::string& path,
+                                     std::string_view source) noexcept;
 
 // One interface of a proxy/stub library.
-struct ProxyInterface {
+struct PLAT_API ProxyInterface {
   const char* name;
   const IID* iid;
   std::uint32_t numMethods;  // vtable slots, the inherited ones included
@@ -43,24 +44,24 @@ struct ProxyInterface {
 // Writes HKCR "Interface\{IID}" for each interface: default value its name,
 // "ProxyStubClsid32" (default value: proxy) and "NumMethods" (default value:
 // the decimal count). A registry failure gives REGDB_E_WRITEREGDB.
-HRESULT RegisterProxyInterfaces(const ProxyInterface* interfaces, std::size_t count, REFCLSID proxy,
-                                std::string_view source) noexcept;
+PLAT_API HRESULT RegisterProxyInterfaces(const ProxyInterface* interfaces, std::size_t count,
+                                         REFCLSID proxy, std::string_view source) noexcept;
 // Deletes HKCR "Interface\{IID}" with its subkeys for each interface; keys
 // that are not there are no failure. A registry failure gives
 // REGDB_E_WRITEREGDB.
-HRESULT UnregisterProxyInterfaces(const ProxyInterface* interfaces, std::size_t count,
-                                  std::string_view source) noexcept;
+PLAT_API HRESULT UnregisterProxyInterfaces(const ProxyInterface* interfaces, std::size_t count,
+                                           std::string_view source) noexcept;
 
 // Helpers for registration code; they raise ERegistryException.
 // Writes a text value of an HKCR key (the empty name: its default value),
 // making the key and the keys above it.
-void WriteClassesRootText(const std::string& key, const std::string& name,
-                          const std::string& value);
+PLAT_API void WriteClassesRootText(const std::string& key, const std::string& name,
+                                   const std::string& value);
 // Deletes an HKCR key with its subkeys; false when it was not there.
-bool DeleteClassesRootKey(const std::string& key);
+PLAT_API bool DeleteClassesRootKey(const std::string& key);
 
 // The absolute path, symbolic links resolved, of the loaded file (program or
 // shared library) that holds address; false when it cannot be found.
-bool ModuleFileOf(const void* address, std::string& path) noexcept;
+PLAT_API bool ModuleFileOf(const void* address, std::string& path) noexcept;
 
 }  // namespace plat

@@ -36,15 +36,17 @@
 #include <vector>
 
 #include "platform/Exception.h"
+#include "platform/Export.h"
 
 namespace plat {
 
 // A value that is missing or of another type, a write to a key opened read
 // only or gone, a hive file that cannot be read or written. Messages are
 // cp1250.
-class ERegistryException : public Exception {
+class PLAT_API ERegistryException : public Exception {
  public:
   using Exception::Exception;
+  ~ERegistryException() override;
 };
 
 enum HKEY : int {
@@ -53,7 +55,7 @@ enum HKEY : int {
   HKEY_LOCAL_MACHINE = 2,
 };
 
-class TRegistry {
+class PLAT_API TRegistry {
  public:
   // The root of the keys opened from now on. Changing it leaves the open key
   // open; a relative path is then taken from the new root.
@@ -121,6 +123,6 @@ class TRegistry {
 // an unknown root or a file that cannot be read, nothing is changed, *error
 // (when not null) gets a cp1250 message naming the script and the line, and
 // the result is false.
-bool ImportRegistryScript(const std::string& path, std::string* error);
+PLAT_API bool ImportRegistryScript(const std::string& path, std::string* error);
 
 }  // namespace plat

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
@@ -14,7 +15,7 @@ using plat::AnsiString;
 
 // Keys in ascending byte order (bytes compare as unsigned; a prefix sorts
 // first), each with its count, and one iteration cursor.
-class bzCounter {
+class OLVCORE_API bzCounter {
  public:
   using Map = std::map<AnsiString, std::int32_t>;
   // Gives the key (first) and its count (second); end() when none.
@@ -40,7 +41,7 @@ class bzCounter {
 };
 
 // Iterates over all keys.
-class bzSimpleKeyCounter : public bzCounter {
+class OLVCORE_API bzSimpleKeyCounter : public bzCounter {
  public:
   // The first key; found false on an empty counter.
   Cursor getFirstElementCounter(bool& found);
@@ -50,7 +51,7 @@ class bzSimpleKeyCounter : public bzCounter {
 
 // Iterates over the keys that begin with a prefix. An empty prefix finds
 // nothing.
-class bzComplexKeyCounter : public bzCounter {
+class OLVCORE_API bzComplexKeyCounter : public bzCounter {
  public:
   Cursor getFirstElementCounter(const AnsiString& prefix, bool& found);
   Cursor getNextElementCounter(bool& found);
@@ -68,13 +69,13 @@ using LineSink = std::function<void(const AnsiString&)>;
 // of object types, archival object types, attributes, relations and relation
 // targets (keys: relation key + target). A null counter counts as empty; the
 // counters' cursors are left as they are.
-void reportStatistics(const bzCounter* objectTypes, const bzCounter* archivalTypes,
-                      const bzCounter* attributes, const bzCounter* relations,
-                      const bzCounter* relationTargets, const LineSink& sink);
+OLVCORE_API void reportStatistics(const bzCounter* objectTypes, const bzCounter* archivalTypes,
+                                  const bzCounter* attributes, const bzCounter* relations,
+                                  const bzCounter* relationTargets, const LineSink& sink);
 
 // The warning and error statistics of a condensed report, from the counter of
 // condensed findings (keys: object type + "?" + code). A null counter counts
 // as empty.
-void reportErrors(const bzCounter* condensed, const LineSink& sink);
+OLVCORE_API void reportErrors(const bzCounter* condensed, const LineSink& sink);
 
 }  // namespace swde

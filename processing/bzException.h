@@ -6,6 +6,7 @@
 #include "platform/AnsiString.h"
 #include "platform/Com.h"
 #include "platform/Exception.h"
+#include "platform/Export.h"
 #include "platform/Format.h"
 
 namespace swde {
@@ -15,7 +16,7 @@ using plat::HRESULT;
 using plat::TVarRec;
 
 // A failure of the layer's own logic.
-class bzException : public plat::Exception {
+class OLVCORE_API bzException : public plat::Exception {
  public:
   explicit bzException(const char* message);
   explicit bzException(const AnsiString& message);
@@ -28,7 +29,7 @@ class bzException : public plat::Exception {
 
 // A failing call on a reader object: its HRESULT and the source file and line
 // of the call.
-class bzCOMException : public bzException {
+class OLVCORE_API bzCOMException : public bzException {
  public:
   bzCOMException(HRESULT hr, const char* file, int line);
 
@@ -39,7 +40,7 @@ class bzCOMException : public bzException {
 
 // The system error of the object layer for a failed HRESULT: its message is
 // the text of the code, its code the HRESULT.
-class bzOleSysError : public plat::Exception {
+class OLVCORE_API bzOleSysError : public plat::Exception {
  public:
   bzOleSysError(const AnsiString& message, HRESULT code);
 
@@ -50,10 +51,10 @@ class bzOleSysError : public plat::Exception {
 };
 
 // Polish text of an HRESULT; "Nieznany błąd" for a code without one.
-AnsiString comErrorText(HRESULT hr);
+OLVCORE_API AnsiString comErrorText(HRESULT hr);
 
 // Raises bzOleSysError for a negative hr; S_OK, S_FALSE and every other
 // non-negative value pass.
-void checkCOMStatus(HRESULT hr);
+OLVCORE_API void checkCOMStatus(HRESULT hr);
 
 }  // namespace swde

@@ -5,12 +5,13 @@
 #include <vector>
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class bzFileList {
+class OLVCORE_API bzFileList {
  public:
   bzFileList() = default;
   virtual ~bzFileList();

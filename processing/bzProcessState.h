@@ -9,12 +9,13 @@
 
 #include "platform/AnsiString.h"
 #include "platform/CriticalSection.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class bzProcessState {
+class OLVCORE_API bzProcessState {
  public:
   struct FileInfo {
     enum Status : std::uint8_t { NotOpened = 0, Opened = 1, Finished = 2 };

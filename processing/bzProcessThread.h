@@ -25,6 +25,7 @@
 #include "platform/AnsiString.h"
 #include "platform/Com.h"
 #include "platform/ComPtr.h"
+#include "platform/Export.h"
 #include "processing/bzCounter.h"
 #include "processing/bzFileList.h"
 #include "processing/bzProcessState.h"
@@ -45,12 +46,12 @@ using bzCriticalNotifier = std::function<void(const AnsiString& text, const Ansi
 
 // A copy of s with the six ISO 8859-2 letters that stand elsewhere in
 // Windows-1250 (Ą Ś Ź ą ś ź) moved to their Windows-1250 bytes.
-AnsiString isoToWin1250(const AnsiString& s);
+OLVCORE_API AnsiString isoToWin1250(const AnsiString& s);
 
 template <class Process>
 class bzRun;
 
-class bzProcessThread {
+class OLVCORE_API bzProcessThread {
  public:
   // Proof that the object is made by bzRun; every process constructor takes
   // one and hands it on to this base.

@@ -30,6 +30,7 @@
 
 #include "platform/AnsiString.h"
 #include "platform/CriticalSection.h"
+#include "platform/Export.h"
 #include "processing/bzFileList.h"
 
 namespace swde {
@@ -41,14 +42,14 @@ using plat::AnsiString;
 // characters (longer codes in full), section tag ("SD " ... "ST " for the
 // section codes 46-51, nothing for another), "- " and the text; for example
 // "12 B   121 SD - t".
-AnsiString formatFindingLine(std::int64_t lineNo, int type, int code, int section,
-                             const AnsiString& text);
+OLVCORE_API AnsiString formatFindingLine(std::int64_t lineNo, int type, int code, int section,
+                                         const AnsiString& text);
 
 // The free text line written before the first finding of a file:
 // "=========> " + its full path.
-AnsiString fileLine(const AnsiString& path);
+OLVCORE_API AnsiString fileLine(const AnsiString& path);
 
-class bzReport {
+class OLVCORE_API bzReport {
  public:
   // One line as read back; the caller owns it.
   struct bzLineInfo {

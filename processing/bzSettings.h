@@ -5,12 +5,13 @@
 #include <cstdint>
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class bzSettings {
+class OLVCORE_API bzSettings {
  public:
   bzSettings() = default;
   virtual ~bzSettings();

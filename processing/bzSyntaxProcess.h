@@ -3,11 +3,12 @@
 // records for the progress display. Made as bzRun<bzSyntaxProcess>.
 #pragma once
 
+#include "platform/Export.h"
 #include "processing/bzProcessThread.h"
 
 namespace swde {
 
-class bzSyntaxProcess : public bzProcessThread {
+class OLVCORE_API bzSyntaxProcess : public bzProcessThread {
  public:
   bzSyntaxProcess(RunKey key, bzFileList* fileList, bzReport* report, bzSettings* settings,
                   bzProcessState* state);

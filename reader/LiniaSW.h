@@ -5,13 +5,14 @@
 #include <cstdint>
 
 #include "platform/Com.h"
+#include "platform/Export.h"
 #include "reader/ReaderObject.h"
 #include "syntax/Sxerrors.h"
 #include "syntax/Sxline.h"
 
 namespace swde {
 
-class LiniaSW : public ReaderObject {
+class OLVBRIDGE1_API LiniaSW : public ReaderObject {
  public:
   LiniaSW(counted_ptr<sxLine> line, counted_ptr<sxError> error);
 
@@ -40,7 +41,7 @@ class LiniaSW : public ReaderObject {
   const counted_ptr<sxError>& error() const { return error_; }
 
  private:
-  ~LiniaSW() override = default;
+  ~LiniaSW() override;
   bool hasError() const;
 
   counted_ptr<sxLine> line_;

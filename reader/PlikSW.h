@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/Com.h"
+#include "platform/Export.h"
 #include "reader/LiniaSW.h"
 #include "reader/ReaderObject.h"
 #include "reader/RekordSW.h"
@@ -24,7 +25,7 @@
 
 namespace swde {
 
-class PlikSW : public ReaderObject {
+class OLVBRIDGE1_API PlikSW : public ReaderObject {
  public:
   PlikSW();
 

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/Com.h"
+#include "platform/Export.h"
 #include "reader/IErrorSW.h"
 #include "reader/ReaderIds.h"
 #include "syntax/Sxerrors.h"
@@ -17,7 +18,7 @@
 namespace swde {
 
 // Sets the error information of an allocation that failed.
-void setOutOfMemory(const plat::IID& iid) noexcept;
+OLVBRIDGE1_API void setOutOfMemory(const plat::IID& iid) noexcept;
 
 // The HRESULT of the exception being handled, after setting error
 // information (cp1250) for iid from it:
@@ -29,7 +30,7 @@ void setOutOfMemory(const plat::IID& iid) noexcept;
 // With a file given (and not empty), a message of the last three kinds, which
 // does not name the file, becomes "Błąd odczytu pliku: <file> (<message>)".
 // Call only from a catch handler.
-plat::HRESULT failureOfCurrentException(const plat::IID& iid, const std::string* file) noexcept;
+OLVBRIDGE1_API plat::HRESULT failureOfCurrentException(const plat::IID& iid, const std::string* file) noexcept;
 
 // Runs one method of a reader interface so that no exception leaves it:
 // clears the thread's error information, runs body (returning HRESULT) and
@@ -50,7 +51,7 @@ plat::HRESULT guardCall(const plat::IID& iid, const std::string* file, Body&& bo
   }
 }
 
-class ReaderObject : public IErrorSW {
+class OLVBRIDGE1_API ReaderObject : public IErrorSW {
  public:
   plat::HRESULT QueryInterface(plat::REFIID iid, void** out) override;
   std::uint32_t AddRef() override;
@@ -85,7 +86,7 @@ inline std::uint32_t saturate32(std::uint64_t v) {
 
 // Fills the three out-parameters of an error description: S_FALSE when err
 // is empty, E_POINTER for a null parameter; the text stays null when empty.
-plat::HRESULT describeError(const counted_ptr<sxError>& err, std::uint32_t* kod,
-                            std::uint32_t* numerLinii, plat::BSTR* opis);
+OLVBRIDGE1_API plat::HRESULT describeError(const counted_ptr<sxError>& err, std::uint32_t* kod,
+                                           std::uint32_t* numerLinii, plat::BSTR* opis);
 
 }  // namespace swde

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Com.h"
+#include "platform/Export.h"
 #include "reader/LiniaSW.h"
 #include "reader/ReaderObject.h"
 #include "syntax/Sxerrors.h"
@@ -14,12 +15,12 @@
 namespace swde {
 
 // A line and the error raised on it.
-struct LineInfo {
+struct OLVBRIDGE1_API LineInfo {
   counted_ptr<sxLine> line;
   counted_ptr<sxError> error;
 };
 
-class RekordSW : public ReaderObject {
+class OLVBRIDGE1_API RekordSW : public ReaderObject {
  public:
   RekordSW(std::uint8_t recordType, std::vector<LineInfo> lines, counted_ptr<sxError> lastError,
            bool complete, bool errorSeen, bool contextFlag);
@@ -42,7 +43,7 @@ class RekordSW : public ReaderObject {
   bool contextFlag() const { return contextFlag_; }
 
  private:
-  ~RekordSW() override = default;
+  ~RekordSW() override;
   const std::vector<std::uint32_t>& visible() const { return skip_ ? significant_ : all_; }
 
   std::uint8_t type_;

@@ -2,11 +2,12 @@
 // "dd-ddd".
 #pragma once
 
+#include "platform/Export.h"
 #include "semantics/Smobject.h"
 
 namespace swde {
 
-class G5ADR : public smObject {
+class OLVRULES_API G5ADR : public smObject {
  public:
   explicit G5ADR(const AnsiString& typeName);
 

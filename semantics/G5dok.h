@@ -1,11 +1,12 @@
 // Object of the record type "G5DOK"; no rule of its own.
 #pragma once
 
+#include "platform/Export.h"
 #include "semantics/Smobject.h"
 
 namespace swde {
 
-class G5DOK : public smObject {
+class OLVRULES_API G5DOK : public smObject {
  public:
   explicit G5DOK(const AnsiString& typeName);
 };

@@ -1,11 +1,12 @@
 // Object of the record type "G5DZW"; no rule of its own.
 #pragma once
 
+#include "platform/Export.h"
 #include "semantics/Smobject.h"
 
 namespace swde {
 
-class G5DZW : public smObject {
+class OLVRULES_API G5DZW : public smObject {
  public:
   explicit G5DZW(const AnsiString& typeName);
 };

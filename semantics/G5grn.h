@@ -1,11 +1,12 @@
 // Object of the record type "G5GRN"; no rule of its own.
 #pragma once
 
+#include "platform/Export.h"
 #include "semantics/Smobject.h"
 
 namespace swde {
 
-class G5GRN : public smObject {
+class OLVRULES_API G5GRN : public smObject {
  public:
   explicit G5GRN(const AnsiString& typeName);
 };

@@ -2,11 +2,12 @@
 // fraction.
 #pragma once
 
+#include "platform/Export.h"
 #include "semantics/Smobject.h"
 
 namespace swde {
 
-class G5JRZ : public smObject {
+class OLVRULES_API G5JRZ : public smObject {
  public:
   explicit G5JRZ(const AnsiString& typeName);
 

@@ -1,11 +1,12 @@
 // Object of the record types "G5KKL", "G5G_KKL"; no rule of its own.
 #pragma once
 
+#include "platform/Export.h"
 #include "semantics/Smobject.h"
 
 namespace swde {
 
-class G5KKL : public smObject {
+class OLVRULES_API G5KKL : public smObject {
  public:
   explicit G5KKL(const AnsiString& typeName);
 };

@@ -1,11 +1,12 @@
 // Object of the record type "G5KLU"; no rule of its own.
 #pragma once
 
+#include "platform/Export.h"
 #include "semantics/Smobject.h"
 
 namespace swde {
 
-class G5KLU : public smObject {
+class OLVRULES_API G5KLU : public smObject {
  public:
   explicit G5KLU(const AnsiString& typeName);
 };

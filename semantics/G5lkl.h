@@ -1,11 +1,12 @@
 // Object of the record type "G5LKL"; no rule of its own.
 #pragma once
 
+#include "platform/Export.h"
 #include "semantics/Smobject.h"
 
 namespace swde {
 
-class G5LKL : public smObject {
+class OLVRULES_API G5LKL : public smObject {
  public:
   explicit G5LKL(const AnsiString& typeName);
 };

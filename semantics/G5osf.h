@@ -1,11 +1,12 @@
 // Object of the record type "G5OSF"; no rule of its own.
 #pragma once
 
+#include "platform/Export.h"
 #include "semantics/Smobject.h"
 
 namespace swde {
 
-class G5OSF : public smObject {
+class OLVRULES_API G5OSF : public smObject {
  public:
   explicit G5OSF(const AnsiString& typeName);
 };

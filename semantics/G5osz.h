@@ -1,11 +1,12 @@
 // Object of the record type "G5OSZ"; no rule of its own.
 #pragma once
 
+#include "platform/Export.h"
 #include "semantics/Smobject.h"
 
 namespace swde {
 
-class G5OSZ : public smObject {
+class OLVRULES_API G5OSZ : public smObject {
  public:
   explicit G5OSZ(const AnsiString& typeName);
 };

@@ -2,11 +2,12 @@
 // fraction.
 #pragma once
 
+#include "platform/Export.h"
 #include "semantics/Smobject.h"
 
 namespace swde {
 
-class G5PDZ : public smObject {
+class OLVRULES_API G5PDZ : public smObject {
  public:
   explicit G5PDZ(const AnsiString& typeName);
 

@@ -1,11 +1,12 @@
 // Object of the record type "G5PZG"; no rule of its own.
 #pragma once
 
+#include "platform/Export.h"
 #include "semantics/Smobject.h"
 
 namespace swde {
 
-class G5PZG : public smObject {
+class OLVRULES_API G5PZG : public smObject {
  public:
   explicit G5PZG(const AnsiString& typeName);
 };

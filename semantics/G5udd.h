@@ -2,11 +2,12 @@
 // fraction.
 #pragma once
 
+#include "platform/Export.h"
 #include "semantics/Smobject.h"
 
 namespace swde {
 
-class G5UDD : public smObject {
+class OLVRULES_API G5UDD : public smObject {
  public:
   explicit G5UDD(const AnsiString& typeName);
 

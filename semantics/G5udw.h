@@ -2,11 +2,12 @@
 // fraction.
 #pragma once
 
+#include "platform/Export.h"
 #include "semantics/Smobject.h"
 
 namespace swde {
 
-class G5UDW : public smObject {
+class OLVRULES_API G5UDW : public smObject {
  public:
   explicit G5UDW(const AnsiString& typeName);
 

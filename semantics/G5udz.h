@@ -2,11 +2,12 @@
 // fraction.
 #pragma once
 
+#include "platform/Export.h"
 #include "semantics/Smobject.h"
 
 namespace swde {
 
-class G5UDZ : public smObject {
+class OLVRULES_API G5UDZ : public smObject {
  public:
   explicit G5UDZ(const AnsiString& typeName);
 

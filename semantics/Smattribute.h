@@ -5,12 +5,13 @@
 #include <cstdint>
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class smAttribute {
+class OLVRULES_API smAttribute {
  public:
   // An empty name is replaced by the code.
   smAttribute(const AnsiString& code, const AnsiString& name, const AnsiString& value);

@@ -3,12 +3,13 @@
 #pragma once
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class smElemRelation {
+class OLVRULES_API smElemRelation {
  public:
   explicit smElemRelation(const AnsiString& name);
   smElemRelation(const smElemRelation&) = delete;

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 #include "platform/Format.h"
 
 namespace swde {
@@ -76,7 +77,7 @@ enum smErrorCode : std::uint16_t {
   seNoObjectId = 6036,
 };
 
-class smError {
+class OLVRULES_API smError {
  public:
   using ReportSectionType = std::uint8_t;  // section code; the object checks use 49 (SO)
   using ReportMsgType = std::uint8_t;      // 0 error, 1 warning
@@ -107,9 +108,9 @@ class smError {
 };
 
 // Stored text of a code (cp1250), or empty when the table lacks it.
-const AnsiString& smErrorText(int code);
+OLVRULES_API const AnsiString& smErrorText(int code);
 
 // Text of a code without a message.
-const AnsiString& smNoErrorDescription();
+OLVRULES_API const AnsiString& smNoErrorDescription();
 
 }  // namespace swde

@@ -19,6 +19,7 @@
 #include "metadata/Codeindex.h"
 #include "metadata/Metadata.h"
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 #include "platform/Format.h"
 #include "semantics/Smattribute.h"
 #include "semantics/Smerrors.h"
@@ -29,7 +30,7 @@ namespace swde {
 using plat::AnsiString;
 using plat::TVarRec;
 
-class smObject {
+class OLVRULES_API smObject {
  public:
   explicit smObject(const AnsiString& typeName);
   smObject(const smObject&) = delete;

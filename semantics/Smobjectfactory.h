@@ -5,13 +5,14 @@
 #include <memory>
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 #include "semantics/Smobject.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class smObjectFactory {
+class OLVRULES_API smObjectFactory {
  public:
   smObjectFactory();
   smObjectFactory(const smObjectFactory&) = delete;

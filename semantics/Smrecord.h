@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 #include "semantics/Smelemrelation.h"
 #include "semantics/Smqueue.h"
 #include "semantics/Smrelation.h"
@@ -14,7 +15,7 @@ namespace swde {
 
 using plat::AnsiString;
 
-class smRecord {
+class OLVRULES_API smRecord {
  public:
   smRecord() = default;
   explicit smRecord(const AnsiString& typeName);

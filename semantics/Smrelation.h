@@ -5,12 +5,13 @@
 #include <cstdint>
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class smRelation {
+class OLVRULES_API smRelation {
  public:
   smRelation() = default;
   // An empty name is replaced by the code.

@@ -4,9 +4,11 @@
 
 #include <string>
 
+#include "platform/Export.h"
+
 namespace swde {
 
-class smXMLDef {
+class OLVRULES_API smXMLDef {
  public:
   smXMLDef();
   smXMLDef(const smXMLDef&) = delete;

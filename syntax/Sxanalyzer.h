@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 #include "platform/Format.h"
 #include "syntax/Sxcodes.h"
 #include "syntax/Sxcontext.h"
@@ -24,7 +25,7 @@ using plat::TVarRec;
 // read past without being stored.
 constexpr std::size_t kMaxLineLength = 65536;
 
-class sxAnalyzer {
+class OLVLEX_API sxAnalyzer {
  public:
   // Loads the transition graphs once per process (sxException when they do
   // not load).

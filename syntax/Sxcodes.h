@@ -6,6 +6,8 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/Export.h"
+
 namespace swde {
 
 enum sxLineCode : std::uint8_t {
@@ -122,10 +124,10 @@ enum sxEventKind : std::uint8_t {
 
 // Exact, byte-for-byte lookups. The identifiers of the header line ("SWDE",
 // "SWING") are not among them: the header is recognised on its own.
-std::optional<sxLineCode> lineCodeOf(std::string_view ident);
-std::optional<sxLineCode> swdeLineCodeOf(std::string_view ident);
-std::optional<sxLineCode> swingLineCodeOf(std::string_view ident);
-std::optional<std::string_view> identOf(sxLineCode code);
-std::optional<sxEventKind> eventKindOf(sxLineCode code);
+OLVLEX_API std::optional<sxLineCode> lineCodeOf(std::string_view ident);
+OLVLEX_API std::optional<sxLineCode> swdeLineCodeOf(std::string_view ident);
+OLVLEX_API std::optional<sxLineCode> swingLineCodeOf(std::string_view ident);
+OLVLEX_API std::optional<std::string_view> identOf(sxLineCode code);
+OLVLEX_API std::optional<sxEventKind> eventKindOf(sxLineCode code);
 
 }  // namespace swde

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/Export.h"
 #include "platform/Format.h"
 #include "syntax/Sxcodes.h"
 #include "syntax/Sxerrors.h"
@@ -27,7 +28,7 @@ enum sxContextSubset : std::uint8_t {
   csNestedSubRecord = 5,  // inside a sub-record opened in a sub-record
 };
 
-class sxContext {
+class OLVLEX_API sxContext {
  public:
   // Throws sxException when the transition graphs do not load.
   sxContext();

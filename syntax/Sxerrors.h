@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 #include "platform/Format.h"
 #include "syntax/Sxcodes.h"
 
@@ -52,7 +53,7 @@ enum sxErrorCode : std::uint8_t {
   ecLineInContextGeometry = 213,
 };
 
-class sxError {
+class OLVLEX_API sxError {
  public:
   // message = text unchanged
   sxError(std::uint64_t line, std::uint8_t section, std::uint8_t code, const AnsiString& text);
@@ -62,7 +63,7 @@ class sxError {
   // message from the table; formatted when args is given
   sxError(std::uint64_t line, std::uint8_t section, std::uint8_t code, const TVarRec* args,
           int argsHigh);
-  virtual ~sxError() = default;
+  virtual ~sxError();
 
   std::uint64_t line;
   std::uint8_t section;
@@ -71,9 +72,9 @@ class sxError {
 };
 
 // Stored text of a code (cp1250), or empty when the table lacks it.
-const AnsiString& sxErrorText(int code);
+OLVLEX_API const AnsiString& sxErrorText(int code);
 
 // Text of a code without a message.
-const AnsiString& sxNoErrorDescription();
+OLVLEX_API const AnsiString& sxNoErrorDescription();
 
 }  // namespace swde

@@ -4,6 +4,7 @@
 
 #include "platform/AnsiString.h"
 #include "platform/Exception.h"
+#include "platform/Export.h"
 #include "platform/Format.h"
 
 namespace swde {
@@ -11,7 +12,7 @@ namespace swde {
 using plat::AnsiString;
 using plat::TVarRec;
 
-class sxException : public plat::Exception {
+class OLVLEX_API sxException : public plat::Exception {
  public:
   explicit sxException(const char* message);
   explicit sxException(const AnsiString& message);

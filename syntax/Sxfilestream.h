@@ -5,13 +5,14 @@
 #include <memory>
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 #include "platform/FileStream.h"
 
 namespace swde {
 
 using plat::AnsiString;
 
-class sxFileStream {
+class OLVLEX_API sxFileStream {
  public:
   // Opens the file; a failure raises plat::EFileError naming the path and the
   // reason. A buffer size of 0 is taken as 1.

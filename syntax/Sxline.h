@@ -8,6 +8,7 @@
 
 #include "platform/AnsiString.h"
 #include "platform/Com.h"
+#include "platform/Export.h"
 #include "syntax/Sxcodes.h"
 
 namespace swde {
@@ -22,7 +23,7 @@ using counted_ptr = std::shared_ptr<T>;
 // The typed value of a field, read as a plat::Variant. A string value that is
 // the field's own text is only marked, and made into its string when somebody
 // reads it: most lines are checked and never read field by field.
-class sxFieldValue {
+class OLVLEX_API sxFieldValue {
  public:
   plat::VARTYPE vt() const { return text_ ? plat::VT_BSTR : v_.vt(); }
   plat::VARIANT* raw() {
@@ -51,7 +52,7 @@ class sxFieldValue {
   mutable const AnsiString* text_ = nullptr;  // the value is this text as a string
 };
 
-struct sxLineField {
+struct OLVLEX_API sxLineField {
   sxLineField() = default;
   explicit sxLineField(AnsiString t) : text(std::move(t)) {}
   sxLineField(const sxLineField& o) : text(o.text), value(o.value) { rebind(o); }
@@ -89,11 +90,11 @@ struct sxLineField {
   void rebind(const sxLineField& o) { value.text_ = o.value.text_ ? &text : nullptr; }
 };
 
-class sxLine {
+class OLVLEX_API sxLine {
  public:
   sxLine(sxLineCode code, std::uint64_t lineNumber);
   sxLine(sxLineCode code, std::uint64_t lineNumber, const AnsiString& text);
-  virtual ~sxLine() = default;
+  virtual ~sxLine();
 
   // Back to the state of a line just made with this code and number.
   void reset(sxLineCode code, std::uint64_t lineNumber);

@@ -7,6 +7,7 @@
 
 #include "platform/AnsiString.h"
 #include "platform/Com.h"
+#include "platform/Export.h"
 #include "syntax/Sxcodes.h"
 #include "syntax/Sxerrors.h"
 #include "syntax/Sxline.h"
@@ -18,7 +19,7 @@ using plat::AnsiString;
 // Longest identifier that validateId accepts.
 constexpr std::size_t kIdentifierLengthLimit = 32;
 
-class sxLineValidator {
+class OLVLEX_API sxLineValidator {
  public:
   sxLineValidator();
 

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 #include "syntax/Sxcodes.h"
 #include "syntax/Sxerrors.h"
 #include "syntax/Sxline.h"
@@ -26,7 +27,7 @@ class sxContext;
 struct sxState;
 
 // One transition: where it leads and the conditions that must all hold.
-struct sxStateChange {
+struct OLVLEX_API sxStateChange {
   AnsiString target;               // name of the target state
   const sxState* state = nullptr;  // the target, resolved when the graph loads
   bool swing = false;              // the file is SWING
@@ -42,7 +43,7 @@ using sxStateMap = std::map<sxLineCode, sxStateChange>;
 // Fallbacks of one section; equal codes keep the order of the graph text.
 using sxStateMultiMap = std::multimap<sxLineCode, sxStateChange>;
 
-struct sxState {
+struct OLVLEX_API sxState {
   AnsiString name;
   sxStateMap transitions;
   // The same transitions indexed by line code (null where there is none),
@@ -63,7 +64,7 @@ struct sxState {
 // graph. A text that breaks these rules, names an unknown identifier or
 // state, or gives one state two transitions on the same identifier is refused
 // with sxException.
-class sxStateGraphs {
+class OLVLEX_API sxStateGraphs {
  public:
   using StateTable = std::map<AnsiString, sxState, std::less<>>;
   using FailTable = std::map<sxSectionCode, sxStateMultiMap>;
@@ -96,7 +97,7 @@ class sxStateGraphs {
 // Loads a pair of graph texts on the first get(). A load that fails throws,
 // and every later get() tries again and throws again: no caller ever sees
 // empty tables.
-class sxGraphLoader {
+class OLVLEX_API sxGraphLoader {
  public:
   sxGraphLoader(std::string_view mainText, std::string_view failText)
       : mainText_(mainText), failText_(failText) {}
@@ -115,7 +116,7 @@ class sxGraphLoader {
   int initiated_ = 0;
 };
 
-class sxStateMachine {
+class OLVLEX_API sxStateMachine {
  public:
   // Starts in the initial state. Loads the graphs when they are not loaded
   // yet; throws sxException when they do not load.

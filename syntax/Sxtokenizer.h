@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/AnsiString.h"
+#include "platform/Export.h"
 #include "syntax/Sxfilestream.h"
 
 namespace swde {
@@ -22,10 +23,10 @@ enum sxTokenKind : std::uint8_t {
   tkNone = 6,
 };
 
-class sxTokenizer {
+class OLVLEX_API sxTokenizer {
  public:
   explicit sxTokenizer(sxFileStream* stream);
-  virtual ~sxTokenizer() = default;
+  virtual ~sxTokenizer();
 
   // Next token; its text stays in getTokenText().
   std::uint8_t getToken();

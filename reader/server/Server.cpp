@@ -9,11 +9,12 @@
 #include "platform/CodePage.h"
 #include "platform/ComGuard.h"
 #include "platform/ComPtr.h"
+#include "platform/Export.h"
 #include "platform/Registration.h"
 #include "reader/ReaderIds.h"
 #include "reader/server/CoObjects.h"
 
-#define OLV_EXPORT extern "C" __attribute__((visibility("default")))
+#define OLV_EXPORT extern "C" OLVENLIB_API
 
 namespace swde::server {
 

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 extern char** environ;
 
@@ -37,7 +38,7 @@ class Generator : public ::testing::Test {
     fs::remove_all(dir_, ec);
   }
 
-  Outcome generate(const std::string& idl) {
+  Outcome generate(const std::string& idl, const char* exportMacro = nullptr) {
     const fs::path input = dir_ / "test.idl";
     std::ofstream(input, std::ios::binary | std::ios::trunc) << idl;
     const fs::path errors = dir_ / "stderr.txt";
@@ -46,12 +47,17 @@ class Generator : public ::testing::Test {
     posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
     const std::string tool = OLV_OLVIDL, in = input.string(), out = (dir_ / "out").string();
-    char* argv[] = {const_cast<char*>(tool.c_str()), const_cast<char*>("--namespace"),
-                    const_cast<char*>("proba"),      const_cast<char*>(in.c_str()),
-                    const_cast<char*>(out.c_str()),  nullptr};
+    std::vector<char*> argv = {const_cast<char*>(tool.c_str()), const_cast<char*>("--namespace"),
+                               const_cast<char*>("proba")};
+    if (exportMacro) {
+      argv.push_back(const_cast<char*>("--export"));
+      argv.push_back(const_cast<char*>(exportMacro));
+    }
+    argv.insert(argv.end(),
+                {const_cast<char*>(in.c_str()), const_cast<char*>(out.c_str()), nullptr});
     pid_t pid;
     Outcome run;
-    EXPECT_EQ(posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv, environ), 0);
+    EXPECT_EQ(posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
     int status = 0;
     EXPECT_EQ(::waitpid(pid, &status, 0), pid);
@@ -98,6 +104,50 @@ TEST_F(Generator, WritesTheOutputsOfAGoodDefinition) {
   EXPECT_EQ(h.str().find("DISPATCH_IE"), std::string::npos);  // IUnknown interfaces have none
   EXPECT_TRUE(fs::exists(dir_ / "out" / "test_d.cpp"));
   EXPECT_TRUE(fs::exists(dir_ / "out" / "test_p.cpp"));
+}
+
+// With --export the library that compiles the dispatch source owns the
+// interfaces: their classes and tables carry the macro, and their destructors,
+// the key functions, are defined there, so the vtables and the type
+// information are emitted in that library only.
+TEST_F(Generator, ExportedInterfacesHaveTheirKeyFunctionsInTheDispatchSource) {
+  const std::string idl = kHead +
+                          "interface IA {10000000-0000-0000-0000-000000000004} : IDispatch {\n"
+                          "  1 a([in] BSTR t);\n"
+                          "}\n"
+                          "interface IE {10000000-0000-0000-0000-000000000005} : IUnknown {\n"
+                          "  c([in] REFIID iid);\n"
+                          "}\n"
+                          "coclass CoA {10000000-0000-0000-0000-000000000006} progid \"P.A\" "
+                          "version 3 {\n  default IA;\n  IE;\n}\n";
+  auto read = [&](const char* name) {
+    std::ifstream in(dir_ / "out" / name);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  };
+  const Outcome run = generate(idl, "PROBA_API");
+  ASSERT_EQ(run.status, 0) << run.errors;
+  const std::string h = read("test_i.h"), d = read("test_d.cpp");
+  for (const char* expected :
+       {"#include \"platform/Export.h\"", "class PROBA_API IA : public plat::IDispatch {",
+        "class PROBA_API IE : public plat::IUnknown {", "  ~IA() override;\n",
+        "  ~IE() override;\n", "extern PROBA_API const plat::DispInterface DISPATCH_IA;",
+        "extern PROBA_API const plat::TypeLibDesc TYPELIB_Proba;"})
+    EXPECT_NE(h.find(expected), std::string::npos) << expected;
+  for (const char* expected : {"IA::~IA() = default;", "IE::~IE() = default;"})
+    EXPECT_NE(d.find(expected), std::string::npos) << expected;
+
+  // Without it nothing is exported, the key functions stay where they are.
+  ASSERT_EQ(generate(idl).status, 0);
+  EXPECT_EQ(read("test_i.h").find("Export.h"), std::string::npos);
+  EXPECT_NE(read("test_i.h").find("class IA : public plat::IDispatch {"), std::string::npos);
+  EXPECT_NE(read("test_d.cpp").find("IA::~IA() = default;"), std::string::npos);
+
+  // A macro must be a name: anything else is a usage error and writes nothing.
+  fs::remove_all(dir_ / "out");
+  EXPECT_EQ(generate(idl, "BAD MACRO").status, 2);
+  EXPECT_FALSE(fs::exists(dir_ / "out"));
 }
 
 TEST_F(Generator, ReportsErrorsWithFileAndLine) {
