@@ -30,7 +30,8 @@ OLVBRIDGE1_API void setOutOfMemory(const plat::IID& iid) noexcept;
 // With a file given (and not empty), a message of the last three kinds, which
 // does not name the file, becomes "Błąd odczytu pliku: <file> (<message>)".
 // Call only from a catch handler.
-OLVBRIDGE1_API plat::HRESULT failureOfCurrentException(const plat::IID& iid, const std::string* file) noexcept;
+OLVBRIDGE1_API plat::HRESULT failureOfCurrentException(const plat::IID& iid,
+                                                       const std::string* file) noexcept;
 
 // Runs one method of a reader interface so that no exception leaves it:
 // clears the thread's error information, runs body (returning HRESULT) and
