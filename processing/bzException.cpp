@@ -59,6 +59,14 @@ const std::vector<CodeText>& comErrorTable() {
 bzCOMException::bzCOMException(HRESULT hr, const char* file, int line)
     : bzException(comExceptionMessage()), hr(hr), file(file ? file : ""), line(line) {}
 
+void checkReaderStatus(HRESULT hr, const char* file, int line) {
+  if (!plat::FAILED(hr)) return;
+  bzCOMException e(hr, file, line);
+  plat::ErrorInfo info;
+  if (plat::GetErrorInfo(info)) e.description = info.description;
+  throw e;
+}
+
 bzOleSysError::bzOleSysError(const AnsiString& message, HRESULT code)
     : plat::Exception(message), code_(code) {}
 

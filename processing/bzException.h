@@ -36,7 +36,14 @@ class OLVCORE_API bzCOMException : public bzException {
   HRESULT hr;
   AnsiString file;
   int line;
+  // What the failing reader object said of the failure (the file and the
+  // reason), when it left a description; empty otherwise.
+  AnsiString description;
 };
+
+// Raises bzCOMException for a failed hr from a reader call, with the
+// reader's own description of the failure; a hr that did not fail passes.
+OLVCORE_API void checkReaderStatus(HRESULT hr, const char* file, int line);
 
 // The system error of the object layer for a failed HRESULT: its message is
 // the text of the code, its code the HRESULT.

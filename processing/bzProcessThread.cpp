@@ -412,7 +412,7 @@ bool bzProcessThread::checkError(PlikSW* file) {
   plat::BSTR text = nullptr;
   const HRESULT hr = file->dajOpisBledu(&code, &line, &text);
   plat::BStr held(text);
-  if (plat::FAILED(hr)) throw bzCOMException(hr, ".\\bzProcessThread", 349);
+  checkReaderStatus(hr, ".\\bzProcessThread", 349);
   if (hr != S_OK) return false;
   // A reader closed by a failed open has no position or section.
   std::uint64_t position = 0;

@@ -66,13 +66,13 @@ void bzSyntaxProcess::processFile() {
   try {
     for (;;) {
       const plat::HRESULT hr = fileObject->dajLinie(line.out());
-      if (plat::FAILED(hr)) throw bzCOMException(hr, ".\\bzSyntaxProcess", 50);
+      checkReaderStatus(hr, ".\\bzSyntaxProcess", 50);
       const bool gotLine = static_cast<bool>(line);
       if (gotLine) {
         checkError(line.get());
         int code = 0;
         const plat::HRESULT hc = line->dajTypLinii(&code);
-        if (plat::FAILED(hc)) throw bzCOMException(hc, ".\\bzSyntaxProcess", 55);
+        checkReaderStatus(hc, ".\\bzSyntaxProcess", 55);
         if (countsAsRecord(code)) ++recordsCount;
         line.reset();
       } else {
@@ -93,7 +93,13 @@ void bzSyntaxProcess::processFile() {
   } catch (const plat::Exception& e) {
     ++current.errors;
     ++totalErrors;
-    addToReport(plat::cp("Wystąpił błąd programu w trakcie przetwarzania pliku. ") + e.Message());
+    AnsiString text =
+        plat::cp("Wystąpił błąd programu w trakcie przetwarzania pliku. ") + e.Message();
+    // A read that failed in the middle of the file: the reader's own words
+    // name the file and the reason.
+    if (const auto* com = dynamic_cast<const bzCOMException*>(&e); com && !com->description.empty())
+      text += ": " + com->description;
+    addToReport(text);
   }
 }
 

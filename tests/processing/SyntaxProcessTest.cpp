@@ -18,6 +18,7 @@
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
 #include "processing/bzSyntaxProcess.h"
+#include "support/BrokenReads.h"
 #include "support/Gate.h"
 #include "support/ReportLine.h"
 #include "support/TempFile.h"
@@ -562,3 +563,40 @@ TEST(SyntaxProcess, SamplesGiveTheirExpectedFindings) {
 }
 
 }  // namespace
+
+// A read that fails in the middle of a file is one counted error of that
+// file, with the reader's words for the file and the reason; the next file is
+// checked as usual.
+TEST(SyntaxProcess, AReadFailingMidFileNamesTheFileAndTheReason) {
+  std::string content = "SWDE.W.1.13.0;\nSO;\nQQ;\n";
+  for (int i = 1; i <= 4000; ++i) content += "RD,G5KLU,," + std::to_string(i) + ",,;\nX;\n";
+  content += "SX;\nSWDEX;\n";
+  ASSERT_GT(content.size(), 4 * 16384u);  // more than the reader holds at once
+  testsupport::TempFile broken(content);
+  testsupport::TempFile clean(kClean);
+  RunObjects r;
+  r.add(broken.path());
+  r.add(clean.path());
+  ASSERT_TRUE(r.report.Create(&r.files));
+  bzRun<bzSyntaxProcess> p(&r.files, &r.report, &r.settings, &r.state);
+  bool broke = false;
+  r.report.setWriteFunction([&](int fd, const void* data, std::size_t size, off_t offset) {
+    if (!broke && std::string(static_cast<const char*>(data), size).find("typ linii : QQ") !=
+                      std::string::npos) {
+      broke = true;
+      testsupport::breakReadsOf(broken.path());
+    }
+    return ::pwrite(fd, data, size, offset);
+  });
+  const std::vector<Line> lines = r.run(p);
+  ASSERT_TRUE(broke);
+  const std::string expected =
+      cp("Wystąpił błąd programu w trakcie przetwarzania pliku. Błąd obiektów warstwy odczytu "
+         "pliku: Błąd odczytu pliku: ") +
+      broken.path() + " (" + plat::fileErrorReason(EISDIR) + ")";
+  int found = 0;
+  for (const Line& l : lines) found += l.text == expected;
+  EXPECT_EQ(found, 1);
+  EXPECT_EQ(r.state.getFilesProceeded(), 2u);
+  EXPECT_FALSE(p.failedCritically());
+}

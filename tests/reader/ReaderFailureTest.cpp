@@ -22,6 +22,7 @@
 #include "platform/Exception.h"
 #include "platform/FileStream.h"
 #include "reader/PlikSW.h"
+#include "support/BrokenReads.h"
 #include "support/TempFile.h"
 #include "syntax/Sxconsts.h"
 #include "syntax/Sxexception.h"
@@ -217,28 +218,6 @@ std::string manyRecords(int count) {
   return s + "SX;\nSWDEX;\n";
 }
 
-// The descriptor by which this process reads path, or -1.
-int descriptorOf(const std::string& path) {
-  const std::filesystem::path real = std::filesystem::canonical(path);
-  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-    std::error_code ec;
-    const std::filesystem::path target = std::filesystem::read_symlink(entry.path(), ec);
-    if (!ec && target == real) return std::stoi(entry.path().filename().string());
-  }
-  return -1;
-}
-
-// From now on every read of path's descriptor fails: a directory takes its
-// place, which the system refuses to read.
-void breakReadsOf(const std::string& path) {
-  const int fd = descriptorOf(path);
-  ASSERT_GE(fd, 0) << path;
-  const int dir = ::open(std::filesystem::path(path).parent_path().c_str(), O_RDONLY | O_DIRECTORY);
-  ASSERT_GE(dir, 0);
-  ASSERT_EQ(::dup2(dir, fd), fd);
-  ::close(dir);
-}
-
 struct WalkKind {
   const char* what;
   // The next step of the walk: S_OK while it goes on, S_FALSE at its end.
@@ -277,7 +256,7 @@ TEST(ReaderReadError, MidWalkFailsWithTheFileAndTheReasonAndClosesTheFile) {
     ComPtr<PlikSW> reader(new PlikSW());
     ASSERT_EQ(reader->otworz(f.path(), 0), plat::S_OK);
     for (int i = 0; i < 10; ++i) ASSERT_EQ(walk.step(*reader), plat::S_OK);
-    breakReadsOf(f.path());
+    testsupport::breakReadsOf(f.path());
     HRESULT hr = plat::S_OK;
     int steps = 0;
     while ((hr = walk.step(*reader)) == plat::S_OK) ++steps;
