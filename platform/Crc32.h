@@ -7,23 +7,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/Export.h"
+
 namespace plat {
 
 constexpr std::uint32_t kCrc32Polynomial = 0xEDB88320u;
 constexpr std::uint32_t kCrc32Start = 0xFFFFFFFFu;
 
-inline const std::array<std::uint32_t, 256>& crc32Table() {
-  static const std::array<std::uint32_t, 256> table = [] {
-    std::array<std::uint32_t, 256> t{};
-    for (std::uint32_t i = 0; i < 256; ++i) {
-      std::uint32_t r = i;
-      for (int k = 0; k < 8; ++k) r = (r & 1) ? (r >> 1) ^ kCrc32Polynomial : r >> 1;
-      t[i] = r;
-    }
-    return t;
-  }();
-  return table;
-}
+// The table, built on the first call; one for the whole process.
+PLAT_API const std::array<std::uint32_t, 256>& crc32Table();
 
 // Feeds n bytes to the register reg and returns the new register.
 inline std::uint32_t crc32Update(std::uint32_t reg, const void* data, std::size_t n) {
