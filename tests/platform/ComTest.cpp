@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/Com.h"
+#include "support/PolishLocale.h"
 
 using namespace plat;
 using namespace std::string_view_literals;
@@ -348,12 +349,8 @@ TEST(Variant, ChangeTypeTable) {
 }
 
 TEST(Variant, ChangeTypeIgnoresPolishLocale) {
-  const std::string saved = std::setlocale(LC_ALL, nullptr);
-  if (!std::setlocale(LC_ALL, "pl_PL.UTF-8")) GTEST_SKIP() << "locale pl_PL.UTF-8 not installed";
-  struct Restore {
-    const std::string& name;
-    ~Restore() { std::setlocale(LC_ALL, name.c_str()); }
-  } restore{saved};
+  testsupport::PolishLocale polish;
+  if (!polish) GTEST_SKIP() << "no Polish locale";
   ASSERT_STREQ(std::localeconv()->decimal_point, ",");  // the locale really differs
   runConversionTable();
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/Number.h"
+#include "support/PolishLocale.h"
 
 namespace {
 
@@ -103,12 +104,8 @@ TEST(Decimal, ValuesOfWholeNumbers) {
 }
 
 TEST(Decimal, APolishLocaleChangesNothing) {
-  const std::string saved = std::setlocale(LC_ALL, nullptr);
-  if (!std::setlocale(LC_ALL, "pl_PL.UTF-8")) GTEST_SKIP() << "no Polish locale";
-  struct Restore {
-    std::string name;
-    ~Restore() { std::setlocale(LC_ALL, name.c_str()); }
-  } restore{saved};
+  testsupport::PolishLocale polish;
+  if (!polish) GTEST_SKIP() << "no Polish locale";
   ASSERT_STREQ(std::localeconv()->decimal_point, ",");
   double value = 0;
   EXPECT_EQ(plat::parseDecimal("12.5", value), DecimalStatus::Ok);

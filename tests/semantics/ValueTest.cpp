@@ -9,6 +9,7 @@
 #include "semantics/G5adr.h"
 #include "semantics/G5jrz.h"
 #include "semantics/Smobject.h"
+#include "support/PolishLocale.h"
 
 using namespace swde;
 using namespace swde::test;
@@ -144,12 +145,8 @@ TEST(ValueChecks, GrammarOfTheBaseTypes) {
 }
 
 TEST(ValueChecks, NumbersDoNotFollowTheLocale) {
-  const std::string saved = std::setlocale(LC_ALL, nullptr);
-  if (!std::setlocale(LC_ALL, "pl_PL.UTF-8")) GTEST_SKIP() << "no Polish locale";
-  struct Restore {
-    std::string name;
-    ~Restore() { std::setlocale(LC_ALL, name.c_str()); }
-  } restore{saved};
+  testsupport::PolishLocale polish;
+  if (!polish) GTEST_SKIP() << "no Polish locale";
   EXPECT_TRUE(smObject::isCorrectFloatData("1.5"));
   EXPECT_FALSE(smObject::isCorrectFloatData("1,5"));
   smObject o("T");

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "support/PolishLocale.h"
 #include "support/TempFile.h"
 #include "syntax/Sxanalyzer.h"
 #include "syntax/Sxconsts.h"
@@ -179,12 +180,12 @@ TEST(Analyzer, HeaderRecognition) {
 }
 
 TEST(Analyzer, VersionIgnoresAPolishLocale) {
-  if (!std::setlocale(LC_ALL, "pl_PL.UTF-8")) GTEST_SKIP() << "no Polish locale";
+  testsupport::PolishLocale polish;
+  if (!polish) GTEST_SKIP() << "no Polish locale";
   sxTokenizer tok(nullptr);
   sxAnalyzer an(&tok);
   EXPECT_EQ(an.recognizeFormat("SWDE.W.1.13.0;"), lcSWDE);
   EXPECT_DOUBLE_EQ(an.getVersion(), 1.13);
-  std::setlocale(LC_ALL, "C");
 }
 
 TEST(Analyzer, UnrecognisedHeaderGivesNoLines) {

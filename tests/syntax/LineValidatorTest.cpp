@@ -6,6 +6,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Format.h"
+#include "support/PolishLocale.h"
 #include "syntax/Sxexception.h"
 #include "syntax/Sxlinevalidator.h"
 
@@ -206,7 +207,8 @@ TEST(FieldValidators, StoreTypedValues) {
 }
 
 TEST(FieldValidators, NumbersIgnoreAPolishLocale) {
-  if (!std::setlocale(LC_ALL, "pl_PL.UTF-8")) GTEST_SKIP() << "no Polish locale";
+  testsupport::PolishLocale polish;
+  if (!polish) GTEST_SKIP() << "no Polish locale";
   ASSERT_STREQ(std::localeconv()->decimal_point, ",");
   sxLineValidator v;
   auto line = makeLine("X;");
@@ -219,7 +221,6 @@ TEST(FieldValidators, NumbersIgnoreAPolishLocale) {
   EXPECT_DOUBLE_EQ(value.raw()->dblVal, 12.0);
   EXPECT_TRUE(v.validateInteger(1, "-3", *value.raw()));
   EXPECT_EQ(value.raw()->lVal, -3);
-  std::setlocale(LC_ALL, "C");
 }
 
 TEST(FieldValidators, NamesAndIdentifiers) {
