@@ -50,6 +50,17 @@ HRESULT PlikSW::guardFile(Body&& body) noexcept {
   return guardCall(IID_IPlikSW, &path_, body, [this] { close(); });
 }
 
+template <class T, class Get>
+HRESULT PlikSW::query(T* out, HRESULT nullResult, const void* source, Get get) noexcept {
+  return guardFile([&] {
+    if (HRESULT hr = prologue(false); hr != S_OK) return hr;
+    if (!out) return nullResult;
+    if (!source) return E_UNEXPECTED;
+    *out = get();
+    return S_OK;
+  });
+}
+
 template <class Body>
 HRESULT PlikSW::guardStatic(Body&& body) noexcept {
   return guardCall(IID_IPlikSW, nullptr, body, [] {});
@@ -142,43 +153,20 @@ HRESULT PlikSW::resetuj() {
 }
 
 HRESULT PlikSW::dajTypSekcji(std::int32_t* typ) {
-  return guardFile([&] {
-    if (HRESULT hr = prologue(false); hr != S_OK) return hr;
-    if (!typ) return E_POINTER;
-    if (!analyzer_) return E_UNEXPECTED;
-    *typ = analyzer_->getContext().getSection();
-    return S_OK;
-  });
+  return query(typ, E_POINTER, analyzer_.get(),
+               [&] { return analyzer_->getContext().getSection(); });
 }
 
 HRESULT PlikSW::dajTypPliku(std::int32_t* typ) {
-  return guardFile([&] {
-    if (HRESULT hr = prologue(false); hr != S_OK) return hr;
-    if (!typ) return E_POINTER;
-    if (!analyzer_) return E_UNEXPECTED;
-    *typ = analyzer_->getFormat();
-    return S_OK;
-  });
+  return query(typ, E_POINTER, analyzer_.get(), [&] { return analyzer_->getFormat(); });
 }
 
 HRESULT PlikSW::dajWersjePliku(double* wersja) {
-  return guardFile([&] {
-    if (HRESULT hr = prologue(false); hr != S_OK) return hr;
-    if (!wersja) return E_POINTER;
-    if (!analyzer_) return E_UNEXPECTED;
-    *wersja = analyzer_->getVersion();
-    return S_OK;
-  });
+  return query(wersja, E_POINTER, analyzer_.get(), [&] { return analyzer_->getVersion(); });
 }
 
 HRESULT PlikSW::dajRozmiarPliku(std::uint64_t* rozmiar) {
-  return guardFile([&] {
-    if (HRESULT hr = prologue(false); hr != S_OK) return hr;
-    if (!rozmiar) return E_POINTER;
-    if (!stream_) return E_UNEXPECTED;
-    *rozmiar = stream_->getSize();
-    return S_OK;
-  });
+  return query(rozmiar, E_POINTER, stream_.get(), [&] { return stream_->getSize(); });
 }
 
 HRESULT PlikSW::dajRozmiarPliku(std::uint32_t* rozmiar) {
@@ -189,13 +177,7 @@ HRESULT PlikSW::dajRozmiarPliku(std::uint32_t* rozmiar) {
 }
 
 HRESULT PlikSW::dajPozycjeWPliku(std::uint64_t* pozycja) {
-  return guardFile([&] {
-    if (HRESULT hr = prologue(false); hr != S_OK) return hr;
-    if (!pozycja) return E_INVALIDARG;
-    if (!stream_) return E_UNEXPECTED;
-    *pozycja = stream_->getPosition();
-    return S_OK;
-  });
+  return query(pozycja, E_INVALIDARG, stream_.get(), [&] { return stream_->getPosition(); });
 }
 
 HRESULT PlikSW::dajPozycjeWPliku(std::uint32_t* pozycja) {

@@ -76,6 +76,11 @@ class OLVBRIDGE1_API PlikSW : public ReaderObject {
   // A static method's body under guardCall.
   template <class Body>
   static plat::HRESULT guardStatic(Body&& body) noexcept;
+  // One value of the open file, under the guard: nullResult for a null
+  // out-parameter, E_UNEXPECTED when the part of the reader it comes from
+  // (source) is gone.
+  template <class T, class Get>
+  plat::HRESULT query(T* out, plat::HRESULT nullResult, const void* source, Get get) noexcept;
   void close() noexcept;
   // The bodies of ustawNaKolejnaSekcje and dajKolejnyRekord.
   plat::HRESULT nextSection(std::int32_t* sekcja);
