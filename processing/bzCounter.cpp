@@ -114,9 +114,14 @@ void reportStatistics(const bzCounter* objectTypes, const bzCounter* archivalTyp
     sink(t.relationsHeader);
     for (const auto& [r, n] : relations->entries()) {
       sink(t.relation + r + " - " + count(n) + t.references);
-      if (!relationTargets || r.empty()) continue;
+      if (!relationTargets) continue;
+      // A target key is the relation's key, "?" and the target: the mark keeps
+      // the targets of "AB" out of the list of "A". The line shows the key
+      // behind the relation, mark included.
+      const AnsiString prefix = r + '?';
       const auto& targets = relationTargets->entries();
-      for (auto k = targets.lower_bound(r); k != targets.end() && k->first.starts_with(r); ++k)
+      for (auto k = targets.lower_bound(prefix); k != targets.end() && k->first.starts_with(prefix);
+           ++k)
         sink(t.target + k->first.substr(r.size()) + " - " + count(k->second));
     }
   }

@@ -67,7 +67,7 @@ using LineSink = std::function<void(const AnsiString&)>;
 
 // The reference-consistency statistics of a semantic run, from the counters
 // of object types, archival object types, attributes, relations and relation
-// targets (keys: relation key + target). A null counter counts as empty; the
+// targets (keys: relation key + "?" + target). A null counter counts as empty; the
 // counters' cursors are left as they are.
 OLVCORE_API void reportStatistics(const bzCounter* objectTypes, const bzCounter* archivalTypes,
                                   const bzCounter* attributes, const bzCounter* relations,

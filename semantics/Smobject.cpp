@@ -259,11 +259,18 @@ bool smObject::checkStatusFormat() {
   return true;
 }
 
+// An empty base type states nothing: neither the object's nor a definition's
+// is compared. The annex's definition is asked first; when it states no base
+// type, the file's own definition may.
 void smObject::isCorrectBaseType() {
   if (baseType.empty()) return;
-  RecordType* type = annexType();
-  if (!type) type = fileType();
-  if (type && type->baseType != baseType)
+  const RecordType* annex = annexType();
+  const AnsiString* expected = annex && !annex->baseType.empty() ? &annex->baseType : nullptr;
+  if (!expected) {
+    const RecordType* own = fileType();
+    if (own && !own->baseType.empty()) expected = &own->baseType;
+  }
+  if (expected && *expected != baseType)
     raise(seBadBaseType, smError::kError, line, position, {typeName});
 }
 

@@ -128,10 +128,10 @@ TEST_F(CounterReports, StatisticsListEveryCounterInKeyOrder) {
   relationsC.add("G5RPOD");
   relationsC.add("G5RPOD");
   relationsC.add("G5RKRG");
-  targetsC.add("G5RPODG5DZE");
-  targetsC.add("G5RPODG5BUD");
-  targetsC.add("G5RPODG5BUD");
-  targetsC.add("G5RKRGG5OBR");
+  targetsC.add("G5RPOD?G5DZE");
+  targetsC.add("G5RPOD?G5BUD");
+  targetsC.add("G5RPOD?G5BUD");
+  targetsC.add("G5RKRG?G5OBR");
 
   const Lines expected = {
       " ",
@@ -146,12 +146,37 @@ TEST_F(CounterReports, StatisticsListEveryCounterInKeyOrder) {
       " ",
       cp("-------------- Wiązania --------------"),
       cp("Wiązanie: G5RKRG - 1 w tym referencji na:"),
-      "     ---->G5OBR - 1",
+      "     ---->?G5OBR - 1",
       cp("Wiązanie: G5RPOD - 2 w tym referencji na:"),
-      "     ---->G5BUD - 2",
-      "     ---->G5DZE - 1",
+      "     ---->?G5BUD - 2",
+      "     ---->?G5DZE - 1",
   };
   EXPECT_EQ(statistics(), expected);
+}
+
+// A relation lists the targets counted under its own key only: those of a
+// relation whose key it begins ("AB" under "A") and those of a relation that
+// is a prefix of it ("A" under "AB") stay with their owner.
+TEST_F(CounterReports, RelationListsOnlyItsOwnTargets) {
+  for (const char* r : {"A", "AB", "AB", "B"}) relationsC.add(r);
+  for (const char* k : {"A?X", "AB?Y", "AB?Y", "AB?", "A?ZZ", "AC?W", "B?A?B"}) targetsC.add(k);
+  const std::string with = cp(" w tym referencji na:");
+  const std::string relation = cp("Wiązanie: ");
+  const Lines lines = statistics();
+  ASSERT_GE(lines.size(), 5u);
+  const Lines relationBlock(lines.begin() + 5, lines.end());  // behind the empty blocks
+  const Lines expected = {
+      cp("-------------- Wiązania --------------"),
+      relation + "A - 1" + with,
+      "     ---->?X - 1",
+      "     ---->?ZZ - 1",
+      relation + "AB - 2" + with,
+      "     ---->? - 1",  // a target key with an empty target
+      "     ---->?Y - 2",
+      relation + "B - 1" + with,
+      "     ---->?A?B - 1",  // only the first mark ends the relation's key
+  };
+  EXPECT_EQ(relationBlock, expected);
 }
 
 TEST_F(CounterReports, EmptyOrMissingCountersWriteNoHeaderButKeepTheBlankLines) {

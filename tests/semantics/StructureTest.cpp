@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -151,36 +150,46 @@ TEST_F(ObjectChecks, Status) {
 }
 
 TEST_F(ObjectChecks, BaseType) {
-  auto same = complete();
-  same->checkMain(&annex, &file);
-  EXPECT_EQ(codes(*same), Codes{});
-
   auto other = complete();
   other->baseType = "RP";
   other->checkMain(&annex, &file);
   EXPECT_EQ(codesAndKinds(*other), (CodesAndKinds{{6006, 0}}));
   EXPECT_EQ(other->getFirstError()->message, plat::cp("Niepoprawny typ bazowy rekordu G5DZE"));
+}
 
-  auto none = complete();
-  none->baseType = "";
-  none->checkMain(&annex, &file);
-  EXPECT_EQ(codes(*none), Codes{});
-
-  // The annex is asked first: a file type of another base type does not count.
-  file.getTypesSection()->addType("G5DZE", "RP", "");
-  auto annexFirst = complete();
-  annexFirst->checkMain(&annex, &file);
-  const Codes found = codes(*annexFirst);
-  EXPECT_EQ(std::count(found.begin(), found.end(), 6006), 0);
-
-  // A type that only the file defines is compared with the file's base type.
-  file.getTypesSection()->addType("G5OWN", "RC", "");
-  auto own = std::make_unique<smObject>("G5OWN");
-  own->status = "00";
-  own->baseType = "RO";
-  own->setExistMetadata(true);
-  own->checkMain(&annex, &file);
-  EXPECT_EQ(codes(*own), (Codes{6006}));
+// An empty base type states nothing and is never compared: the annex's
+// definition decides when it states one, else the file's own definition.
+TEST(BaseTypeCheck, EmptyBaseTypeIsNotStated) {
+  const char* absent = nullptr;
+  struct Case {
+    const char* annex;  // base type of the annex's definition; null: no definition
+    const char* file;   // the same for the file's own definition
+    const char* object;
+    bool raised;
+  };
+  const Case cases[] = {
+      {"", "RO", "RO", false},   {"", "RP", "RO", true},      // annex empty, file set
+      {"RO", "", "RO", false},   {"RP", "", "RO", true},      // annex set, file empty
+      {"", "", "RO", false},     {"", "", "", false},         // both empty
+      {"RO", "RO", "RO", false}, {"RP", "RP", "RO", true},    // both set, equal
+      {"RO", "RP", "RO", false}, {"RP", "RO", "RO", true},    // both set, different
+      {"", absent, "RO", false}, {"RP", absent, "RO", true},  // only the annex defines it
+      {absent, "", "RO", false}, {absent, "RC", "RO", true},  // only the file defines it
+      {"RP", "RP", "", false},                                // the object states none
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "annex " << (c.annex ? c.annex : "-") << ", file "
+                                    << (c.file ? c.file : "-") << ", object " << c.object);
+    Metadata annex, file;
+    if (c.annex) annex.getTypesSection()->addType("G5ABC", c.annex, "");
+    if (c.file) file.getTypesSection()->addType("G5ABC", c.file, "");
+    smObject o("G5ABC");
+    o.status = "00";
+    o.baseType = c.object;
+    o.setExistMetadata(c.file != nullptr);
+    EXPECT_TRUE(o.checkMain(&annex, &file));
+    EXPECT_EQ(codes(o), c.raised ? Codes{6006} : Codes{});
+  }
 }
 
 TEST_F(ObjectChecks, AttributesAndRelationsOutsideTheTypeAreWarnings) {
