@@ -11,4 +11,12 @@ Metadata::Metadata()
 
 Metadata::~Metadata() = default;
 
+void Metadata::swap(Metadata& other) noexcept {
+  contexts_.swap(other.contexts_);
+  attribs_.swap(other.attribs_);
+  types_.swap(other.types_);
+  dicts_.swap(other.dicts_);
+  graphs_.swap(other.graphs_);
+}
+
 }  // namespace swde

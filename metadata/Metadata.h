@@ -27,6 +27,11 @@ class OLVSCHEMA_API Metadata {
   DictsSection* getDictsSection() const { return dicts_.get(); }
   GraphSection* getGraphSection() const { return graphs_.get(); }
 
+  // Exchanges the five sections with other's. Both objects stay where they
+  // are, so pointers to them stay valid; pointers to the sections and their
+  // entries follow the sections to the other model.
+  void swap(Metadata& other) noexcept;
+
  private:
   // Made in this order, freed in the reverse one.
   std::unique_ptr<ContextSection> contexts_;

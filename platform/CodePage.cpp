@@ -191,6 +191,17 @@ std::string utf16ToCp1250(std::u16string_view text) {
   return out;
 }
 
+bool tryUtf16ToCp1250(std::u16string_view text, std::string& out) {
+  out.clear();
+  out.reserve(text.size());
+  for (char16_t u : text) {
+    unsigned char b;
+    if (!unicodeToCp1250(u, b)) return false;
+    out.push_back(static_cast<char>(b));
+  }
+  return true;
+}
+
 std::string cp1250ToUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 4);

@@ -24,6 +24,12 @@ PLAT_API std::string utf16ToCp1250(std::u16string_view text);
 PLAT_API std::string cp1250ToUtf8(std::string_view text);
 PLAT_API std::string utf8ToCp1250(std::string_view text);
 
+// Strict UTF-16 -> cp1250: false, at the first character that cp1250 lacks
+// (a surrogate, either half, is one), with out holding the bytes before it;
+// true with out holding the whole text otherwise. For text that must reach
+// us unchanged or not at all.
+PLAT_API bool tryUtf16ToCp1250(std::u16string_view text, std::string& out);
+
 // UTF-8 <-> UTF-16, for the file system's names against BSTR texts.
 PLAT_API std::u16string utf8ToUtf16(std::string_view text);
 PLAT_API std::string utf16ToUtf8(std::u16string_view text);

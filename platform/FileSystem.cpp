@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 
 #include "platform/CodePage.h"
+#include "platform/Exception.h"
 #include "platform/FileStream.h"
 
 namespace plat {
@@ -28,6 +30,24 @@ int createTempFile(const std::string& folder, std::string_view prefix, std::stri
   const int fd = ::mkostemps(name.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
   if (fd >= 0) path = name;
   return fd;
+}
+
+std::string executableFolder() {
+  std::string target(256, '\0');
+  for (;;) {
+    const ssize_t n = ::readlink("/proc/self/exe", target.data(), target.size());
+    if (n < 0)
+      throw EFileError(cp("Nie można ustalić folderu programu (") + fileErrorReason(errno) + ")");
+    // A result that fills the buffer may have been cut: try a larger one.
+    if (static_cast<std::size_t>(n) < target.size()) {
+      target.resize(static_cast<std::size_t>(n));
+      break;
+    }
+    target.resize(target.size() * 2);
+  }
+  const std::size_t slash = target.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? std::string("/") : target.substr(0, slash);
 }
 
 std::string extractFilePath(std::string_view path) {

@@ -20,6 +20,11 @@ PLAT_API std::string tempFolder();
 PLAT_API int createTempFile(const std::string& folder, std::string_view prefix,
                             std::string_view suffix, std::string& path);
 
+// Folder of the running program, without a trailing "/" (the root stays
+// "/"): the folder part of readlink("/proc/self/exe"). Raises EFileError
+// (cp1250 text with the reason) when the link cannot be read.
+PLAT_API std::string executableFolder();
+
 // Folder part of a path, up to and including its last "/" ("" when it has
 // none), and the part behind it.
 PLAT_API std::string extractFilePath(std::string_view path);

@@ -3,7 +3,7 @@
 # only those that are missing. Safe to run again and again.
 set -eu
 
-PACKAGES="g++ make cmake ninja-build pkg-config libgtest-dev libgmock-dev locales clang-format"
+PACKAGES="g++ make cmake ninja-build pkg-config libgtest-dev libgmock-dev libxml2-dev locales clang-format"
 
 missing=""
 for p in $PACKAGES; do

@@ -68,6 +68,34 @@ TEST(CodePage, UnmappableAndMalformedTextBecomesQuestionMark) {
   EXPECT_EQ(plat::utf16ToCp1250(u"x\xD800y"), "x?y");
 }
 
+TEST(CodePage, StrictUtf16ConversionFailsAtACharacterCp1250Lacks) {
+  std::string out;
+  // Every byte comes back from its code point.
+  const std::string bytes = allBytes();
+  ASSERT_TRUE(plat::tryUtf16ToCp1250(plat::cp1250ToUtf16(bytes), out));
+  EXPECT_EQ(out, bytes);
+  ASSERT_TRUE(plat::tryUtf16ToCp1250(u"", out));
+  EXPECT_EQ(out, "");
+
+  struct Case {
+    std::u16string text;
+    std::string before;  // what out holds after the failure
+  };
+  const Case cases[] = {
+      {u"ab\u4E2Dc", "ab"},                 // a CJK letter
+      {u"\u00E5", ""},                      // a Latin letter of other code pages
+      {u"x\xD83D\xDE00", "x"},              // a supplementary character
+      {u"x\xDE00", "x"},                    // a lone low surrogate
+      {u"\u0105\u20AC\u2603", "\xB9\x80"},  // ą and the euro sign pass, the snowman not
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(plat::utf16ToUtf8(c.text));
+    out = "old";
+    EXPECT_FALSE(plat::tryUtf16ToCp1250(c.text, out));
+    EXPECT_EQ(out, c.before);
+  }
+}
+
 TEST(CodePage, Utf16HandlesSupplementaryPlane) {
   const std::string g = "\xF0\x9F\x98\x80";  // U+1F600
   const std::u16string u = plat::utf8ToUtf16(g);

@@ -32,3 +32,16 @@ TEST(FileWriteErrorReason, EachErrnoHasItsPolishText) {
 }
 
 }  // namespace
+
+namespace {
+
+// The folder holds the running program itself, whatever the working folder.
+TEST(ExecutableFolder, IsTheFolderOfTheRunningProgram) {
+  const std::string folder = plat::executableFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_EQ(folder.front(), '/');
+  EXPECT_NE(folder.back(), '/');
+  EXPECT_TRUE(plat::sameFile(folder + "/test_platform", "/proc/self/exe")) << folder;
+}
+
+}  // namespace
