@@ -22,6 +22,8 @@ class OLVSCHEMA_API ReferenceDef {
   void addRefTypeName(const AnsiString& typeName);
   // Exact match in the list of allowed target types.
   bool isRefTypeNamePresent(const AnsiString& typeName) const;
+  // The allowed target types in the order they were added.
+  const std::vector<AnsiString>& getRefTypeNames() const { return refTypeNames_; }
 
   void addComment(const AnsiString& comment);
   // The i-th comment; empty when i is out of range.
