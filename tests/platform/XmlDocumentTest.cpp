@@ -1,6 +1,5 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +11,7 @@
 #include "platform/CodePage.h"
 #include "platform/Exception.h"
 #include "platform/XmlDocument.h"
+#include "support/OpenWatch.h"
 #include "support/TempFile.h"
 
 namespace {
@@ -161,35 +161,10 @@ TEST(XmlDocument, MalformedTextIsASyntaxErrorWithItsLineAndNothingOnStderr) {
   }
 }
 
-// Watches one file for being opened or read by anybody.
-class OpenWatch {
- public:
-  explicit OpenWatch(const std::string& path) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-    ok_ = fd_ >= 0 && ::inotify_add_watch(fd_, path.c_str(), IN_OPEN | IN_ACCESS) >= 0;
-  }
-  ~OpenWatch() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  bool ok() const { return ok_; }
-  OpenWatch(const OpenWatch&) = delete;
-  OpenWatch& operator=(const OpenWatch&) = delete;
-  // True when the file was opened or read since the last call.
-  bool touched() {
-    alignas(inotify_event) char buf[4096];
-    bool any = false;
-    while (::read(fd_, buf, sizeof buf) > 0) any = true;
-    return any;
-  }
-
- private:
-  int fd_;
-  bool ok_ = false;
-};
-
 TEST(XmlDocument, RefusesEveryDoctypeAndOpensNoOtherFile) {
   testsupport::TempFile outside("<!ENTITY inner \"leaked\">\n<B>leaked</B>\n");
   const std::string path = outside.path();
-  OpenWatch watch(path);
+  testsupport::OpenWatch watch(path);
   ASSERT_TRUE(watch.ok());
 
   const std::string refused = cp("Deklaracja DOCTYPE jest niedozwolona");

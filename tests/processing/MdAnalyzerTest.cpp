@@ -1,6 +1,5 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,7 +14,9 @@
 #include "platform/FileSystem.h"
 #include "processing/bzMdAnalyzer.h"
 #include "processing/bzProcessThread.h"
+#include "support/OpenWatch.h"
 #include "support/ReportLine.h"
+#include "support/RunObjects.h"
 #include "support/TempFile.h"
 
 using namespace swde;
@@ -25,9 +26,7 @@ namespace {
 
 using Line = testsupport::ReportLine;
 
-Line freeLine(const std::string& utf8) {
-  return {-1, -1, -1, cp(utf8)};
-}
+using testsupport::freeLine;
 
 std::vector<Line> schemaLines(const std::string& date, const std::string& version,
                               const std::string& profile) {
@@ -36,14 +35,7 @@ std::vector<Line> schemaLines(const std::string& date, const std::string& versio
           freeLine("Profil schematu: " + profile), freeLine("")};
 }
 
-// The run objects of one action, as the main program makes them.
-struct RunObjects {
-  bzSettings settings;
-  bzFileList files;
-  bzProcessState state;
-  bzReport report{false};
-  RunObjects() { EXPECT_TRUE(report.Create(&files)); }
-};
+using RunObjects = testsupport::CreatedRun;
 
 // The owner of a loader: a process whose own step loads the file at path
 // into model when it runs (the loader is also used outside a run).
@@ -463,35 +455,11 @@ TEST_F(MdAnalyzerTest, AMissingFileAndAFileOverTheLimitAreReadErrors) {
   EXPECT_TRUE(isEmpty(target));
 }
 
-// Watches one file for being opened or read by anybody.
-class OpenWatch {
- public:
-  explicit OpenWatch(const std::string& path) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-    ok_ = fd_ >= 0 && ::inotify_add_watch(fd_, path.c_str(), IN_OPEN | IN_ACCESS) >= 0;
-  }
-  ~OpenWatch() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  bool ok() const { return ok_; }
-  OpenWatch(const OpenWatch&) = delete;
-  OpenWatch& operator=(const OpenWatch&) = delete;
-  bool touched() {
-    alignas(inotify_event) char buf[4096];
-    bool any = false;
-    while (::read(fd_, buf, sizeof buf) > 0) any = true;
-    return any;
-  }
-
- private:
-  int fd_;
-  bool ok_ = false;
-};
-
 TEST_F(MdAnalyzerTest, ADoctypeWithAnExternalEntityIsRefusedAndTheEntityNeverOpened) {
   // Would give the load a valid OBJECT if it were ever read.
   testsupport::TempFile entity(
       "<OBJECT name=\"LEAKED\" mandatory_level=\"1\"><ATTRIBUTES/></OBJECT>");
-  OpenWatch watch(entity.path());
+  testsupport::OpenWatch watch(entity.path());
   ASSERT_TRUE(watch.ok());
   Metadata target;
   const std::string text =

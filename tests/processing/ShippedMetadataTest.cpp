@@ -17,19 +17,14 @@
 #include "processing/bzProcessThread.h"
 #include "semantics/Smobject.h"
 #include "semantics/Smobjectfactory.h"
+#include "support/RunObjects.h"
 
 using namespace swde;
 using plat::cp;
 
 namespace {
 
-struct RunObjects {
-  bzSettings settings;
-  bzFileList files;
-  bzProcessState state;
-  bzReport report{false};
-  RunObjects() { EXPECT_TRUE(report.Create(&files)); }
-};
+using RunObjects = testsupport::CreatedRun;
 
 class Owner : public bzProcessThread {
  public:

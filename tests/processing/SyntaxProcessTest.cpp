@@ -21,6 +21,7 @@
 #include "support/BrokenReads.h"
 #include "support/Gate.h"
 #include "support/ReportLine.h"
+#include "support/RunObjects.h"
 #include "support/TempFile.h"
 
 using namespace swde;
@@ -30,9 +31,7 @@ namespace {
 
 using Line = testsupport::ReportLine;
 
-Line freeLine(const std::string& utf8) {
-  return {-1, -1, -1, cp(utf8)};
-}
+using testsupport::freeLine;
 
 // Records the critical-failure notices of a run.
 struct Notices {
@@ -47,11 +46,7 @@ struct Notices {
 };
 
 // One run's objects, as the main program makes them.
-struct RunObjects {
-  bzSettings settings;
-  bzFileList files;
-  bzProcessState state;
-  bzReport report{false};
+struct RunObjects : testsupport::RunObjects {
   Notices notices;
 
   void add(const std::string& path) { files.addFile(plat::extractFileName(path), path); }

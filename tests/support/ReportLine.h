@@ -25,6 +25,11 @@ inline std::ostream& operator<<(std::ostream& os, const ReportLine& l) {
             << plat::cp1250ToUtf8(l.text) << "\"}";
 }
 
+// A free line (no line number, file or position) from UTF-8 text.
+inline ReportLine freeLine(const std::string& utf8) {
+  return {-1, -1, -1, plat::cp(utf8)};
+}
+
 // Every line the report holds from its read cursor on.
 inline std::vector<ReportLine> drain(swde::bzReport& r) {
   std::vector<ReportLine> lines;
