@@ -21,6 +21,7 @@
 #define OLVSCHEMA_API OLV_EXPORT_DEFAULT   // olvschema: metadata/
 #define OLVRULES_API OLV_EXPORT_DEFAULT    // olvrules: semantics/
 #define OLVBRIDGE1_API OLV_EXPORT_DEFAULT  // olvbridge1: reader/ and olvenlib_i.h
+#define OLVJOIN_API OLV_EXPORT_DEFAULT     // olvjoin: merge/
 #define OLVCORE_API OLV_EXPORT_DEFAULT     // olvcore: processing/
 #define OLVENLIB_API OLV_EXPORT_DEFAULT    // olvenlib: its four entry points only
 // olvenlibProxy is generated whole; its two entry points carry the attribute

@@ -1,0 +1,190 @@
+#include "merge/Mgfile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+#include "platform/CodePage.h"
+#include "platform/Exception.h"
+#include "platform/FileStream.h"
+#include "platform/FileSystem.h"
+
+namespace swde {
+namespace {
+
+using plat::cp;
+
+// Pieces gather here before they are written; a piece larger than this goes
+// to the file in one write of its own.
+constexpr std::size_t kBufferSize = 256 * 1024;
+
+[[noreturn]] void raise(const std::string& text) {
+  throw plat::EFileError(text);
+}
+
+}  // namespace
+
+mgFile::mgFile() = default;
+
+mgFile::~mgFile() {
+  if (fd_ >= 0 && !temporary_) {
+    // Best effort only: closeFile is where a failure is reported.
+    try {
+      flush();
+    } catch (const plat::EFileError&) {
+    }
+  }
+  release();
+}
+
+void mgFile::openTempFile(const AnsiString& folder) {
+  if (fd_ >= 0 && !temporary_) flush();
+  std::string created;
+  const int fd = plat::createTempFile(folder.empty() ? "." : folder, "~olv", ".tmp", created);
+  if (fd < 0) {
+    const int err = errno;
+    raise(cp("Nie można utworzyć pliku tymczasowego w folderze ") + folder + " (" +
+          plat::fileWriteErrorReason(err) + ")");
+  }
+  open(fd, created, true);
+}
+
+void mgFile::openFile(const AnsiString& name) {
+  if (fd_ >= 0 && !temporary_) flush();
+  const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    const int err = errno;
+    raise(cp("Nie można utworzyć pliku ") + name + " (" + plat::fileWriteErrorReason(err) + ")");
+  }
+  open(fd, name, false);
+}
+
+void mgFile::open(int fd, const AnsiString& path, bool temporary) {
+  release();
+  fd_ = fd;
+  path_ = path;
+  temporary_ = temporary;
+  linked_ = true;
+  written_ = 0;
+  writeError_ = 0;
+  buffer_.clear();
+  buffer_.reserve(kBufferSize);
+}
+
+void mgFile::unlinkName() {
+  if (fd_ < 0 || !temporary_ || !linked_) return;
+  if (::unlink(path_.c_str()) == 0 || errno == ENOENT) linked_ = false;
+}
+
+void mgFile::closeFile() {
+  if (fd_ < 0) return;
+  int err = 0;
+  const char* what = nullptr;
+  try {
+    flush();
+  } catch (...) {
+    release();
+    throw;
+  }
+  if (::close(fd_) != 0 && errno != EINTR) {
+    err = errno;
+    what = "Błąd zamknięcia pliku ";
+  }
+  fd_ = -1;
+  const AnsiString path = path_;
+  release();
+  if (what) raise(cp(what) + path + " (" + plat::fileWriteErrorReason(err) + ")");
+}
+
+void mgFile::saveLinesToFile(std::string_view text) {
+  if (text.empty()) return;
+  requireOpen("Błąd zapisu pliku ");
+  if (writeError_ != 0) fail("Błąd zapisu pliku ", writeError_);
+  if (buffer_.size() + text.size() > kBufferSize) {
+    flush();
+    if (text.size() >= kBufferSize) {
+      writeAll(text.data(), text.size());
+      return;
+    }
+  }
+  buffer_.append(text);
+}
+
+AnsiString mgFile::readLinesFromFile(std::uint64_t offset, std::uint64_t length) {
+  requireOpen("Błąd odczytu pliku ");
+  flush();
+  if (offset > written_ || length > written_ - offset)
+    raise(cp("Błąd odczytu pliku ") + path_ + cp(" (nieoczekiwany koniec pliku)"));
+  AnsiString text(static_cast<std::size_t>(length), '\0');
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n =
+        ::pread(fd_, text.data() + done, text.size() - done, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      raise(cp("Błąd odczytu pliku ") + path_ + " (" + plat::fileErrorReason(err) + ")");
+    }
+    if (n == 0) raise(cp("Błąd odczytu pliku ") + path_ + cp(" (nieoczekiwany koniec pliku)"));
+    done += static_cast<std::size_t>(n);
+  }
+  return text;
+}
+
+void mgFile::setWriteFunction(WriteFunction write) {
+  write_ = std::move(write);
+}
+
+void mgFile::flush() {
+  // After a failed write the file's end is unknown: every later write, read
+  // or close reports the failure again.
+  if (writeError_ != 0) fail("Błąd zapisu pliku ", writeError_);
+  if (buffer_.empty()) return;
+  writeAll(buffer_.data(), buffer_.size());
+  buffer_.clear();
+}
+
+void mgFile::writeAll(const char* data, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    const off_t at = static_cast<off_t>(written_);
+    const ssize_t n = write_ ? write_(fd_, data + done, size - done, at)
+                             : ::pwrite(fd_, data + done, size - done, at);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail("Błąd zapisu pliku ", errno);
+    }
+    // No progress without an error: the disk takes nothing more.
+    if (n == 0) fail("Błąd zapisu pliku ", ENOSPC);
+    done += static_cast<std::size_t>(n);
+    written_ += static_cast<std::uint64_t>(n);
+  }
+}
+
+void mgFile::release() noexcept {
+  if (fd_ >= 0) ::close(fd_);
+  if (temporary_ && linked_ && !path_.empty()) ::unlink(path_.c_str());
+  fd_ = -1;
+  path_.clear();
+  temporary_ = false;
+  linked_ = false;
+  written_ = 0;
+  writeError_ = 0;
+  buffer_.clear();
+}
+
+void mgFile::fail(const char* what, int err) {
+  if (writeError_ == 0) {
+    writeError_ = err;
+    buffer_.clear();
+  }
+  raise(cp(what) + path_ + " (" + plat::fileWriteErrorReason(err) + ")");
+}
+
+void mgFile::requireOpen(const char* what) const {
+  if (fd_ < 0) raise(cp(what) + cp("(brak otwartego pliku)"));
+}
+
+}  // namespace swde

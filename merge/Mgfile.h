@@ -1,0 +1,85 @@
+// A work file written in pieces and read back by (offset, length): the merge
+// parks the text of every object in one per input and writes its
+// part-result through one. Raw bytes exactly as written, 64-bit positions,
+// over a POSIX descriptor. Writes are buffered and always append.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/AnsiString.h"
+#include "platform/Export.h"
+
+namespace swde {
+
+using plat::AnsiString;
+
+class OLVJOIN_API mgFile {
+ public:
+  // pwrite: how the store writes its bytes (replaceable for tests).
+  using WriteFunction =
+      std::function<ssize_t(int fd, const void* data, std::size_t size, off_t offset)>;
+
+  mgFile();
+  // Closes the file without raising; a temporary file is removed.
+  ~mgFile();
+  mgFile(const mgFile&) = delete;
+  mgFile& operator=(const mgFile&) = delete;
+
+  // Creates a fresh temporary file in folder (exclusive, mode 0600), which
+  // the store removes when it is closed, replaced or destroyed. Raises
+  // plat::EFileError naming the folder and the reason; the store then keeps
+  // what it held.
+  void openTempFile(const AnsiString& folder);
+  // Creates the file name, or empties an existing one; the store leaves it in
+  // place. Raises plat::EFileError as openTempFile.
+  void openFile(const AnsiString& name);
+  // Takes the temporary file's name off the disk at once; the open
+  // descriptor keeps the file until the store closes it.
+  void unlinkName();
+  // Writes what is buffered and closes the file (a temporary file is
+  // removed). Raises plat::EFileError when the last write or the close fails;
+  // the store is closed all the same.
+  void closeFile();
+
+  // Appends the bytes of text; nothing for an empty text. Raises
+  // plat::EFileError when a write fails.
+  void saveLinesToFile(std::string_view text);
+  // Offset at which the next piece will lie.
+  std::uint64_t position() const { return written_ + buffer_.size(); }
+  // Exactly length bytes from offset (NUL bytes kept), after writing what is
+  // buffered. Raises plat::EFileError on a failed or short read.
+  AnsiString readLinesFromFile(std::uint64_t offset, std::uint64_t length);
+
+  bool isOpen() const { return fd_ >= 0; }
+  // Path of the open file; empty when closed.
+  const AnsiString& path() const { return path_; }
+
+  // Test hook: replaces pwrite for every write; an empty function restores
+  // pwrite.
+  void setWriteFunction(WriteFunction write);
+
+ private:
+  void open(int fd, const AnsiString& path, bool temporary);
+  void flush();
+  void writeAll(const char* data, std::size_t size);
+  void release() noexcept;
+  [[noreturn]] void fail(const char* what, int err);
+  void requireOpen(const char* what) const;
+
+  int fd_ = -1;
+  AnsiString path_;
+  bool temporary_ = false;     // the name is the store's to remove
+  bool linked_ = false;        // the name is still on disk
+  std::uint64_t written_ = 0;  // bytes on disk
+  int writeError_ = 0;         // errno of a failed write
+  std::string buffer_;
+  WriteFunction write_;
+};
+
+}  // namespace swde

@@ -1,0 +1,53 @@
+// The merge's record of one SWDE object: where its text lies in the spool
+// file, where its record starts in its input, and the fields of its record
+// header line.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/AnsiString.h"
+#include "platform/Export.h"
+
+namespace swde {
+
+using plat::AnsiString;
+
+class OLVJOIN_API mgObject {
+ public:
+  // Text parts: 0 the geometry blocks of a geometric-part object, or every
+  // line of any other object; 1 attribute lines; 2 relation lines.
+  static constexpr int kParts = 3;
+
+  // Lines of one text part that name another object; the second pass
+  // resolves them in this order of kinds.
+  struct ReferenceLines {
+    std::uint64_t wg = 0;
+    std::uint64_t wl = 0;
+    std::uint64_t p = 0;
+  };
+
+  mgObject();
+  ~mgObject();
+
+  std::uint64_t textOffset[kParts];  // position of each part in the spool file
+  std::uint64_t textLength[kParts];  // byte length of each part
+  std::uint64_t filePosition = 0;    // header line's byte position in its input
+  std::uint64_t lineNumber = 0;      // header line's number in its input
+  std::int32_t fileIndex = 0;        // input the object came from (0 or 1)
+  AnsiString recordName;             // header field 1
+  AnsiString recordKind;             // header field 0 ("RO" and the like)
+  AnsiString mergedType;             // "G5" + the object type behind its first "_"
+  AnsiString objectType;             // header field 2
+  AnsiString mergeKey;               // value of the type's key attribute
+  AnsiString comment;                // header line's comment, when comments are kept
+  AnsiString version;                // header field 5
+  std::uint8_t part = 0;             // 0 geometric part, 1 descriptive part, 2 other
+  AnsiString objectId;               // header field 3
+  AnsiString recordId;               // header field 4
+  AnsiString keptId;                 // identifier written into field 3 of the result
+  AnsiString newRecordId;            // new record identifier, decimal
+  bool merged = false;               // paired with an object of the other input
+  ReferenceLines references[kParts];
+};
+
+}  // namespace swde

@@ -1,0 +1,255 @@
+#include "processing/bzMergeRules.h"
+
+#include "platform/Format.h"
+#include "syntax/Sxcodes.h"
+#include "syntax/Sxerrors.h"
+
+namespace swde {
+namespace {
+
+// The lists as texts: membership is a search in them, so the separators play
+// no part (the comma missing behind "G5O_BUD" changes nothing) and a fragment
+// of a listed name counts too.
+constexpr std::string_view kDescriptiveTypes =
+    "G5O_JEW, G5O_OBR, G5O_DZE, G5O_BUD G5KLU, G5ADR, G5OSF, G5INS, G5MLZ, G5OSZ, G5JDR, G5UDZ, "
+    "G5UDW, G5JRZ, G5LKL, G5DZW, G5UDD, G5PDZ";
+constexpr std::string_view kGeometricTypes =
+    "G5G_JEW, G5G_OBR, G5G_DZE, G5G_BUD, G5G_RST, G5G_UZG, G5G_KKL, G5PZG, G5GRN";
+constexpr std::string_view kMergedTypes = "G5JEW, G5OBR, G5DZE, G5BUD, G5RST, G5UZG, G5KKL";
+
+bool inList(std::string_view list, std::string_view type) {
+  return !type.empty() && list.find(type) != std::string_view::npos;
+}
+
+bool oneOf(std::string_view type, std::initializer_list<std::string_view> names) {
+  for (std::string_view n : names)
+    if (type == n) return true;
+  return false;
+}
+
+// Blanks and control characters off both ends, as the reader trims fields.
+std::string_view trimmed(std::string_view s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= 0x20) ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= 0x20) --e;
+  return s.substr(b, e - b);
+}
+
+// Everything behind the first "_" with a new head; name unchanged without one.
+AnsiString replaceHead(std::string_view name, std::string_view head) {
+  const std::size_t u = name.find('_');
+  if (u == std::string_view::npos) return AnsiString(name);
+  AnsiString out;
+  out.reserve(head.size() + name.size() - u - 1);
+  out.append(head).append(name.substr(u + 1));
+  return out;
+}
+
+AnsiString mapMessage(mgErrorCode code, const TVarRec* args, int last) {
+  return mgError(code, args, last).message;
+}
+
+}  // namespace
+
+bzMergeRules::bzMergeRules(bool skipComments, bool skipWhiteChars)
+    : skipComments_(skipComments), skipWhiteChars_(skipWhiteChars) {}
+
+bool bzMergeRules::isDescriptiveType(std::string_view type) {
+  return inList(kDescriptiveTypes, type);
+}
+
+bool bzMergeRules::isGeometricType(std::string_view type) {
+  return inList(kGeometricTypes, type);
+}
+
+bool bzMergeRules::isMergedType(std::string_view type) {
+  return inList(kMergedTypes, type);
+}
+
+bzMergeRules::Kind bzMergeRules::kindOfType(std::string_view type) {
+  if (isDescriptiveType(type)) return kindDescriptive;
+  if (isGeometricType(type)) return kindGeometric;
+  return kindUndecided;
+}
+
+bzMergeRules::Reader bzMergeRules::readerOf(std::string_view type) {
+  if (oneOf(type, {"G5G_JEW", "G5G_OBR", "G5G_DZE", "G5G_BUD"})) return Reader::geometry;
+  if (oneOf(type, {"G5O_JEW", "G5O_OBR", "G5O_DZE", "G5O_BUD"})) return Reader::description;
+  if (type.find("G5O_") == std::string_view::npos && type.find("G5G_") == std::string_view::npos)
+    return Reader::another;
+  if (oneOf(type, {"G5G_UZG", "G5G_KKL", "G5G_RST"})) return Reader::another;
+  return Reader::uncatalogued;
+}
+
+bool bzMergeRules::anotherHasKey(std::string_view type) {
+  return type == "G5G_UZG" || type == "G5G_KKL";
+}
+
+AnsiString bzMergeRules::typeRename(std::string_view name) {
+  if (oneOf(name, {"G5G_JEW", "G5G_OBR", "G5G_DZE", "G5G_BUD", "G5O_JEW", "G5O_OBR", "G5O_DZE",
+                   "G5O_BUD"}))
+    return "G5" + AnsiString(name.substr(4));
+  return AnsiString(name);
+}
+
+AnsiString bzMergeRules::relationRename(std::string_view name) {
+  return replaceHead(name, "G5R");
+}
+
+AnsiString bzMergeRules::mergedType(std::string_view objectType) {
+  return replaceHead(objectType, "G5");
+}
+
+bzMergeRules::FreeText bzMergeRules::splitFreeText(std::string_view field) {
+  FreeText t;
+  const std::size_t s = field.find(';');
+  if (s == std::string_view::npos) {
+    t.value = field;
+    return t;
+  }
+  t.value = field.substr(0, s);
+  t.comment = field.substr(s + 1);
+  t.separated = true;
+  return t;
+}
+
+AnsiString bzMergeRules::contextKey(std::string_view field1, std::string_view value) {
+  const std::string_view a = trimmed(field1), b = trimmed(value);
+  AnsiString key;
+  key.reserve(a.size() + 1 + b.size());
+  key.append(a).push_back('\0');
+  key.append(b);
+  return key;
+}
+
+bool bzMergeRules::isKeyLine(std::string_view attribute, std::string_view mergedType) {
+  struct Pair {
+    std::string_view attribute, mergedType;
+  };
+  static constexpr Pair kKeys[] = {
+      {"G5IDJ", "G5JEW"}, {"G5NRO", "G5OBR"}, {"G5IDR", "G5RST"}, {"G5IDD", "G5DZE"},
+      {"G5IDB", "G5BUD"}, {"G5IDT", "G5UZG"}, {"G5IDK", "G5KKL"},
+  };
+  const std::string_view name = trimmed(attribute);
+  for (const Pair& p : kKeys)
+    if (p.attribute == name && p.mergedType == mergedType) return true;
+  return false;
+}
+
+void bzMergeRules::offerKeyLine(mgObject& object, bool& found, std::size_t fieldCount,
+                                std::string_view attribute, std::string_view lastField) {
+  if (found || !isKeyLine(attribute, object.mergedType)) return;
+  found = true;
+  if (fieldCount == 4)
+    object.mergeKey = trimmed(splitFreeText(lastField).value);
+  else
+    object.mergeKey.clear();
+}
+
+void bzMergeRules::setHeaderFields(mgObject& object, const std::string_view* fields,
+                                   std::size_t count) {
+  auto field = [&](std::size_t i) { return i < count ? fields[i] : std::string_view(); };
+  object.recordKind = field(0);
+  object.recordName = field(1);
+  object.objectType = trimmed(field(2));
+  object.mergedType = mergedType(object.objectType);
+  object.objectId = trimmed(field(3));
+  object.recordId = trimmed(field(4));
+  object.version = trimmed(field(5));
+}
+
+void bzMergeRules::appendLine(int lineCode, const std::string_view* fields, std::size_t count,
+                              bool hasSeparator, std::string_view comment, AnsiString& text,
+                              mgObject::ReferenceLines& refs) const {
+  const bool relation = lineCode == lcWG || lineCode == lcWL;
+  // The reader folds the ";" and the comment of a D line into its last field.
+  const bool freeText = lineCode == lcD && count == 4;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i > 0) text.push_back(',');
+    if (relation && i == 1) {
+      const std::string_view name = fields[i];
+      const std::size_t u = name.find('_');
+      if (u == std::string_view::npos) {
+        text.append(name);
+      } else {
+        text.append("G5R").append(name.substr(u + 1));
+      }
+    } else if (freeText && i == 3) {
+      const FreeText t = splitFreeText(fields[i]);
+      text.append(skipWhiteChars_ ? trimmed(t.value) : t.value);
+      text.push_back(';');
+      if (!skipComments_) text.append(t.comment);
+    } else {
+      text.append(fields[i]);
+    }
+  }
+  if (hasSeparator && !freeText) text.push_back(';');
+  if (!skipComments_ && !freeText) text.append(comment);
+  text.append("\r\n");
+  if (lineCode == lcWG) ++refs.wg;
+  if (lineCode == lcWL) ++refs.wl;
+  if (lineCode == lcP) ++refs.p;
+}
+
+bzMergeRules::Verdict bzMergeRules::makeNewRecordIds(mgObject& object, std::uint8_t currentKind) {
+  const std::string_view type = object.objectType;
+  const bool any = !object.objectId.empty();
+  const bool pD = any && isDescriptiveType(type);
+  const bool pG = any && isGeometricType(type);
+  const bool pM = any && isMergedType(type);
+  object.newRecordId = plat::UIntToStr(nextRecordId_++);
+
+  Verdict v;
+  const TVarRec typeArg[] = {TVarRec(type), TVarRec("")};
+  const char* prefix = nullptr;
+  if (currentKind == kindDescriptive) {
+    if (pD) {
+      prefix = "";
+    } else if (pG) {
+      v.code = meGeometricInDescriptive;
+    } else if (pM) {
+      v.code = meMergedTypeInPart;
+    } else {
+      prefix = "O";
+    }
+  } else if (currentKind == kindGeometric) {
+    if (pG) {
+      prefix = "";
+    } else if (pD) {
+      v.code = meDescriptiveInGeometric;
+    } else if (pM) {
+      v.code = meMergedTypeInPart;
+    } else {
+      prefix = "G";
+    }
+  } else {
+    v.code = meFileKindUndecided;
+  }
+
+  if (v.code == meMergedTypeInPart) {
+    const TVarRec args[] = {TVarRec(type),
+                            TVarRec(currentKind == kindDescriptive ? "opisowej" : "geometrycznej")};
+    v.message = mapMessage(meMergedTypeInPart, args, 1);
+  } else if (v.code == meFileKindUndecided) {
+    v.message = mapMessage(meFileKindUndecided, nullptr, -1);
+  } else if (v.code != 0) {
+    v.message = mapMessage(static_cast<mgErrorCode>(v.code), typeArg, 0);
+  }
+  if (prefix == nullptr) return v;
+
+  object.keptId = prefix + object.objectId;
+  if (object.keptId.size() > kMaxIdLength) {
+    v.code = ecIdTooLong;
+    const TVarRec args[] = {TVarRec(object.keptId)};
+    v.message = plat::Format(sxErrorText(ecIdTooLong), args, 0);
+  }
+  return v;
+}
+
+bool bzMergeRules::objectLess(const mgObject& a, const mgObject& b) {
+  const int c = a.objectId.compare(b.objectId);
+  if (c != 0) return c < 0;
+  return a.objectType.compare(b.objectType) < 0;
+}
+
+}  // namespace swde
