@@ -18,6 +18,7 @@
 #include "platform/Registry.h"
 #include "processing/bzDocAuthProcess.h"
 #include "processing/bzDocGenerator.h"
+#include "processing/bzDocVerifProcess.h"
 #include "support/FileSizeLimit.h"
 #include "support/Gate.h"
 #include "support/ReportLine.h"
@@ -197,6 +198,11 @@ class DocProcess : public ::testing::Test {
     run<bzDocAuthProcess>(r, inputs);
     return r;
   }
+  Run verif(const std::vector<std::string>& inputs) {
+    Run r;
+    run<bzDocVerifProcess>(r, inputs);
+    return r;
+  }
 
   // Every name in the folder, temporaries included.
   std::vector<std::string> names() const {
@@ -298,6 +304,109 @@ TEST_F(DocProcess, TheCopyIsRebuiltLineByLine) {
       << doc;
 }
 
+// The copy with the last digit of the first sum after prefix changed.
+std::string flipSum(const std::string& copy, const std::string& prefix) {
+  std::string out = copy;
+  const std::size_t at = out.find(prefix);
+  EXPECT_NE(at, std::string::npos) << prefix;
+  if (at == std::string::npos) return out;
+  const std::size_t end = out.find(';', at + prefix.size());
+  out[end - 1] = static_cast<char>(((out[end - 1] - '0') ^ 1) + '0');
+  return out;
+}
+
+// The copy with the sum line after prefix (whose label is label) replaced by
+// the plain end line.
+std::string plainEnd(const std::string& copy, const std::string& prefix, const std::string& label,
+                     const std::string& plain) {
+  std::string out = copy;
+  // An empty prefix: the last line with the label.
+  const std::size_t at = prefix.empty() ? out.rfind("\n" + label) : out.find(prefix);
+  EXPECT_NE(at, std::string::npos) << prefix;
+  if (at == std::string::npos) return out;
+  const std::size_t start = at + (prefix.empty() ? 1 : prefix.size());
+  EXPECT_EQ(out.compare(start, label.size(), label), 0) << prefix;
+  const std::size_t end = out.find(';', start);
+  out.replace(start, end + 1 - start, plain);
+  return out;
+}
+
+TEST_F(DocProcess, RoundTripAndOneChangeEach) {
+  using Edit = std::function<std::string(const std::string&)>;
+  struct Change {
+    std::string what;
+    Edit edit;
+    Findings findings;
+  };
+  auto swap = [](std::string from, std::string to) {
+    return [from, to](const std::string& copy) { return changed(copy, from, to); };
+  };
+  auto flip = [](std::string prefix) {
+    return [prefix](const std::string& copy) { return flipSum(copy, prefix); };
+  };
+  auto plain = [](std::string prefix, std::string label, std::string line) {
+    return [=](const std::string& copy) { return plainEnd(copy, prefix, label, line); };
+  };
+  const Findings recordSectionFile = {"10006 B", "10005 B", "10004 B"};
+  const Findings sectionFile = {"10005 B", "10004 B"};
+  const Findings file = {"10004 B"};
+  struct Input {
+    std::string name, text;
+    std::vector<Change> changes;
+  };
+  const std::vector<Input> inputs = {
+      {"dane.swd",
+       kFixture,
+       {{"a byte in a record", swap("G5PKT,,2", "G5PKU,,2"), recordSectionFile},
+        {"a blank after a comma", swap(",6543210.34", ", 6543210.34"), recordSectionFile},
+        {"an XC digit", flip("TP,G5IDD;\r\nXC,"), recordSectionFile},
+        {"an SXC digit", flip("W,G5DZE;\r\nSXC,"), sectionFile},
+        {"a B line of SP", swap("B,G5IDD,ZN,;", "B,G5IDE,ZN,;"), sectionFile},
+        {"the SWDEXC digit", flip("SWDEXC,"), file},
+        {"the header", swap("SWDE.W.1.13.0;", "SWDE.W.1.14.0;"), file},
+        {"X; for XC", plain("TP,G5IDD;\r\n", "XC,", "X;"), {"10003 O", "10005 B", "10004 B"}},
+        {"SX; for SXC", plain("W,G5DZE;\r\n", "SXC,", "SX;"), {"10002 O", "10004 B"}},
+        {"SWDEX; for SWDEXC", plain("", "SWDEXC,", "SWDEX;"), {"10001 O"}}}},
+      {"p.swg",
+       slurp(kSampleSwing),
+       {{"a byte in a record", swap("D,G5IDB", "D,G5IDC"), recordSectionFile},
+        {"a blank after a comma", swap(",6543210.34", ", 6543210.34"), recordSectionFile},
+        {"an XC digit", flip("RF,plik.tif,1F,5;\r\nD,G5IDB,D,146501_1.0001.12_BUD;\r\nXC,"),
+         recordSectionFile},
+        {"an SXC digit", flip("FD,LINIA1,1,0.5,1;\r\nSXC,"), sectionFile},
+        {"an A line of SG", swap("A,1;", "A,2;"), sectionFile},
+        {"the SWINGXC digit", flip("SWINGXC,"), file},
+        {"the header", swap("SWING.W.1.2.0;", "SWING.W.1.3.0;"), file},
+        {"X; for XC", plain("_BUD;\r\n", "XC,", "X;"), {"10003 O", "10005 B", "10004 B"}},
+        {"SX; for SXC", plain("LINIA1,1,0.5,1;\r\n", "SXC,", "SX;"), {"10002 O", "10004 B"}},
+        {"SWINGX; for SWINGXC", plain("", "SWINGXC,", "SWINGX;"), {"10001 O"}}}},
+  };
+  for (const Input& in : inputs) {
+    for (const bool skips : {true, false}) {
+      SCOPED_TRACE(in.name + (skips ? " skips on" : " skips off"));
+      const std::string input = put(in.name, in.text);
+      const std::string copyName = bzCrcCopyName(in.name);
+      const Run a = auth({input}, skips);
+      ASSERT_EQ(a.documents, std::vector<bool>{true});
+      const std::string copy = slurp(dir_ + copyName);
+      const Run v = verif({dir_ + copyName});
+      EXPECT_EQ(findingsOf(v.lines), Findings{});
+      EXPECT_EQ(v.documents, std::vector<bool>{true});
+      EXPECT_EQ(slurp(dir_ + copyName + ".aut.rtf"), slurp(dir_ + copyName + ".wer.rtf"));
+
+      for (const Change& c : in.changes) {
+        SCOPED_TRACE(c.what);
+        const std::string edited = c.edit(copy);
+        ASSERT_NE(edited, copy);
+        put("zmiana.swd", edited);
+        const Run w = verif({dir_ + "zmiana.swd"});
+        EXPECT_EQ(findingsOf(w.lines), c.findings);
+        EXPECT_EQ(w.documents, std::vector<bool>{true});
+      }
+    }
+  }
+}
+
 TEST_F(DocProcess, AFaultyLineAWriteFailureOrAStopLeaveTheOlderPair) {
   const std::string a = put("a.swd", kFixture);
   const std::string b = put("b.swd", kFixture);
@@ -372,6 +481,8 @@ TEST_F(DocProcess, TargetsAndTheirRefusals) {
     EXPECT_EQ(r.documents, std::vector<bool>{true});
     EXPECT_TRUE(fs::exists(dir_ + "out/dane_crc.swd"));
     EXPECT_TRUE(fs::exists(dir_ + "out/dane_crc.swd.aut.rtf"));
+    const Run v = verif({dir_ + "out/dane_crc.swd"});
+    EXPECT_TRUE(fs::exists(dir_ + "out/dane_crc.swd.wer.rtf"));
   }
   fs::create_directory_symlink(dir_, dir_ + "link");
   for (const std::string& folder : {dir_, dir_ + "link"}) {
@@ -423,6 +534,16 @@ TEST_F(DocProcess, ATruncatedFileEndsTheRun) {
   EXPECT_FALSE(holds(r.lines, "Przetwarzanie zostało przerwane przez użytkownika"));
   EXPECT_FALSE(fs::exists(dir_ + "cut_crc.swd"));
   EXPECT_FALSE(fs::exists(dir_ + "good_crc.swd"));
+
+  // The verification of a cut copy still writes its document.
+  ASSERT_EQ(auth({good}, true).documents, std::vector<bool>{true});
+  const std::string copy = slurp(dir_ + "good_crc.swd");
+  const std::string cutCopy =
+      put("cut_crc.swd", copy.substr(0, copy.find("SXC,", copy.find("SO;"))));
+  const Run v = verif({cutCopy, dir_ + "good_crc.swd"});
+  EXPECT_EQ(v.documents, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(holds(v.lines, "Niepoprawne zakończenie pliku!"));
+  EXPECT_TRUE(holds(v.lines, notice));
 }
 
 TEST_F(DocProcess, DocumentFailuresPublishNothing) {
@@ -435,6 +556,45 @@ TEST_F(DocProcess, DocumentFailuresPublishNothing) {
                     "słowa kluczowego $$DATA"));
   EXPECT_EQ(r.state->getTotalErrorsNum(), 1u);
   EXPECT_EQ(names(), std::vector<std::string>{"dane.swd"});
+
+  // The verification of a copy made with the templates.
+  bzDocGenerator::setScriptPath(kScript);
+  {
+    plat::TRegistry reg;
+    reg.RootKey = plat::HKEY_LOCAL_MACHINE;
+    ASSERT_TRUE(reg.OpenKey(bzDocGenerator::kTemplateKey, false));
+    reg.WriteString("DA_HEAD", "");  // all four empty again: the script comes back
+  }
+  ASSERT_EQ(auth({input}, true).documents, std::vector<bool>{true});
+  {
+    plat::TRegistry reg;
+    reg.RootKey = plat::HKEY_LOCAL_MACHINE;
+    ASSERT_TRUE(reg.OpenKey(bzDocGenerator::kTemplateKey, false));
+    reg.WriteString("DA_FOOT", "");
+  }
+  const Run v = verif({dir_ + "dane_crc.swd"});
+  EXPECT_EQ(v.documents, std::vector<bool>{false});
+  EXPECT_TRUE(holds(v.lines,
+                    "Wystąpił błąd w trakcie generacji dokumentu do weryfikacji: Pusty szablon "
+                    "dokumentu DA_FOOT"));
+  EXPECT_FALSE(fs::exists(dir_ + "dane_crc.swd.wer.rtf"));
+}
+
+TEST_F(DocProcess, AStoppedVerificationStillWritesItsDocument) {
+  const std::string input = put("dane.swd", kFixture);
+  ASSERT_EQ(auth({input}, true).documents, std::vector<bool>{true});
+  testsupport::Gate gate;
+  Run r;
+  r.files.addFile("dane_crc.swd", dir_ + "dane_crc.swd");
+  ASSERT_TRUE(r.report->Create(&r.files));
+  bzRun<Gated<bzDocVerifProcess>> p(&r.files, r.report.get(), &r.settings, r.state.get(), gate);
+  p.start();
+  gate.waitReached();
+  p.stop(0);
+  gate.open();
+  p.waitFor();
+  EXPECT_TRUE(p.documentWritten(0));
+  EXPECT_TRUE(fs::exists(dir_ + "dane_crc.swd.wer.rtf"));
 }
 
 }  // namespace
