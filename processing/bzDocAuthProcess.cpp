@@ -1,6 +1,10 @@
 #include "processing/bzDocAuthProcess.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <charconv>
+#include <cstdio>
 
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
@@ -34,6 +38,43 @@ AnsiString failureText(const plat::Exception& e) {
   if (const auto* com = dynamic_cast<const bzCOMException*>(&e); com && !com->description.empty())
     text += ": " + com->description;
   return text;
+}
+
+// Both files are whole: they take their places together. An older copy is
+// kept under a second name until the document is in place too; when the
+// document cannot take its place, the older copy comes back (or the new one
+// goes, when there was none), so that the pair on disk is always one run's.
+void publishTogether(bzOutFileStream& copy, bzOutFileStream& doc) {
+  copy.close();
+  doc.close();
+  const std::string& target = copy.target();
+  struct stat st;
+  const bool hadOld = ::lstat(target.c_str(), &st) == 0;
+  std::string backup;
+  if (hadOld) {
+    AnsiString folder = plat::extractFilePath(target);
+    if (folder.empty()) folder = ".";
+    const int fd =
+        plat::createTempFile(folder, "." + plat::extractFileName(target) + ".", ".old", backup);
+    if (fd >= 0) {
+      ::close(fd);
+      ::unlink(backup.c_str());
+      if (::link(target.c_str(), backup.c_str()) != 0) backup.clear();
+    } else {
+      backup.clear();
+    }
+  }
+  copy.commit();
+  try {
+    doc.commit();
+  } catch (...) {
+    if (!backup.empty())
+      std::rename(backup.c_str(), target.c_str());
+    else if (!hadOld)
+      ::unlink(target.c_str());
+    throw;
+  }
+  if (!backup.empty()) ::unlink(backup.c_str());
 }
 
 }  // namespace
@@ -311,10 +352,7 @@ void bzDocAuthProcess::createDocument(const bzDocTargets& targets) {
   gen.closeDocument();
   bzOutFileStream doc(targets.documentPath, 32768);
   doc.putBytes(gen.getDocument());
-  doc.close();
-  // Both are whole: they take their places together.
-  out_->commit();
-  doc.commit();
+  publishTogether(*out_, doc);
 }
 
 }  // namespace swde

@@ -451,6 +451,24 @@ TEST_F(DocProcess, AFaultyLineAWriteFailureOrAStopLeaveTheOlderPair) {
     untouched();
   }
   {
+    SCOPED_TRACE("a document that cannot take its place");
+    put("a.swd", kFixture);
+    fs::rename(dir_ + "a_crc.swd.aut.rtf", dir_ + "aside.rtf");
+    fs::create_directory(dir_ + "a_crc.swd.aut.rtf");
+    put("a_crc.swd.aut.rtf/x", "x");
+    const Run r = auth({a}, true);
+    EXPECT_EQ(r.documents, std::vector<bool>{false});
+    EXPECT_TRUE(holds(
+        r.lines,
+        "Wystąpił błąd w trakcie generacji dokumentu do autoryzacji: "
+        "Błąd zapisu pliku " +
+            dir_ + "a_crc.swd.aut.rtf: " + plat::cp1250ToUtf8(plat::fileWriteErrorReason(EISDIR))));
+    EXPECT_EQ(slurp(dir_ + "a_crc.swd"), olderCopy);
+    fs::remove_all(dir_ + "a_crc.swd.aut.rtf");
+    fs::rename(dir_ + "aside.rtf", dir_ + "a_crc.swd.aut.rtf");
+    untouched();
+  }
+  {
     SCOPED_TRACE("a stop");
     testsupport::Gate gate;
     Run r;
