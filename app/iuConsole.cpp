@@ -315,6 +315,12 @@ int iuConsole::runAction(Action action, const std::optional<AnsiString>& text) {
     write(t.noOutput);
     return stUsage;
   }
+  if (action == Action::DocVerif && !settings.outputFileName.empty()) {
+    // The verification writes only its document: -pwy names its folder,
+    // with or without the closing "/".
+    settings.outputDir += settings.outputFileName;
+    settings.outputFileName.clear();
+  }
   if (action == Action::DocAuth && count > 1 && !settings.outputFileName.empty()) {
     // Every input would overwrite the one copy.
     write(t.commandLine + bzOneOutputNameText() + "\n");
@@ -757,7 +763,7 @@ AnsiString iuConsole::helpText() {
     żaden z nich nie powstaje, a wcześniejsze pliki o tych nazwach zostają
     nienaruszone.
     np. ga -pwe /dane/obr05.swd -pwy /dane/aut/obr05_crc.swd -r /rap/aut05.rpt
- b) WA -pwe <plik> [-pwy <folder>/] [-r <plik>]
+ b) WA -pwe <plik> [-pwy <folder>] [-r <plik>]
     Sprawdza sumy kontrolne kopii utworzonej przez GA. Dokument weryfikacji
     jest zapisywany pod nazwą pliku z rozszerzeniem ".wer.rtf" w folderze
     podanym w -pwy, a bez -pwy w folderze sprawdzanego pliku. Dokumenty GA

@@ -435,7 +435,7 @@ TEST_F(Olven, AuthorizationAndVerificationOfTheSamples) {
   EXPECT_TRUE(fs::exists(path("registry")));
 
   fs::create_directory(path("wer"));
-  const Result wa = run({"wa", "-pwe", "przyklad_crc.swd", "-pwy", "wer/", "-r", "wa.rpt"});
+  const Result wa = run({"wa", "-pwe", "przyklad_crc.swd", "-pwy", "wer", "-r", "wa.rpt"});
   EXPECT_EQ(wa.out, waStarted + kFinished);
   EXPECT_EQ(wa.status, 0);
   EXPECT_EQ(undated(readFile(path("wer/przyklad_crc.swd.wer.rtf"))),
