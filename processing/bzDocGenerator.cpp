@@ -99,28 +99,28 @@ void appendUnicode(AnsiString& out, std::uint16_t unit) {
 // occurrence in the template's own text; values are never searched.
 AnsiString fill(const AnsiString& tmpl,
                 std::initializer_list<std::pair<const char*, AnsiString>> values) {
-  struct Piece {
+  struct Segment {
     AnsiString text;
     bool literal;
   };
-  std::vector<Piece> pieces{{tmpl, true}};
+  std::vector<Segment> segments{{tmpl, true}};
   for (const auto& [keyword, value] : values) {
     const std::string_view key(keyword);
     bool found = false;
-    for (std::size_t i = 0; i < pieces.size() && !found; ++i) {
-      if (!pieces[i].literal) continue;
-      const std::size_t at = pieces[i].text.find(key);
+    for (std::size_t i = 0; i < segments.size() && !found; ++i) {
+      if (!segments[i].literal) continue;
+      const std::size_t at = segments[i].text.find(key);
       if (at == AnsiString::npos) continue;
-      AnsiString after = pieces[i].text.substr(at + key.size());
-      pieces[i].text.resize(at);
-      pieces.insert(pieces.begin() + static_cast<std::ptrdiff_t>(i) + 1,
-                    {Piece{value, false}, Piece{std::move(after), true}});
+      AnsiString after = segments[i].text.substr(at + key.size());
+      segments[i].text.resize(at);
+      segments.insert(segments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                      {Segment{value, false}, Segment{std::move(after), true}});
       found = true;
     }
     if (!found) throw bzException(cp("Nie znaleziono słowa kluczowego ") + keyword);
   }
   AnsiString out;
-  for (const Piece& p : pieces) out += p.text;
+  for (const Segment& p : segments) out += p.text;
   return out;
 }
 
