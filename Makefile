@@ -28,8 +28,17 @@ check: build
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS) --repeat $(CTEST_REPEAT)
 
+# The authorization and its verification write into build/demo, with a
+# registry of their own there (the document templates come from szablon.reg
+# beside olven on the first run).
+DEMO_DIR = build/demo
+DEMO_ENV = OLVEN_REGISTRY=$(CURDIR)/$(DEMO_DIR)/registry
+
 demo: build
 	build/bin/olven sk -pwe samples/przyklad.swd samples/przyklad.swg samples/bledy.swd
+	mkdir -p $(DEMO_DIR)
+	$(DEMO_ENV) build/bin/olven ga -pwe samples/przyklad.swd -pwy $(DEMO_DIR)/przyklad_crc.swd
+	$(DEMO_ENV) build/bin/olven wa -pwe $(DEMO_DIR)/przyklad_crc.swd
 
 clean:
 	rm -rf build build-asan

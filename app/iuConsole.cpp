@@ -1,5 +1,6 @@
 #include "app/iuConsole.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +17,8 @@
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
 #include "platform/Format.h"
+#include "processing/bzDocAuthProcess.h"
+#include "processing/bzDocVerifProcess.h"
 #include "processing/bzReport.h"
 #include "processing/bzSyntaxProcess.h"
 
@@ -46,6 +49,7 @@ struct Texts {
   AnsiString unexpected = cp("nieoczekiwana pozycja -");
   AnsiString fileCount = cp("Błąd linii poleceń : zła liczba plików wejściowych\n");
   AnsiString noOutput = cp("Błąd linii poleceń : brak nazwy pliku wynikowego\n");
+  AnsiString commandLine = cp("Błąd linii poleceń : ");
   AnsiString reportIsInput = cp("Błąd linii poleceń : plik raportu jest plikiem wejściowym: ");
   AnsiString outputIsInput = cp("Błąd linii poleceń : plik wynikowy jest plikiem wejściowym: ");
   AnsiString finished = cp("Zakończono przetwarzanie\n");
@@ -79,10 +83,8 @@ struct ActionInfo {
 
 const ActionInfo& actionInfo(int action) {
   static const ActionInfo kInfo[] = {
-      {"Uruchomiono generację dokumentu autoryzacji\n",
-       "Generacja dokumentu autoryzacji (GA) nie jest dostępna w tej wersji programu.\n"},
-      {"Uruchomiono weryfikację pliku\n",
-       "Weryfikacja pliku (WA) nie jest dostępna w tej wersji programu.\n"},
+      {"Uruchomiono generację dokumentu autoryzacji\n", nullptr},
+      {"Uruchomiono weryfikację pliku\n", nullptr},
       {"Rozpoczeto proces analizy syntaktycznej\n", nullptr},
       {"Uruchomiono sprawdzanie poprawności semantycznej\n",
        "Sprawdzanie poprawności semantycznej (SP) nie jest dostępne w tej wersji programu.\n"},
@@ -105,13 +107,6 @@ AnsiString currentFolder() {
     if (errno != ERANGE || buf.size() > (1u << 20)) return ".";
     buf.resize(buf.size() * 2);
   }
-}
-
-// Name of the control-sum copy of an input: "_crc" before the extension.
-AnsiString crcCopyName(const AnsiString& name) {
-  const std::size_t dot = name.rfind('.');
-  if (dot == AnsiString::npos || dot == 0) return name + "_crc";
-  return name.substr(0, dot) + "_crc" + name.substr(dot);
 }
 
 bool holdsSeparator(const AnsiString& command) {
@@ -320,6 +315,17 @@ int iuConsole::runAction(Action action, const std::optional<AnsiString>& text) {
     write(t.noOutput);
     return stUsage;
   }
+  if (action == Action::DocVerif && !settings.outputFileName.empty()) {
+    // The verification writes only its document: -pwy names its folder,
+    // with or without the closing "/".
+    settings.outputDir += settings.outputFileName;
+    settings.outputFileName.clear();
+  }
+  if (action == Action::DocAuth && count > 1 && !settings.outputFileName.empty()) {
+    // Every input would overwrite the one copy.
+    write(t.commandLine + bzOneOutputNameText() + "\n");
+    return stUsage;
+  }
   if (checkTargets(action, files, settings, !text) != 0) return stUsage;
 
   const ActionInfo& info = actionInfo(static_cast<int>(action));
@@ -327,8 +333,31 @@ int iuConsole::runAction(Action action, const std::optional<AnsiString>& text) {
     write(cp(info.unavailable));
     return stFailure;
   }
+  const AnsiString started = cp(info.started);
+  if (action == Action::DocAuth) {
+    bzRun<bzDocAuthProcess> process(&files, &report, &settings, &state);
+    const int status = runProcess(process, started, files, report, settings, state);
+    return documentsStatus(status, files, [&](unsigned i) { return process.documentWritten(i); });
+  }
+  if (action == Action::DocVerif) {
+    bzRun<bzDocVerifProcess> process(&files, &report, &settings, &state);
+    const int status = runProcess(process, started, files, report, settings, state);
+    return documentsStatus(status, files, [&](unsigned i) { return process.documentWritten(i); });
+  }
   bzRun<bzSyntaxProcess> process(&files, &report, &settings, &state);
-  return runProcess(process, cp(info.started), files, report, settings, state);
+  return runProcess(process, started, files, report, settings, state);
+}
+
+int iuConsole::documentsStatus(int status, const bzFileList& files,
+                               const std::function<bool(unsigned)>& written) {
+  // An input that is there and got no document is a failed run for a
+  // script, also when the findings alone would not make it one.
+  for (unsigned i = 0; i < files.getFileCount(); ++i) {
+    struct stat st;
+    const AnsiString path = files.getFilePath(i) + files.getFileName(i);
+    if (::stat(path.c_str(), &st) == 0 && !written(i)) return std::max<int>(status, stFailure);
+  }
+  return status;
 }
 
 int iuConsole::checkTargets(Action action, const bzFileList& files, const bzSettings& settings,
@@ -352,14 +381,18 @@ int iuConsole::checkTargets(Action action, const bzFileList& files, const bzSett
     if (inputOf(target)) return refuse(t.reportIsInput, target);
   }
   if (action == Action::DocAuth) {
-    // The copy of each input: the output folder or the input's, the output
-    // name or the input's name with "_crc".
+    // The copy of each input and its document.
     for (unsigned i = 0; i < count; ++i) {
-      const AnsiString folder =
-          settings.outputDir.empty() ? files.getFilePath(i) : settings.outputDir;
-      const AnsiString name = settings.outputFileName.empty() ? crcCopyName(files.getFileName(i))
-                                                              : settings.outputFileName;
-      if (inputOf(folder + name)) return refuse(t.outputIsInput, folder + name);
+      const bzDocTargets targets =
+          bzAuthTargets(settings, files.getFilePath(i), files.getFileName(i));
+      if (inputOf(targets.copyPath)) return refuse(t.outputIsInput, targets.copyPath);
+      if (inputOf(targets.documentPath)) return refuse(t.outputIsInput, targets.documentPath);
+    }
+  } else if (action == Action::DocVerif) {
+    for (unsigned i = 0; i < count; ++i) {
+      const AnsiString document =
+          bzVerifDocumentPath(settings, files.getFilePath(i), files.getFileName(i));
+      if (inputOf(document)) return refuse(t.outputIsInput, document);
     }
   } else if (action == Action::Merge) {
     // The merged file and the part result beside it.
@@ -698,7 +731,7 @@ AnsiString iuConsole::helpText() {
  SP   : sprawdzanie spójności pliku (plików) - popr. semantyczna
  SC   : scalanie plików SWDE
 
- W tej wersji programu działa tylko funkcja SK. Funkcje GA, WA, SP i SC
+ W tej wersji programu działają funkcje GA, WA i SK. Funkcje SP i SC
  sprawdzają swoje parametry i kończą się komunikatem, że funkcja nie jest
  dostępna (kod wyjścia 2).
 
@@ -724,10 +757,18 @@ AnsiString iuConsole::helpText() {
     powstaje w folderze pliku danych pod jego nazwą z dopiskiem "_crc"
     (obr05.swd -> obr05_crc.swd). Dokument autoryzacji jest zapisywany
     w folderze kopii, pod nazwą kopii z rozszerzeniem ".aut.rtf"
-    (obr05_crc.swd.aut.rtf).
+    (obr05_crc.swd.aut.rtf). Nazwę pliku wyjściowego można podać tylko dla
+    jednego pliku wejściowego. Kopia i dokument pojawiają się razem, dopiero
+    gdy cały plik został przetworzony bez błędu; po błędzie lub przerwaniu
+    żaden z nich nie powstaje, a wcześniejsze pliki o tych nazwach zostają
+    nienaruszone.
     np. ga -pwe /dane/obr05.swd -pwy /dane/aut/obr05_crc.swd -r /rap/aut05.rpt
- b) WA -pwe <plik> [-r <plik>]
-    np. wa -pwe /dane/aut/obr05_crc.swd -r /raporty/wer05.rpt
+ b) WA -pwe <plik> [-pwy <folder>] [-r <plik>]
+    Sprawdza sumy kontrolne kopii utworzonej przez GA. Dokument weryfikacji
+    jest zapisywany pod nazwą pliku z rozszerzeniem ".wer.rtf" w folderze
+    podanym w -pwy, a bez -pwy w folderze sprawdzanego pliku. Dokumenty GA
+    i WA nieruszonej kopii są jednakowe.
+    np. wa -pwe /dane/aut/obr05_crc.swd -pwy /dane/wer/ -r /raporty/wer05.rpt
  c) SK -pwe <plik/pliki> [-r <plik>]
     np. sk -pwe /dane/obr05.swd /dane/obr06.swd -r /raporty/skl05.rpt
  d) SP -pwe <plik/pliki> [-r <plik>] [-rk]
@@ -782,8 +823,14 @@ AnsiString iuConsole::helpText() {
    lub zapisany (błędy znalezione w danych nie są niepowodzeniem);
    1 - błędna linia poleceń, błędny plik poleceń albo nieznaleziony plik
    wejściowy (pozostałe pliki są sprawdzane); 2 - błąd krytyczny
-   przetwarzania, raport, którego nie udało się zapisać, albo funkcja
-   niedostępna w tej wersji; 130 - przetwarzanie przerwane przez użytkownika.
+   przetwarzania, raport, którego nie udało się zapisać, funkcja
+   niedostępna w tej wersji albo (GA, WA) istniejący plik wejściowy, dla
+   którego nie powstał dokument;
+   130 - przetwarzanie przerwane przez użytkownika.
+   Niezgodne lub brakujące sumy kontrolne znalezione przez WA są błędami
+   w danych i same nie zmieniają kodu wyjścia.
+ * Szablony dokumentów GA i WA są brane z rejestru programu; gdy ich tam nie
+   ma, program wczytuje je z pliku szablon.reg ze swojego folderu.
    Plik poleceń kończy się najgorszym z kodów swoich poleceń.
 )");
   return text;

@@ -104,6 +104,10 @@ class iuConsole {
                    bool fromArgs);
   int runProcess(bzProcessThread& process, const AnsiString& started, bzFileList& files,
                  bzReport& report, const bzSettings& settings, const bzProcessState& state);
+  // The run's status, made a failure when an input that exists got no
+  // document (authorization and verification).
+  static int documentsStatus(int status, const bzFileList& files,
+                             const std::function<bool(unsigned)>& written);
   void printNewLines(bzReport& report);
   // Sleeps up to ms, less when the process ends first.
   void pause(const bzProcessThread& process, unsigned ms);

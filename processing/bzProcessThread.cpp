@@ -182,6 +182,10 @@ void bzProcessThread::execute() {
       setMessage(text);
       addToReport(" ");
       addToReport(text);
+    } else if (!endNotice_.empty()) {
+      setMessage(endNotice_);
+      addToReport(" ");
+      addToReport(endNotice_);
     } else {
       setMessage(cp("Przetwarzanie zakończono"));
     }

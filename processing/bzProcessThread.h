@@ -139,6 +139,12 @@ class OLVCORE_API bzProcessThread {
   void reportStatistics();
   void reportErrors();
 
+  // Ends the run after the file in hand for a reason found in the data (not
+  // a stop by the user): the process leaves its file loop, and the run ends
+  // with notice (also the final state message).
+  void endRunWith(const AnsiString& notice) { endNotice_ = notice; }
+  bool runEndedByData() const { return !endNotice_.empty(); }
+
   void initCOM() {}
   void doneCOM() {}
 
@@ -190,6 +196,7 @@ class OLVCORE_API bzProcessThread {
   std::condition_variable endCv_;
   bool ended_ = false;
   bzCriticalNotifier notifier_;
+  AnsiString endNotice_;  // worker thread only
 };
 
 // The one way to make a process: Process with the constructor arguments

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -45,10 +46,14 @@ class Child {
   Child(const std::vector<std::string>& args, const std::string& cwd, const std::string& tmp) {
     int out[2], err[2];
     if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) std::abort();
-    std::vector<std::string> env = {"LC_ALL=C.UTF-8", "TMPDIR=" + tmp};
+    // A registry of the test's own: the document templates of GA and WA
+    // are read and made there.
+    std::vector<std::string> env = {"LC_ALL=C.UTF-8", "TMPDIR=" + tmp,
+                                    "OLVEN_REGISTRY=" + cwd + "/registry"};
     for (char** e = environ; *e; ++e) {
       const std::string v = *e;
-      if (v.rfind("LC_", 0) != 0 && v.rfind("LANG", 0) != 0 && v.rfind("TMPDIR=", 0) != 0)
+      if (v.rfind("LC_", 0) != 0 && v.rfind("LANG", 0) != 0 && v.rfind("TMPDIR=", 0) != 0 &&
+          v.rfind("OLVEN_REGISTRY=", 0) != 0)
         env.push_back(v);
     }
     std::vector<std::string> argvs = {OLV_OLVEN};
@@ -321,13 +326,11 @@ TEST_F(Olven, ParameterAndFileCountErrorsOnTheCommandLine) {
       {{"sc", "-pwe", "a", "b", "-pwy", "wynik/"},
        "Błąd linii poleceń : brak nazwy pliku wynikowego\n",
        1},
+      // One output name for two inputs: both would write the one copy.
+      {{"ga", "-pwe", "a.swd", "b.swd", "-pwy", "c.swd"},
+       "Błąd linii poleceń : Nazwa pliku wynikowego dotyczy tylko jednego pliku wejściowego\n",
+       1},
       // Sound parameters of the functions that this build does not have.
-      {{"ga", "-pwe", "a.swd"},
-       "Generacja dokumentu autoryzacji (GA) nie jest dostępna w tej wersji programu.\n",
-       2},
-      {{"WA", "-pwe", "a.swd", "-r", "w.rpt"},
-       "Weryfikacja pliku (WA) nie jest dostępna w tej wersji programu.\n",
-       2},
       {{"sp", "-pwe", "a.swd", "b.swd", "-rk"},
        "Sprawdzanie poprawności semantycznej (SP) nie jest dostępne w tej wersji programu.\n",
        2},
@@ -405,6 +408,82 @@ TEST_F(Olven, SyntaxReportSavedWithR) {
   }
   EXPECT_EQ(withoutTimes(printed), sampleReport());
   EXPECT_TRUE(finding);
+}
+
+// The document's text with its date taken out: two runs may straddle
+// midnight.
+std::string undated(std::string rtf) {
+  static const std::regex date("[0-9]{2}-[0-9]{2}-[0-9]{4}");
+  return std::regex_replace(rtf, date, "DATE", std::regex_constants::format_first_only);
+}
+
+TEST_F(Olven, AuthorizationAndVerificationOfTheSamples) {
+  const std::string gaStarted = "Uruchomiono generację dokumentu autoryzacji\n";
+  const std::string waStarted = "Uruchomiono weryfikację pliku\n";
+  // A new user: the templates come from szablon.reg beside olven.
+  const Result ga = run({"GA", "-pwe", "przyklad.swd"});
+  EXPECT_EQ(ga.status, 0);
+  EXPECT_EQ(ga.err, "");
+  EXPECT_TRUE(ga.out.starts_with(gaStarted)) << ga.out;
+  EXPECT_NE(ga.out.find("Plik wynikowy z sumami kontrolnymi: " + path("przyklad_crc.swd") + "\n"),
+            std::string::npos)
+      << ga.out;
+  EXPECT_NE(ga.out.find("Generowanie dokumentu autoryzacji: " + path("przyklad_crc.swd.aut.rtf")),
+            std::string::npos);
+  EXPECT_TRUE(ga.out.ends_with(kFinished));
+  EXPECT_NE(readFile(path("przyklad_crc.swd")).find("\r\nXC,2093832669;\r\n"), std::string::npos);
+  EXPECT_TRUE(fs::exists(path("registry")));
+
+  fs::create_directory(path("wer"));
+  const Result wa = run({"wa", "-pwe", "przyklad_crc.swd", "-pwy", "wer", "-r", "wa.rpt"});
+  EXPECT_EQ(wa.out, waStarted + kFinished);
+  EXPECT_EQ(wa.status, 0);
+  EXPECT_EQ(undated(readFile(path("wer/przyklad_crc.swd.wer.rtf"))),
+            undated(readFile(path("przyklad_crc.swd.aut.rtf"))));
+  EXPECT_TRUE(fs::exists(path("wa.rpt")));
+
+  // Wrong sums are findings of the data, not a failure of the run.
+  std::string copy = readFile(path("przyklad_crc.swd"));
+  copy.replace(copy.find("G5DZE,RO"), 8, "G5DZE,RP");
+  writeFile(path("zmiana.swd"), copy);
+  const Result wrong = run({"wa", "-pwe", "zmiana.swd"});
+  EXPECT_EQ(wrong.status, 0);
+  EXPECT_NE(wrong.out.find("11 B 10006 ST - Suma CRC dla rekordu jest nieprawidłowa\n"),
+            std::string::npos)
+      << wrong.out;
+  EXPECT_TRUE(fs::exists(path("zmiana.swd.wer.rtf")));
+  EXPECT_TRUE(leftovers().empty());
+}
+
+TEST_F(Olven, AnInputWithoutItsDocumentFailsTheCommand) {
+  const std::string gaStarted = "Uruchomiono generację dokumentu autoryzacji\n";
+  {
+    // A faulty line: the file gets no copy; the next one does.
+    const Result r = run({"ga", "-pwe", "bledy.swd", "przyklad.swg", "-r", "ga.rpt"});
+    EXPECT_EQ(r.out, gaStarted + kFinished);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_FALSE(fs::exists(path("bledy_crc.swd")));
+    EXPECT_TRUE(fs::exists(path("przyklad_crc.swg.aut.rtf")));
+  }
+  {
+    // A cut file ends the run: the later file is not processed, and that is
+    // no stop by the user.
+    const std::string sample = readFile(path("przyklad.swd"));
+    writeFile(path("cut.swd"), sample.substr(0, sample.find("D,G5NRP")));
+    const Result r = run({"ga", "-pwe", "cut.swd", "przyklad.swd"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("Niepoprawne zakończenie pliku!\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(" \nPrzetwarzanie przerwano z powodu niepoprawnego zakończenia pliku\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find("Przetwarzanie pliku nr 2"), std::string::npos);
+    EXPECT_FALSE(fs::exists(path("przyklad_crc.swd")));
+  }
+  {
+    // A missing input alone: the command is wrong, not failed.
+    const Result r = run({"wa", "-pwe", "nie_ma.swd"});
+    EXPECT_EQ(r.status, 1);
+  }
 }
 
 TEST_F(Olven, AReportThatCannotBeSavedFailsAndNamesTheKeptFile) {

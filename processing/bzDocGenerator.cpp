@@ -1,0 +1,270 @@
+#include "processing/bzDocGenerator.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "platform/CodePage.h"
+#include "platform/FileSystem.h"
+#include "platform/Format.h"
+#include "platform/Registry.h"
+#include "processing/bzException.h"
+#include "processing/bzOutFileStream.h"
+
+namespace swde {
+
+using plat::cp;
+
+const char* const bzDocGenerator::kTemplateKey = "SOFTWARE\\OLVEN";
+
+namespace {
+
+const char* const kNames[4] = {"DA_HEAD", "DA_SECT_HEAD", "DA_SECT_MAIN", "DA_FOOT"};
+
+struct Seams {
+  std::mutex m;
+  std::function<std::time_t()> clock;
+  std::string script;
+};
+
+Seams& seams() {
+  static Seams s;
+  return s;
+}
+
+void appendHex(AnsiString& out, unsigned char b) {
+  static const char kHex[] = "0123456789abcdef";
+  out += "\\'";
+  out += kHex[b >> 4];
+  out += kHex[b & 0xF];
+}
+
+void appendAscii(AnsiString& out, unsigned char b) {
+  if (b == '\\' || b == '{' || b == '}') {
+    out += '\\';
+    out += static_cast<char>(b);
+  } else if (b < 0x20) {
+    appendHex(out, b);
+  } else {
+    out += static_cast<char>(b);
+  }
+}
+
+// The code points of valid UTF-8 (no overlong forms, no surrogates), or
+// false.
+bool decodeUtf8(std::string_view s, std::vector<char32_t>& out) {
+  for (std::size_t i = 0; i < s.size();) {
+    const unsigned char b = static_cast<unsigned char>(s[i]);
+    int extra;
+    char32_t c;
+    if (b < 0x80) {
+      out.push_back(b);
+      ++i;
+      continue;
+    } else if (b >= 0xC2 && b <= 0xDF) {
+      extra = 1;
+      c = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      extra = 2;
+      c = b & 0x0F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      extra = 3;
+      c = b & 0x07;
+    } else {
+      return false;
+    }
+    if (i + static_cast<std::size_t>(extra) >= s.size()) return false;
+    for (int k = 1; k <= extra; ++k) {
+      const unsigned char n = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
+      if ((n & 0xC0) != 0x80) return false;
+      c = (c << 6) | (n & 0x3F);
+    }
+    if ((extra == 2 && c < 0x800) || (extra == 3 && (c < 0x10000 || c > 0x10FFFF)) ||
+        (c >= 0xD800 && c <= 0xDFFF))
+      return false;
+    out.push_back(c);
+    i += static_cast<std::size_t>(extra) + 1;
+  }
+  return true;
+}
+
+void appendUnicode(AnsiString& out, std::uint16_t unit) {
+  out += "\\u" + plat::IntToStr(static_cast<std::int16_t>(unit)) + "?";
+}
+
+// One template filled: each keyword, in order, takes the place of its first
+// occurrence in the template's own text; values are never searched.
+AnsiString fill(const AnsiString& tmpl,
+                std::initializer_list<std::pair<const char*, AnsiString>> values) {
+  struct Segment {
+    AnsiString text;
+    bool literal;
+  };
+  std::vector<Segment> segments{{tmpl, true}};
+  for (const auto& [keyword, value] : values) {
+    const std::string_view key(keyword);
+    bool found = false;
+    for (std::size_t i = 0; i < segments.size() && !found; ++i) {
+      if (!segments[i].literal) continue;
+      const std::size_t at = segments[i].text.find(key);
+      if (at == AnsiString::npos) continue;
+      AnsiString after = segments[i].text.substr(at + key.size());
+      segments[i].text.resize(at);
+      segments.insert(segments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                      {Segment{value, false}, Segment{std::move(after), true}});
+      found = true;
+    }
+    if (!found) throw bzException(cp("Nie znaleziono słowa kluczowego ") + keyword);
+  }
+  AnsiString out;
+  for (const Segment& p : segments) out += p.text;
+  return out;
+}
+
+AnsiString number(std::uint64_t v) {
+  return plat::UIntToStr(v);
+}
+
+}  // namespace
+
+bzDocGenerator::bzDocGenerator(const AnsiString& date, const AnsiString& issuer,
+                               const AnsiString& file, std::uint64_t fileSize,
+                               std::uint64_t commentLines, std::uint64_t commentChars,
+                               std::uint32_t fileSum) {
+  loadTemplates();
+  document_ = fill(head_, {{"$$DATA", rtfText(date)},
+                           {"$$WYDAWCA", rtfText(issuer)},
+                           {"$$PLIK", rtfFileName(file)},
+                           {"$$ROZMIARPLIKU", number(fileSize)},
+                           {"$$LINIEKOMENTARZA", number(commentLines)},
+                           {"$$ZNAKIKOMENTARZA", number(commentChars)},
+                           {"$$SUMAPLIKU", number(fileSum)}});
+}
+
+bzDocGenerator::~bzDocGenerator() = default;
+
+void bzDocGenerator::loadTemplates() {
+  plat::TRegistry reg;
+  reg.RootKey = plat::HKEY_LOCAL_MACHINE;
+  if (!reg.OpenKey(kTemplateKey, true)) return;  // the first keyword fails
+  bool anyFilled = false;
+  for (const char* name : kNames)
+    if (reg.ValueExists(name) && !reg.ReadString(name).empty()) anyFilled = true;
+  if (!anyFilled) {
+    const std::string script = scriptPath();
+    if (!script.empty() && ::access(script.c_str(), F_OK) == 0) {
+      std::string error;
+      if (!plat::ImportRegistryScript(script, &error)) throw bzException(AnsiString(error));
+    }
+  }
+  std::array<AnsiString*, 4> targets = {&head_, &sectHead_, &sectMain_, &foot_};
+  for (std::size_t i = 0; i < 4; ++i) {
+    if (!reg.ValueExists(kNames[i])) reg.WriteString(kNames[i], "");
+    *targets[i] = reg.ReadString(kNames[i]);
+  }
+  reg.CloseKey();
+}
+
+void bzDocGenerator::addSection(bool present, const AnsiString& name, std::uint64_t chars,
+                                std::uint64_t records, std::uint32_t sum) {
+  AnsiString text =
+      fill(sectHead_, {{"$$NAZWA", rtfText(name)}, {"$$BRAK", present ? AnsiString() : "Brak"}});
+  if (present)
+    text +=
+        fill(sectMain_,
+             {{"$$ZNAK", number(chars)}, {"$$REKORD", number(records)}, {"$$SUMA", number(sum)}});
+  document_ += text;
+}
+
+void bzDocGenerator::closeDocument() {
+  if (foot_.empty()) throw bzException(cp("Pusty szablon dokumentu DA_FOOT"));
+  document_ += foot_;
+}
+
+void bzDocGenerator::save(const AnsiString& path) const {
+  bzOutFileStream out(path, 32768);
+  out.putBytes(document_);
+  out.commit();
+}
+
+void bzDocGenerator::replace(AnsiString& text, const AnsiString& keyword, const AnsiString& value) {
+  const std::size_t at = text.find(keyword);
+  if (at == AnsiString::npos) throw bzException(cp("Nie znaleziono słowa kluczowego ") + keyword);
+  text.replace(at, keyword.size(), value);
+}
+
+AnsiString bzDocGenerator::rtfText(std::string_view value) {
+  AnsiString out;
+  out.reserve(value.size());
+  for (char c : value) appendAscii(out, static_cast<unsigned char>(c));
+  return out;
+}
+
+AnsiString bzDocGenerator::rtfFileName(std::string_view name) {
+  AnsiString out;
+  std::vector<char32_t> points;
+  if (!decodeUtf8(name, points)) {
+    for (char c : name) {
+      const unsigned char b = static_cast<unsigned char>(c);
+      if (b >= 0x80)
+        appendHex(out, b);
+      else
+        appendAscii(out, b);
+    }
+    return out;
+  }
+  for (char32_t c : points) {
+    unsigned char b = 0;
+    if (c < 0x80) {
+      appendAscii(out, static_cast<unsigned char>(c));
+    } else if (plat::unicodeToCp1250(c, b)) {
+      appendHex(out, b);
+    } else if (c < 0x10000) {
+      appendUnicode(out, static_cast<std::uint16_t>(c));
+    } else {
+      const char32_t v = c - 0x10000;
+      appendUnicode(out, static_cast<std::uint16_t>(0xD800 + (v >> 10)));
+      appendUnicode(out, static_cast<std::uint16_t>(0xDC00 + (v & 0x3FF)));
+    }
+  }
+  return out;
+}
+
+AnsiString bzDocGenerator::today() {
+  std::function<std::time_t()> clock;
+  {
+    std::lock_guard<std::mutex> g(seams().m);
+    clock = seams().clock;
+  }
+  const std::time_t now = clock ? clock() : std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  return plat::Format("%.2d-%.2d-%.4d", {tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900});
+}
+
+void bzDocGenerator::setClock(std::function<std::time_t()> clock) {
+  std::lock_guard<std::mutex> g(seams().m);
+  seams().clock = std::move(clock);
+}
+
+void bzDocGenerator::setScriptPath(const std::string& path) {
+  std::lock_guard<std::mutex> g(seams().m);
+  seams().script = path;
+}
+
+std::string bzDocGenerator::scriptPath() {
+  {
+    std::lock_guard<std::mutex> g(seams().m);
+    if (!seams().script.empty()) return seams().script;
+  }
+  std::string exe(4096, '\0');
+  const ssize_t n = ::readlink("/proc/self/exe", exe.data(), exe.size() - 1);
+  if (n <= 0) return std::string();
+  exe.resize(static_cast<std::size_t>(n));
+  return plat::extractFilePath(exe) + "szablon.reg";
+}
+
+}  // namespace swde

@@ -1,0 +1,114 @@
+#include "processing/bzOutFileStream.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+#include "platform/CodePage.h"
+#include "platform/FileSystem.h"
+#include "processing/bzException.h"
+
+namespace swde {
+
+unsigned newFileMode() {
+  // The umask is read from the process status: setting it to read it back
+  // would race with the other threads that create files.
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("Umask:", 0) != 0) continue;
+    unsigned mask = 0;
+    if (std::sscanf(line.c_str() + 6, "%o", &mask) == 1) return 0666u & ~mask;
+  }
+  return 0644u;
+}
+
+bzOutFileStream::bzOutFileStream(const AnsiString& target, std::size_t bufferSize)
+    : target_(target), buffer_(bufferSize < 2 ? 2 : bufferSize) {
+  AnsiString folder = plat::extractFilePath(target);
+  if (folder.empty()) folder = ".";
+  const AnsiString name = plat::extractFileName(target);
+  fd_ = plat::createTempFile(folder, "." + name + ".", ".tmp", tempPath_);
+  if (fd_ < 0) fail(errno);
+  if (::fchmod(fd_, newFileMode()) != 0) {
+    const int err = errno;
+    discard();
+    fail(err);
+  }
+}
+
+bzOutFileStream::~bzOutFileStream() {
+  if (!committed_) discard();
+}
+
+void bzOutFileStream::fail(int err) const {
+  throw bzException(plat::cp("Błąd zapisu pliku ") + target_ + ": " +
+                    plat::fileWriteErrorReason(err));
+}
+
+void bzOutFileStream::putLine(std::string_view text) {
+  putBytes(text);
+  if (buffer_.size() - used_ < 2) putBuff();
+  buffer_[used_++] = '\r';
+  buffer_[used_++] = '\n';
+}
+
+void bzOutFileStream::putBytes(std::string_view bytes) {
+  while (!bytes.empty()) {
+    if (used_ == buffer_.size()) putBuff();
+    const std::size_t n = std::min(bytes.size(), buffer_.size() - used_);
+    std::memcpy(buffer_.data() + used_, bytes.data(), n);
+    used_ += n;
+    bytes.remove_prefix(n);
+  }
+}
+
+void bzOutFileStream::putBuff() {
+  if (fd_ < 0) {
+    if (used_ > 0) fail(EBADF);
+    return;
+  }
+  std::size_t done = 0;
+  while (done < used_) {
+    const ssize_t n = ::write(fd_, buffer_.data() + done, used_ - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail(errno);
+    }
+    if (n == 0) fail(EIO);
+    done += static_cast<std::size_t>(n);
+    written_ += static_cast<std::uint64_t>(n);
+  }
+  used_ = 0;
+}
+
+void bzOutFileStream::close() {
+  if (fd_ < 0) return;
+  putBuff();
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) fail(errno);
+}
+
+void bzOutFileStream::commit() {
+  close();
+  if (tempPath_.empty()) fail(ENOENT);
+  if (std::rename(tempPath_.c_str(), target_.c_str()) != 0) fail(errno);
+  committed_ = true;
+}
+
+void bzOutFileStream::discard() noexcept {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+  if (!tempPath_.empty() && !committed_) ::unlink(tempPath_.c_str());
+  tempPath_.clear();
+}
+
+}  // namespace swde
