@@ -26,6 +26,8 @@ prefix=$work/prefix
 [ -x "$prefix/bin/olven" ] || fail "no bin/olven"
 cmp -s "$prefix/bin/metadata_def.xml" "$source/app/metadata_def.xml" ||
   fail "bin/metadata_def.xml is missing or differs from app/metadata_def.xml"
+cmp -s "$prefix/bin/szablon.reg" "$source/setup/szablon.reg" ||
+  fail "bin/szablon.reg is missing or differs from setup/szablon.reg"
 
 runpath=$(readelf -d "$prefix/bin/olven" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]$/\1/p')
 [ "$runpath" = '$ORIGIN/../lib' ] || fail "olven's run path is '$runpath'"
