@@ -167,12 +167,7 @@ bool bzDocAuthProcess::refuseTarget(unsigned i) {
 
 void bzDocAuthProcess::processFile() {
   counters_.clear();
-  sectionCode_ = -1;
-  slot_ = -1;
-  fileSum_.restart();
-  sectionSum_.restart();
-  recordSum_.restart();
-  inRecord_ = inSection_ = false;
+  sums_.restart();
   skipWhite_ = settings->skipWhiteChars;
   skipComments_ = settings->skipComments;
   swing_ = fileType == lcSWING;
@@ -261,25 +256,25 @@ bool bzDocAuthProcess::processLine(const sxLine& l) {
   if (count > 0) {
     if (isFileEnd(code)) {
       line_ = swing_ ? "SWINGXC," : "SWDEXC,";
-      fileSum_.put(line_);
-      counters_.fileSum = fileSum_.value();
+      sums_.file.put(line_);
+      counters_.fileSum = sums_.file.value();
       appendSum(line_, counters_.fileSum);
       line_ += ';';
-      fileSum_.restart();
+      sums_.file.restart();
     } else if (isSectionEnd(code)) {
       line_ = "SXC,";
-      sectionSum_.put(line_);
-      const std::uint32_t sum = sectionSum_.value();
-      if (inSection_ && slot_ >= 0) {
-        counters_.sections[static_cast<std::size_t>(slot_)].chars = sectionSum_.byteCount;
-        counters_.sections[static_cast<std::size_t>(slot_)].sum = sum;
+      sums_.section.put(line_);
+      const std::uint32_t sum = sums_.section.value();
+      if (sums_.inSection && sums_.slot >= 0) {
+        counters_.sections[static_cast<std::size_t>(sums_.slot)].chars = sums_.section.byteCount;
+        counters_.sections[static_cast<std::size_t>(sums_.slot)].sum = sum;
       }
       appendSum(line_, sum);
       line_ += ';';
     } else if (isRecordEnd(code)) {
       line_ = "XC,";
-      recordSum_.put(line_);
-      appendSum(line_, recordSum_.value());
+      sums_.record.put(line_);
+      appendSum(line_, sums_.record.value());
       line_ += ';';
     } else {
       for (std::uint32_t i = 0; i < count; ++i) {
@@ -306,37 +301,9 @@ bool bzDocAuthProcess::processLine(const sxLine& l) {
   }
 
   // The three sums in one pass over the line.
-  if (isSectionStart(code)) {
-    inSection_ = true;
-    sectionCode_ = code;
-    slot_ = counters_.getSectionIndex(code);
-    counters_.sections[static_cast<std::size_t>(slot_)].present = true;
-    sectionSum_.restart();
-  }
-  const bool recordStart = isRecordStart(code);
-  if (recordStart || isOneLineRecord(code)) {
-    ++recordsCount;
-    if (slot_ >= 0) ++counters_.sections[static_cast<std::size_t>(slot_)].records;
-  }
-  if (recordStart) {
-    inRecord_ = true;
-    recordSum_.restart();
-  }
-  const bool sectionEnd = isSectionEnd(code);
-  const bool recordEnd = isRecordEnd(code);
-  bzSumCRC* sums[3] = {isFileEnd(code) ? nullptr : &fileSum_,
-                       inSection_ && !sectionEnd ? &sectionSum_ : nullptr,
-                       inRecord_ && !recordEnd ? &recordSum_ : nullptr};
-  bzSumCRC::putEach(line_, sums, 3);
-  if (sectionEnd) {
-    sectionSum_.restart();
-    inSection_ = false;
-    sectionCode_ = 0;
-  }
-  if (recordEnd) {
-    recordSum_.restart();
-    inRecord_ = false;
-  }
+  const bzSumWalk::Ends ends = sums_.feed(code, line_, counters_, recordsCount);
+  if (ends.section) sums_.endSection();
+  if (ends.record) sums_.endRecord();
   out_->putLine(line_);
   return true;
 }

@@ -17,6 +17,7 @@
 #include "processing/bzOutFileStream.h"
 #include "processing/bzProcessThread.h"
 #include "processing/bzSumCRC.h"
+#include "processing/bzSumWalk.h"
 #include "syntax/Sxcodes.h"
 #include "syntax/Sxline.h"
 
@@ -46,63 +47,6 @@ OLVCORE_API AnsiString bzVerifDocumentPath(const bzSettings& settings,
 // The refusal of one output name given for several inputs.
 OLVCORE_API AnsiString bzOneOutputNameText();
 
-// The line kinds the sums follow.
-namespace doclines {
-inline bool isFileEnd(int c) {
-  return c == lcSWDEX || c == lcSWDEXC || c == lcSWINGX || c == lcSWINGXC;
-}
-inline bool isSectionStart(int c) {
-  return c == lcSD || c == lcSG || c == lcSN || c == lcSO || c == lcSP || c == lcST;
-}
-inline bool isSectionEnd(int c) {
-  return c == lcSX || c == lcSXC;
-}
-inline bool isRecordStart(int c) {
-  switch (c) {
-    case lcDS:
-    case lcRC:
-    case lcRD:
-    case lcRL:
-    case lcRM:
-    case lcRO:
-    case lcRP:
-    case lcRR:
-    case lcTD:
-      return true;
-    default:
-      return false;
-  }
-}
-inline bool isOneLineRecord(int c) {
-  switch (c) {
-    case lcA:
-    case lcB:
-    case lcFD:
-    case lcJD:
-    case lcNK:
-    case lcNS:
-    case lcVD:
-    case lcZD:
-    case lcNU:
-    case lcW:
-      return true;
-    default:
-      return false;
-  }
-}
-inline bool isRecordEnd(int c) {
-  return c == lcX || c == lcXC;
-}
-inline bool isCommentLine(int c) {
-  return c == lcC || c == lcEmpty;
-}
-// The reader closes every file with an empty line at its end that is no
-// line of the file; the error of the file's end checks travels on it.
-inline bool isEndMarker(const sxLine& l, std::uint64_t fileSize) {
-  return l.position >= fileSize && l.text.empty();
-}
-}  // namespace doclines
-
 class OLVCORE_API bzDocAuthProcess : public bzProcessThread {
  public:
   bzDocAuthProcess(RunKey key, bzFileList* fileList, bzReport* report, bzSettings* settings,
@@ -129,13 +73,9 @@ class OLVCORE_API bzDocAuthProcess : public bzProcessThread {
   void countError();
 
   AnsiString line_;
-  int sectionCode_ = -1;
-  int slot_ = -1;
   bzDocCounters counters_;
-  bzSumCRC fileSum_, sectionSum_, recordSum_;
+  bzSumWalk sums_;
   std::uint64_t copySize_ = 0;
-  bool inRecord_ = false;
-  bool inSection_ = false;
   bool skipWhite_ = true;
   bool skipComments_ = true;
   bool swing_ = false;

@@ -45,8 +45,9 @@ void bzDocVerifProcess::addToReport(int code, ReportMsgType type, const AnsiStri
     ++current.warnings;
     ++totalWarns;
   }
-  const ReportSectionType section =
-      sectionCode_ > 0 ? static_cast<ReportSectionType>(sectionCode_) : ReportSectionType{0};
+  const ReportSectionType section = sums_.sectionCode > 0
+                                        ? static_cast<ReportSectionType>(sums_.sectionCode)
+                                        : ReportSectionType{0};
   addToReport(code, type, currentFile, section,
               line_ ? static_cast<std::int64_t>(line_->lineNumber) : -1,
               line_ ? static_cast<std::int64_t>(line_->position) : -1, text);
@@ -100,15 +101,10 @@ bool bzDocVerifProcess::calcCRCLine(const sxLine& l, bzSumCRC& sum, std::uint32_
 void bzDocVerifProcess::processFile() {
   if (!fileObject) return;
   recordsCount = 0;
-  fileSum_.restart();
-  sectionSum_.restart();
-  recordSum_.restart();
+  sums_.restart();
   counters_.clear();
-  sectionCode_ = -1;
-  slot_ = -1;
   line_ = nullptr;
   setMessage(cp("Weryfikacja sum kontrolnych"));
-  bool inRecord = false, inSection = false;
 
   std::uint64_t t = tickCount();
   std::uint32_t lines = 0;
@@ -144,33 +140,13 @@ void bzDocVerifProcess::processFile() {
       if (isCommentLine(code) || !l->comment.empty()) ++counters_.commentLines;
       counters_.commentChars += l->comment.size();
 
-      const bool fileEnd = isFileEnd(code), sectionEnd = isSectionEnd(code),
-                 recordEnd = isRecordEnd(code);
-      if (isSectionStart(code)) {
-        inSection = true;
-        sectionCode_ = code;
-        slot_ = counters_.getSectionIndex(code);
-        counters_.sections[static_cast<std::size_t>(slot_)].present = true;
-        sectionSum_.restart();
-      }
-      const bool recordStart = isRecordStart(code);
-      if (recordStart || isOneLineRecord(code)) {
-        ++recordsCount;
-        if (slot_ >= 0) ++counters_.sections[static_cast<std::size_t>(slot_)].records;
-      }
-      if (recordStart) {
-        inRecord = true;
-        recordSum_.restart();
-      }
-      bzSumCRC* sums[3] = {fileEnd ? nullptr : &fileSum_,
-                           inSection && !sectionEnd ? &sectionSum_ : nullptr,
-                           inRecord && !recordEnd ? &recordSum_ : nullptr};
-      bzSumCRC::putEach(text, sums, 3);
+      const bzSumWalk::Ends ends = sums_.feed(code, text, counters_, recordsCount);
+      const bool fileEnd = ends.file, sectionEnd = ends.section, recordEnd = ends.record;
 
       std::uint32_t stored = 0;
       if (fileEnd) {
-        const bool has = calcCRCLine(*l, fileSum_, stored);
-        const std::uint32_t computed = fileSum_.value();
+        const bool has = calcCRCLine(*l, sums_.file, stored);
+        const std::uint32_t computed = sums_.file.value();
         if (!has)
           addToReport(10001, rmWarning, "Brak sumy CRC dla pliku");
         else if (stored != computed)
@@ -178,26 +154,25 @@ void bzDocVerifProcess::processFile() {
         counters_.fileSum = computed;
       }
       if (sectionEnd) {
-        const bool has = calcCRCLine(*l, sectionSum_, stored);
-        const std::uint32_t computed = sectionSum_.value();
+        const bool has = calcCRCLine(*l, sums_.section, stored);
+        const std::uint32_t computed = sums_.section.value();
         if (!has)
           addToReport(10002, rmWarning, "Brak sumy CRC dla sekcji");
         else if (stored != computed)
           addToReport(10005, rmError, cp("Suma CRC dla sekcji jest nieprawidłowa"));
-        if (inSection && slot_ >= 0) {
-          counters_.sections[static_cast<std::size_t>(slot_)].chars = sectionSum_.byteCount;
-          counters_.sections[static_cast<std::size_t>(slot_)].sum = computed;
+        if (sums_.inSection && sums_.slot >= 0) {
+          counters_.sections[static_cast<std::size_t>(sums_.slot)].chars = sums_.section.byteCount;
+          counters_.sections[static_cast<std::size_t>(sums_.slot)].sum = computed;
         }
-        inSection = false;
-        sectionCode_ = 0;
+        sums_.endSection();
       }
       if (recordEnd) {
-        const bool has = calcCRCLine(*l, recordSum_, stored);
+        const bool has = calcCRCLine(*l, sums_.record, stored);
         if (!has)
           addToReport(10003, rmWarning, "Brak sumy CRC dla rekordu");
-        else if (stored != recordSum_.value())
+        else if (stored != sums_.record.value())
           addToReport(10006, rmError, cp("Suma CRC dla rekordu jest nieprawidłowa"));
-        inRecord = false;
+        sums_.endRecord();
       }
       line_ = nullptr;
       line.reset();

@@ -12,6 +12,7 @@
 #include "processing/bzDocCounters.h"
 #include "processing/bzProcessThread.h"
 #include "processing/bzSumCRC.h"
+#include "processing/bzSumWalk.h"
 #include "syntax/Sxline.h"
 
 namespace swde {
@@ -42,10 +43,8 @@ class OLVCORE_API bzDocVerifProcess : public bzProcessThread {
   bool refuseTarget(unsigned i);
 
   const sxLine* line_ = nullptr;
-  int sectionCode_ = -1;
-  int slot_ = -1;
   bzDocCounters counters_;
-  bzSumCRC fileSum_, sectionSum_, recordSum_;
+  bzSumWalk sums_;
   std::vector<std::uint8_t> written_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "platform/CodePage.h"
 #include "processing/bzException.h"
+#include "processing/bzLineKinds.h"
 #include "syntax/Sxcodes.h"
 
 namespace swde {
@@ -10,30 +11,7 @@ namespace {
 
 // The record-start lines and one-line records: one record each.
 bool countsAsRecord(int code) {
-  switch (code) {
-    case lcA:
-    case lcB:
-    case lcDS:
-    case lcFD:
-    case lcJD:
-    case lcNK:
-    case lcNS:
-    case lcRC:
-    case lcRD:
-    case lcRL:
-    case lcRM:
-    case lcRO:
-    case lcRP:
-    case lcRR:
-    case lcTD:
-    case lcVD:
-    case lcZD:
-    case lcNU:
-    case lcW:
-      return true;
-    default:
-      return false;
-  }
+  return doclines::isRecordStart(code) || doclines::isOneLineRecord(code);
 }
 
 }  // namespace
