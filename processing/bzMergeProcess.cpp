@@ -375,6 +375,13 @@ bool bzMergeProcess::processFile() {
           break;
       }
       if (!ok) break;
+      // A section read to its end leaves the error of its end line pending
+      // on the file; the next read would drop it.
+      const bool parsed = section == scSN || section == scSP || section == scST || section == scSO;
+      if (parsed && !isTerminated() && checkError(fileObject.get())) {
+        ok = false;
+        break;
+      }
       tick(last);
       if (isTerminated()) break;
       skipRecords(fileObject.get());
@@ -406,6 +413,10 @@ bool bzMergeProcess::parseSectionSN(PlikSW* reader) {
   checkReaderStatus(reader->dajKolejnyRekord(record.out()), kSource, __LINE__);
   std::uint64_t last = tickCount();
   while (record && !isTerminated()) {
+    // The error of a line that ended the record without belonging to it (a
+    // section end where the record's end line is missing) travels on the
+    // record.
+    if (checkError(record.get())) return false;
     std::uint32_t count = 0;
     checkReaderStatus(record->dajIloscLinii(&count), kSource, __LINE__);
     for (std::uint32_t i = 0; i < count && !isTerminated(); ++i) {
@@ -442,6 +453,10 @@ bool bzMergeProcess::parseSectionSP(PlikSW* reader) {
   checkReaderStatus(reader->dajKolejnyRekord(record.out()), kSource, __LINE__);
   std::uint64_t last = tickCount();
   while (record && !isTerminated()) {
+    // The error of a line that ended the record without belonging to it (a
+    // section end where the record's end line is missing) travels on the
+    // record.
+    if (checkError(record.get())) return false;
     std::uint32_t count = 0;
     checkReaderStatus(record->dajIloscLinii(&count), kSource, __LINE__);
     for (std::uint32_t i = 0; i < count && !isTerminated(); ++i) {
@@ -474,6 +489,10 @@ bool bzMergeProcess::parseSectionST(PlikSW* reader) {
   checkReaderStatus(reader->dajKolejnyRekord(record.out()), kSource, __LINE__);
   std::uint64_t last = tickCount();
   while (record && !isTerminated()) {
+    // The error of a line that ended the record without belonging to it (a
+    // section end where the record's end line is missing) travels on the
+    // record.
+    if (checkError(record.get())) return false;
     std::uint32_t count = 0;
     checkReaderStatus(record->dajIloscLinii(&count), kSource, __LINE__);
     for (std::uint32_t i = 0; i < count; ++i) {

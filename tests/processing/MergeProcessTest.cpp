@@ -23,6 +23,7 @@
 #include "metadata/Typessection.h"
 #include "metadata/Usrcontextrecord.h"
 #include "platform/CodePage.h"
+#include "platform/Exception.h"
 #include "platform/FileSystem.h"
 #include "processing/bzMergeProcess.h"
 #include "processing/bzMergeRules.h"
@@ -115,7 +116,8 @@ struct MergeRun : testsupport::RunObjects {
   Folder folder;
   Snapshot snapshot;
   testsupport::Gate* gate = nullptr;
-  int gateAt = 0;  // the reader (counted from 1) whose making waits at the gate
+  int gateAt = 0;             // the reader (counted from 1) whose making waits at the gate
+  bool throwInMerge = false;  // the merge step raises after its snapshot
   std::mutex m;
   int readersMade = 0;
 
@@ -157,6 +159,7 @@ class ObservedMerge : public bzMergeProcess {
         s.spool[i] = spoolFiles[i]->readLinesFromFile(0, spoolFiles[i]->position());
     }
     s.folder = run_.folder.contents();
+    if (run_.throwInMerge) throw plat::Exception("awaria zapisu");
   }
   plat::ComPtr<PlikSW> createFileInterface() override {
     int n;
@@ -356,6 +359,403 @@ TEST(bzMergeProcess, ValidPairInEitherOrderFillsListsAndSpools) {
     EXPECT_NE(
         p->model(di)->getContextSection()->getRecord(bzMergeRules::contextKey("DN", "2024-01-15")),
         nullptr);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Refusals before any input is read
+
+TEST(bzMergeProcess, OutputPathAndFileCountRefusedBeforeAnyReaderIsMade) {
+  struct Case {
+    const char* what;
+    // Sets up the run in r (the pair a.swd, b.swd is there already).
+    void (*setUp)(MergeRun& r);
+    const char* reason;  // UTF-8; "@" stands for the merged file's path
+  };
+  const Case cases[] = {
+      {"no output name", [](MergeRun& r) { r.settings.outputFileName = ""; },
+       "Brak nazwy pliku wynikowego"},
+      {"output is an input", [](MergeRun& r) { r.settings.outputFileName = "b.swd"; },
+       "Plik wynikowy jest plikiem wejściowym: @"},
+      {"output folder given with its slash",
+       [](MergeRun& r) {
+         r.settings.outputDir = r.folder.path() + "/";
+         r.settings.outputFileName = "a.swd";
+       },
+       "Plik wynikowy jest plikiem wejściowym: @"},
+      {"output is a hard link to an input",
+       [](MergeRun& r) {
+         ASSERT_EQ(::link(r.folder.file("a.swd").c_str(), r.folder.file("wynik.swd").c_str()), 0);
+       },
+       "Plik wynikowy jest plikiem wejściowym: @"},
+      {"output is a symbolic link to an input",
+       [](MergeRun& r) {
+         ASSERT_EQ(::symlink(r.folder.file("b.swd").c_str(), r.folder.file("wynik.swd").c_str()),
+                   0);
+       },
+       "Plik wynikowy jest plikiem wejściowym: @"},
+      {"an empty folder joins nothing to the name",
+       [](MergeRun& r) {
+         r.settings.outputDir = "";
+         r.settings.outputFileName = r.folder.file("a.swd");
+       },
+       "Plik wynikowy jest plikiem wejściowym: @"},
+      {"three inputs", [](MergeRun& r) { r.add(r.input("c.swd", fixture("opis.swd"))); },
+       "Niepoprawna liczba plików do scalenia"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MergeRun r;
+    r.addPair(fixture("opis.swd"), fixture("geometria.swd"));
+    c.setUp(r);
+    const std::string merged = r.settings.outputDir.empty() ? r.settings.outputFileName
+                               : r.settings.outputDir.back() == '/'
+                                   ? r.settings.outputDir + r.settings.outputFileName
+                                   : r.settings.outputDir + "/" + r.settings.outputFileName;
+    std::string reason = c.reason;
+    if (const auto at = reason.find('@'); at != std::string::npos) reason.replace(at, 1, merged);
+    const Outcome o = runMerge(r);
+    expectFolderUnchanged(o);
+    EXPECT_TRUE(o.has(freeLine(reason))) << dump(o);
+    EXPECT_TRUE(o.has(kInterrupted));
+    EXPECT_TRUE(o.findings().empty());
+    EXPECT_FALSE(r.snapshot.reached);
+    EXPECT_FALSE(o.critical);
+    EXPECT_EQ(r.readersMade, 0);
+  }
+}
+
+TEST(bzMergeProcess, MissingInputEndsTheKindCheck) {
+  MergeRun r;
+  r.add(r.input("a.swd", fixture("opis.swd")));
+  r.add(r.folder.file("brak.swd"));
+  const Outcome o = runMerge(r);
+  expectFolderUnchanged(o);
+  EXPECT_TRUE(o.has(freeLine("Nie znaleziono pliku!"))) << dump(o);
+  EXPECT_TRUE(o.has(kInterrupted));
+  EXPECT_TRUE(o.findings().empty());  // no kind error behind it
+  EXPECT_FALSE(r.snapshot.reached);
+}
+
+TEST(bzMergeProcess, MissingOutputFolderIsCriticalAndNamesTheFolder) {
+  MergeRun r;
+  r.addPair(fixture("opis.swd"), fixture("geometria.swd"));
+  r.settings.outputDir = r.folder.file("brak");
+  const Outcome o = runMerge(r);
+  expectFolderUnchanged(o);
+  EXPECT_TRUE(o.critical);
+  EXPECT_NE(o.criticalMessage.find(r.folder.file("brak")), std::string::npos) << o.criticalMessage;
+  EXPECT_FALSE(r.snapshot.reached);
+}
+
+TEST(bzMergeProcess, ExceptionInTheMergeStepLeavesNoWorkFile) {
+  MergeRun r;
+  r.addPair(fixture("opis.swd"), fixture("geometria.swd"));
+  r.throwInMerge = true;
+  const Outcome o = runMerge(r);
+  EXPECT_TRUE(r.snapshot.reached);
+  EXPECT_TRUE(o.critical);
+  EXPECT_EQ(o.criticalMessage, "awaria zapisu");
+  expectFolderUnchanged(o);
+}
+
+// An input named as the part result once was ("__" + output) is only read.
+TEST(bzMergeProcess, InputNamedAfterTheOutputStaysIntact) {
+  MergeRun r;
+  r.add(r.input("__wynik.swd", fixture("opis.swd")));
+  r.add(r.input("wynik.swg", fixture("geometria.swd")));
+  const Outcome o = runMerge(r);
+  EXPECT_TRUE(r.snapshot.reached) << dump(o);
+  expectFolderUnchanged(o);
+}
+
+// ---------------------------------------------------------------------------
+// Kinds of the inputs
+
+TEST(bzMergeProcess, KindCheckFindings) {
+  const std::string d = fixture("opis.swd"), g = fixture("geometria.swd");
+  const std::string noSO = d.substr(0, d.find("SO;\r\n")) + "SWDEX;\r\n";
+  const std::string kklFirst = changed(d, "SO;", "SO;\r\nRD,,G5KKL,1,,;\r\nX;");
+  struct Case {
+    const char* what;
+    std::string first, second;
+    std::vector<Line> findings;
+    std::vector<Line> freeLines;  // expected among the free lines too
+    std::uint8_t kind0, kind1;
+  };
+  const std::string undecided =
+      "Nie udało się określić rodzaju pliku. Prawdopodobnie plik zawiera obiekty z części opisowej "
+      "i z części geometrycznej";
+  const Case cases[] = {
+      {"two descriptive",
+       d,
+       d,
+       {finding(1, 1, 20011, 49,
+                "Próba scalenia dwóch pilków z opisem lub dwóch plików z geometrią")},
+       {},
+       1,
+       1},
+      {"two geometric",
+       g,
+       g,
+       {finding(1, 1, 20011, 49,
+                "Próba scalenia dwóch pilków z opisem lub dwóch plików z geometrią")},
+       {},
+       2,
+       2},
+      {"no SO section in the first", noSO, g, {finding(0, 1, 20010, 49, undecided)}, {}, 0, 2},
+      {"no SO section in the second", d, noSO, {finding(1, 1, 20010, 49, undecided)}, {}, 1, 0},
+      {"SWING input",
+       d,
+       readAll(std::string(OLV_SAMPLES) + "/przyklad.swg"),
+       {finding(1, 1, 20010, 49, undecided)},
+       {freeLine("Niepoprawny format pliku. Oczekiwany plik w formacie SWDE")},
+       1,
+       0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MergeRun r;
+    r.addPair(c.first, c.second);
+    std::unique_ptr<bzRun<ObservedMerge>> p;
+    const Outcome o = runMerge(r, &p);
+    expectFolderUnchanged(o);
+    EXPECT_EQ(withoutPositions(o.findings()), c.findings) << dump(o);
+    for (const Line& l : c.freeLines) EXPECT_TRUE(o.has(l));
+    EXPECT_TRUE(o.has(kInterrupted));
+    EXPECT_FALSE(r.snapshot.reached);
+    EXPECT_EQ(o.totalErrors, 1u);  // the kind error counts
+    EXPECT_EQ(p->kind(0), c.kind0);
+    EXPECT_EQ(p->kind(1), c.kind1);
+  }
+  // A merged-file type before the first listed one decides nothing; the
+  // first pass then refuses it in a descriptive input.
+  MergeRun r;
+  r.addPair(kklFirst, g);
+  std::unique_ptr<bzRun<ObservedMerge>> p;
+  const Outcome o = runMerge(r, &p);
+  expectFolderUnchanged(o);
+  EXPECT_EQ(p->kind(0), bzMergeRules::kindDescriptive);
+  EXPECT_EQ(withoutPositions(o.findings()),
+            std::vector<Line>{finding(0, 27, 20009, 49,
+                                      "Obiekt G5KKL typowy dla pliku scalonego wystąpił w pliku "
+                                      "zawierajacym obiekty z części opisowej")})
+      << dump(o);
+  EXPECT_TRUE(o.has(kInterrupted));
+  EXPECT_FALSE(r.snapshot.reached);
+}
+
+// ---------------------------------------------------------------------------
+// Findings of the first pass
+
+TEST(bzMergeProcess, ObjectOfTheWrongPartEndsTheFirstPass) {
+  const std::string d = fixture("opis.swd"), g = fixture("geometria.swd");
+  const std::string longId(32, '7');
+  struct Case {
+    const char* what;
+    std::string first, second;
+    Line finding;
+  };
+  const Case cases[] = {
+      {"geometric type in the descriptive input",
+       changed(d, "SO;", "SO;\r\nRD,DZIALKA,G5O_DZE,1,,;\r\nX;\r\nRD,,G5PZG,5,,;\r\nX;"), g,
+       finding(0, 29, 20007, 49,
+               "Obiekt geometryczny G5PZG wystąpił w pliku zawierającym obiekty z części "
+               "opisowej")},
+      {"descriptive type in the geometric input", d,
+       changed(g, "RP,,G5PKT,2,,;", "RD,,G5KLU,5,,;\r\nX;\r\nRP,,G5PKT,2,,;"),
+       finding(1, 22, 20008, 49,
+               "Obiekt opisowy G5KLU wystąpił w pliku zawierającym obiekty z części "
+               "geometrycznej")},
+      {"merged type in the geometric input", d,
+       changed(g, "RP,,G5PKT,2,,;", "RD,,G5DZE,5,,;\r\nX;\r\nRP,,G5PKT,2,,;"),
+       finding(1, 22, 20009, 49,
+               "Obiekt G5DZE typowy dla pliku scalonego wystąpił w pliku zawierajacym obiekty z "
+               "części geometrycznej")},
+      {"kept identifier too long",
+       changed(d, "RD,,G5KLU,K1,8,;", "RD,,G5DOK," + longId + ",,;\r\nX;\r\nRD,,G5KLU,K1,8,;"), g,
+       finding(0, 32, 107, 49, "Identyfikator 'O" + longId + "' jest zbyt długi")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MergeRun r;
+    r.addPair(c.first, c.second);
+    const Outcome o = runMerge(r);
+    expectFolderUnchanged(o);
+    EXPECT_EQ(withoutPositions(o.findings()), std::vector<Line>{c.finding}) << dump(o);
+    EXPECT_TRUE(o.has(kInterrupted));
+    EXPECT_FALSE(r.snapshot.reached);
+    EXPECT_EQ(o.totalErrors, 1u);
+    EXPECT_EQ(r.state.getFileInfo(c.finding.fileIdx).errors, 1u);
+  }
+}
+
+TEST(bzMergeProcess, UncataloguedTypeIsCountedAndReadAsAnotherObject) {
+  MergeRun r;
+  r.addPair(changed(fixture("opis.swd"), "SO;", "SO;\r\nRD,,G5O_ABC,9,,;\r\nD,G5PEW,D,1;\r\nX;"),
+            fixture("geometria.swd"));
+  const Outcome o = runMerge(r);
+  expectFolderUnchanged(o);
+  EXPECT_EQ(withoutPositions(o.findings()),
+            std::vector<Line>{finding(0, 27, 20004, 49,
+                                      "Obiekt G5O_ABC nie został scalony. Obiekt nie znajduje się "
+                                      "w katalogu bazy danych ewidencyjnych")})
+      << dump(o);
+  EXPECT_FALSE(o.has(kInterrupted));
+  ASSERT_TRUE(r.snapshot.reached);
+  EXPECT_EQ(o.totalErrors, 1u);
+  const auto desc = rows(r.snapshot, 0);
+  ASSERT_EQ(desc.size(), 3u);
+  expectRow(desc[1], {"G5O_ABC", "9", "G5ABC", "", "O9", "1", 2, {"D,G5PEW,D,1;\r\n", "", ""}});
+}
+
+TEST(bzMergeProcess, SyntaxErrorEndsTheRunWithItsOneFinding) {
+  const std::string d = fixture("opis.swd");
+  struct Case {
+    const char* what;
+    std::string first;
+    std::int64_t line;
+    const char* section;
+  };
+  const Case cases[] = {
+      {"SO", changed(d, "D,G5PEW,D,0.5;", "D,G5PEW;"), 33, " SO - "},
+      {"SP", changed(d, "B,G5PEW,ZN,;", "B,G5PEW;"), 8, " SP - "},
+      {"ST", changed(d, "TP,G5PEW;", "TP;"), 15, " ST - "},
+      // The section end met where the record's end belongs: as the syntax
+      // check reports it.
+      {"TD without X", changed(d, "TP,G5PEW;\r\nX;", "TP,G5PEW;"), 24, "204 - "},
+      {"section end line", changed(d, "SX;\r\nST;", "SX,1;\r\nST;"), 11, "122"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MergeRun r;
+    r.addPair(c.first, fixture("geometria.swd"));
+    const Outcome o = runMerge(r);
+    expectFolderUnchanged(o);
+    const auto f = o.findings();
+    ASSERT_EQ(f.size(), 1u) << dump(o);
+    EXPECT_EQ(f[0].lineNo, c.line) << dump(o);
+    EXPECT_EQ(f[0].fileIdx, 0);
+    EXPECT_NE(f[0].text.find(c.section), std::string::npos) << f[0];
+    EXPECT_TRUE(o.has(kInterrupted));
+    EXPECT_FALSE(r.snapshot.reached);
+    EXPECT_EQ(o.totalErrors, 1u);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The metadata models
+
+// The descriptive fixture with every kind of line group, comments on their
+// lines and names given twice.
+std::string groupsFixture() {
+  std::string d = fixture("opis.swd");
+  d = changed(d, "NU,OPERATOR,Jan Nowak;",
+              "NU,OPERATOR,Jan Nowak;\r\nNS,DN,2024-01-15;drugi\r\nNS,DN,2024-02-01;inna data");
+  d = changed(d, "B,G5PEW,ZN,;", "B,G5PEW,ZN,;pole\r\nB,G5PEW,ZN,;drugie");
+  d = changed(d, "TPW;", "TPW;wiele");
+  d = changed(d, "TPN,G5KLUCZ;", "TPN,G5KLUCZ;klucz2");
+  d = changed(d, "WW;", "WW;ww1");
+  d = changed(d, "WN,G5IDD;", "WN,G5IDD;wn1");
+  d = changed(d, "TD,G5KLU,RO;\r\nTP,G5PEW;",
+              "TD,G5KLU,RC;klu\r\nTP,G5PEW;\r\nWE,G5_PKT;we1\r\nWP;wp1\r\nWE,G5RX;");
+  // A second type of a name already there: its whole record is passed over.
+  d = changed(d, "SX;\r\nSO;", "TD,G5O_DZE,RD;\r\nTP,G5NOWY;\r\nX;\r\nSX;\r\nSO;");
+  return d;
+}
+
+TEST(bzMergeProcess, MetadataGroupsWithTheirComments) {
+  for (const bool skipComments : {false, true}) {
+    SCOPED_TRACE(skipComments ? "comments skipped" : "comments kept");
+    MergeRun r;
+    r.settings.skipComments = skipComments;
+    r.addPair(groupsFixture(), fixture("geometria.swd"));
+    std::unique_ptr<bzRun<ObservedMerge>> p;
+    const Outcome o = runMerge(r, &p);
+    expectFolderUnchanged(o);
+    ASSERT_TRUE(r.snapshot.reached) << dump(o);
+    auto kept = [&](const char* text) { return skipComments ? std::string() : std::string(text); };
+    Metadata* m = p->model(0);
+
+    ContextSection* sn = m->getContextSection();
+    ContextRecord* dn = sn->getRecord(bzMergeRules::contextKey("DN", "2024-01-15"));
+    ASSERT_NE(dn, nullptr);
+    EXPECT_EQ(dn->firstValue, "DN");
+    EXPECT_EQ(dn->lastValue, "2024-01-15");
+    EXPECT_EQ(dn->comment, kept("data wymiany"));  // the first of equal keys
+    EXPECT_NE(sn->getRecord(bzMergeRules::contextKey("DN", "2024-02-01")), nullptr);
+    UsrContextRecord* nu = sn->getUsrRecord(bzMergeRules::contextKey("OPERATOR", "Jan Nowak"));
+    ASSERT_NE(nu, nullptr);
+    EXPECT_EQ(nu->lastValue, "Jan Nowak");
+
+    AttribType* pew = m->getAttribsSection()->getAttribute("G5PEW");
+    ASSERT_NE(pew, nullptr);
+    EXPECT_EQ(pew->type, "ZN");
+    EXPECT_EQ(pew->comment, kept("pole"));
+
+    RecordType* dze = m->getTypesSection()->getType("G5DZE");
+    ASSERT_NE(dze, nullptr);
+    EXPECT_EQ(dze->baseType, "RO");  // not the second record's RD
+    EXPECT_EQ(dze->comment, kept("wlasnosc"));
+    EXPECT_EQ(dze->getAttributeByCode("G5NOWY"), nullptr);
+    AttributeDef* idd = dze->getAttribute("G5IDD");
+    ASSERT_NE(idd, nullptr);
+    EXPECT_FALSE(idd->multiple);
+    EXPECT_EQ(idd->getComment(0), kept("klucz"));
+    AttributeDef* keyed = dze->getAttribute("G5KLUCZ");
+    ASSERT_NE(keyed, nullptr);
+    EXPECT_EQ(keyed->code, "G5PEW");
+    EXPECT_TRUE(keyed->multiple);
+    EXPECT_EQ(keyed->getComment(0), "");
+    EXPECT_EQ(keyed->getComment(1), kept("wiele"));
+    EXPECT_EQ(keyed->getComment(2), kept("klucz2"));
+    ReferenceDef* wr = dze->getReference("G5IDD");
+    ASSERT_NE(wr, nullptr);
+    EXPECT_EQ(wr->code, "G5RDZE");
+    EXPECT_TRUE(wr->multiple);
+    EXPECT_FALSE(wr->element);
+    EXPECT_EQ(wr->getComment(1), kept("ww1"));
+    EXPECT_EQ(wr->getComment(2), kept("wn1"));
+
+    RecordType* klu = m->getTypesSection()->getType("G5KLU");
+    ASSERT_NE(klu, nullptr);
+    ReferenceDef* we = klu->getReference("G5RPKT");
+    ASSERT_NE(we, nullptr);
+    EXPECT_TRUE(we->element);
+    EXPECT_FALSE(we->multiple);  // a WP line follows
+    EXPECT_EQ(we->getComment(0), kept("we1"));
+    EXPECT_EQ(we->getComment(1), kept("wp1"));
+    ReferenceDef* rx = klu->getReference("G5RX");
+    ASSERT_NE(rx, nullptr);
+    EXPECT_TRUE(rx->multiple);
+    EXPECT_NE(klu->getAttribute("G5PEW"), nullptr);
+
+    // The object lines keep their comments only while comments are kept.
+    const auto desc = rows(r.snapshot, 0);
+    ASSERT_FALSE(desc.empty());
+    EXPECT_EQ(desc[0].text[0], "D,G5IDD,D,146501_1.0001.12;\r\nD,G5PEW,D,0.1234;" + kept("pole") +
+                                   "\r\nWL,G5RDZE,K1;" + kept("do klu") + "\r\n");
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Stops
+
+TEST(bzMergeProcess, StopInTheKindCheckOrTheFirstPassEndsTheRun) {
+  // Readers 1 and 2 serve the kind check, 3 and 4 the first pass.
+  for (const int at : {1, 2, 3, 4}) {
+    SCOPED_TRACE(at);
+    MergeRun r;
+    r.addPair(fixture("opis.swd"), fixture("geometria.swd"));
+    testsupport::Gate gate;
+    r.gate = &gate;
+    r.gateAt = at;
+    const Outcome o = runMerge(r);
+    expectFolderUnchanged(o);
+    EXPECT_TRUE(o.findings().empty()) << dump(o);  // a stop decides no kind
+    EXPECT_TRUE(o.has(kInterrupted));
+    EXPECT_TRUE(o.has(freeLine("Przetwarzanie zostało przerwane przez użytkownika")));
+    EXPECT_FALSE(r.snapshot.reached);
   }
 }
 
