@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -28,9 +29,12 @@
 #include "processing/bzMergeProcess.h"
 #include "processing/bzMergeRules.h"
 #include "processing/bzReport.h"
+#include "support/BrokenReads.h"
 #include "support/Gate.h"
 #include "support/ReportLine.h"
 #include "support/RunObjects.h"
+#include "syntax/Sxconsts.h"
+#include "syntax/Sxfilestream.h"
 
 using namespace swde;
 using plat::cp;
@@ -280,6 +284,8 @@ TEST(bzMergeProcess, ValidPairInEitherOrderFillsListsAndSpools) {
       r.addPair(g, d);
     else
       r.addPair(d, g);
+    // A file of the name the part result once had is not touched.
+    r.input("__wynik.swd", "stary plik");
     std::unique_ptr<bzRun<ObservedMerge>> p;
     const Outcome o = runMerge(r, &p);
     expectFolderUnchanged(o);
@@ -609,6 +615,20 @@ TEST(bzMergeProcess, UncataloguedTypeIsCountedAndReadAsAnotherObject) {
   expectRow(desc[1], {"G5O_ABC", "9", "G5ABC", "", "O9", "1", 2, {"D,G5PEW,D,1;\r\n", "", ""}});
 }
 
+TEST(bzMergeProcess, EqualIdentifiersAreListedInReverseReadingOrder) {
+  MergeRun r;
+  r.addPair(changed(fixture("opis.swd"), "SX;\r\nSWDEX;",
+                    "RD,,G5KLU,K1,9,;\r\nD,G5PEW,D,0.7;\r\nX;\r\nSX;\r\nSWDEX;"),
+            fixture("geometria.swd"));
+  const Outcome o = runMerge(r);
+  expectFolderUnchanged(o);
+  ASSERT_TRUE(r.snapshot.reached) << dump(o);
+  const auto desc = rows(r.snapshot, 0);
+  ASSERT_EQ(desc.size(), 3u);
+  expectRow(desc[1], {"G5KLU", "K1", "G5KLU", "", "K1", "3", 2, {"D,G5PEW,D,0.7;\r\n", "", ""}});
+  expectRow(desc[2], {"G5KLU", "K1", "G5KLU", "", "K1", "2", 2, {"D,G5PEW,D,0.5;\r\n", "", ""}});
+}
+
 TEST(bzMergeProcess, SyntaxErrorEndsTheRunWithItsOneFinding) {
   const std::string d = fixture("opis.swd");
   struct Case {
@@ -757,6 +777,46 @@ TEST(bzMergeProcess, StopInTheKindCheckOrTheFirstPassEndsTheRun) {
     EXPECT_TRUE(o.has(freeLine("Przetwarzanie zostało przerwane przez użytkownika")));
     EXPECT_FALSE(r.snapshot.reached);
   }
+}
+
+// ---------------------------------------------------------------------------
+// A reader that fails in the middle of the first pass
+
+// The third start of a reader in a run is the first pass over input 0: its
+// first buffer is read, then every further read of the file fails.
+std::atomic<int> gStarts{0};
+std::string gBrokenPath;
+
+void breakThirdStart(sxFileStream& stream) {
+  if (++gStarts != 3) return;
+  stream.getBuff();
+  testsupport::breakReadsOf(gBrokenPath);
+}
+
+TEST(bzMergeProcess, ReaderFailureInTheFirstPassIsCountedAndEndsTheRun) {
+  std::string d = fixture("opis.swd");
+  std::string many;
+  for (int i = 1; i <= 4000; ++i) many += "RD,,G5KLU,K" + std::to_string(i + 1) + ",,;\r\nX;\r\n";
+  d = changed(d, "RD,,G5KLU,K1,8,;", many + "RD,,G5KLU,K1,8,;");
+  ASSERT_GT(d.size(), 4 * kFileBufferSize);
+  MergeRun r;
+  r.addPair(d, fixture("geometria.swd"));
+  gStarts = 0;
+  gBrokenPath = r.folder.file("a.swd");
+  PlikSW::setStartHook(&breakThirdStart);
+  const Outcome o = runMerge(r);
+  PlikSW::setStartHook(nullptr);
+  expectFolderUnchanged(o);
+  const std::string head = cp("Wystąpił błąd programu w trakcie przetwarzania pliku. ");
+  const auto failure = std::find_if(o.lines.begin(), o.lines.end(), [&](const Line& l) {
+    return l.fileIdx == -1 && l.text.compare(0, head.size(), head) == 0;
+  });
+  ASSERT_NE(failure, o.lines.end()) << dump(o);
+  EXPECT_NE(failure->text.find(gBrokenPath), std::string::npos) << failure->text;
+  EXPECT_TRUE(o.has(kInterrupted));
+  EXPECT_FALSE(r.snapshot.reached);
+  EXPECT_FALSE(o.critical);
+  EXPECT_EQ(o.totalErrors, 1u);
 }
 
 }  // namespace
