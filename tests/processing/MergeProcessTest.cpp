@@ -629,6 +629,31 @@ TEST(bzMergeProcess, EqualIdentifiersAreListedInReverseReadingOrder) {
   expectRow(desc[2], {"G5KLU", "K1", "G5KLU", "", "K1", "2", 2, {"D,G5PEW,D,0.5;\r\n", "", ""}});
 }
 
+// Insignificant characters go from the copied lines only when they are
+// skipped (the reader has trimmed the free-text field as a whole).
+TEST(bzMergeProcess, WhiteCharactersInCopiedLines) {
+  for (const bool skip : {true, false}) {
+    SCOPED_TRACE(skip ? "skipped" : "kept");
+    MergeRun r;
+    r.settings.skipWhiteChars = skip;
+    r.addPair(changed(fixture("opis.swd"), "D,G5PEW,D,0.5;", "D,G5PEW,D,  0.5 ;"),
+              fixture("geometria.swd"));
+    const Outcome o = runMerge(r);
+    expectFolderUnchanged(o);
+    ASSERT_TRUE(r.snapshot.reached) << dump(o);
+    const auto desc = rows(r.snapshot, 0);
+    ASSERT_EQ(desc.size(), 2u);
+    expectRow(desc[1], {"G5KLU",
+                        "K1",
+                        "G5KLU",
+                        "",
+                        "K1",
+                        "2",
+                        2,
+                        {skip ? "D,G5PEW,D,0.5;\r\n" : "D,G5PEW,D,0.5 ;\r\n", "", ""}});
+  }
+}
+
 TEST(bzMergeProcess, SyntaxErrorEndsTheRunWithItsOneFinding) {
   const std::string d = fixture("opis.swd");
   struct Case {
