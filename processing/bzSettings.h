@@ -21,8 +21,9 @@ class OLVCORE_API bzSettings {
   bool skipComments = true;
   // Insignificant characters are skipped when a line is rebuilt.
   bool skipWhiteChars = true;
-  // Merge and authorization: folder of the result (empty: the input's folder)
-  // and name of the result file.
+  // Merge and authorization: folder of the result and name of the result
+  // file. An empty folder is the input's folder for the authorization and
+  // the current folder for the merge.
   AnsiString outputDir;
   AnsiString outputFileName;
   // Kept for the main program's own use.
