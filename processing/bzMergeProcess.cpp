@@ -548,48 +548,62 @@ RecordType* bzMergeProcess::parse_TD_Line(const sxLine& line) {
 
 namespace {
 
-// One line group of a TD record: the line that opens it, and the lines that
-// may follow it, each taken only when its code is the one the group expects.
+// One line group of a TD record: the line that opens it, then the lines that
+// may follow it, each taken only when its code is the one the group expects:
+// a line that flags the group (TPW, WW, WP), then a line that names its key
+// (TPN, WN).
 struct Group {
   AnsiString code;
   AnsiString key;
   AnsiString comments[3];
+  bool flagged = false;
 };
+
+constexpr int kNoKeyLine = -1;
+
+// Reads the group opened by the line at index into g; index ends on the
+// group's last line. take(i, reported) gives line i of the record; false
+// when a line could not be taken (already reported).
+template <class Take>
+bool readGroup(Take take, std::uint32_t count, std::uint32_t& index, int flagCode, int keyCode,
+               Group& g) {
+  bool reported = false;
+  {
+    const plat::ComPtr<LiniaSW> first = take(index, reported);
+    if (reported) return false;
+    g.code = name(*first->line(), 1);
+    g.comments[0] = first->line()->comment;
+  }
+  plat::ComPtr<LiniaSW> next;
+  if (index + 1 < count) next = take(index + 1, reported);
+  if (reported) return false;
+  if (next && next->line()->code == flagCode) {
+    g.flagged = true;
+    g.comments[1] = next->line()->comment;
+    ++index;
+    next.reset();
+    if (keyCode == kNoKeyLine) return true;
+    if (index + 1 < count) next = take(index + 1, reported);
+    if (reported) return false;
+  }
+  if (keyCode != kNoKeyLine && next && next->line()->code == keyCode) {
+    g.key = name(*next->line(), 1);
+    g.comments[2] = next->line()->comment;
+    ++index;
+  }
+  return true;
+}
 
 }  // namespace
 
 bool bzMergeProcess::parseLineTP(RekordSW* record, std::uint32_t count, RecordType* type,
                                  std::uint32_t& index) {
   Group g;
-  bool multiple = false;
-  {
-    bool reported = false;
-    const plat::ComPtr<LiniaSW> tp = takeLine(record, index, reported);
-    if (reported) return false;
-    g.code = name(*tp->line(), 1);
-    g.comments[0] = tp->line()->comment;
-  }
-  bool reported = false;
-  plat::ComPtr<LiniaSW> next;
-  if (index + 1 < count) next = takeLine(record, index + 1, reported);
-  if (reported) return false;
-  if (next && next->line()->code == lcTPW) {
-    multiple = true;
-    g.comments[1] = next->line()->comment;
-    ++index;
-    next.reset();
-    if (index + 1 < count) next = takeLine(record, index + 1, reported);
-    if (reported) return false;
-  }
-  if (next && next->line()->code == lcTPN) {
-    g.key = name(*next->line(), 1);
-    g.comments[2] = next->line()->comment;
-    ++index;
-  }
-  next.reset();
+  const auto take = [&](std::uint32_t i, bool& reported) { return takeLine(record, i, reported); };
+  if (!readGroup(take, count, index, lcTPW, lcTPN, g)) return false;
   AttributeDef* a = type->addAttribute(g.code, g.key);
   if (a) {
-    a->multiple = multiple;
+    a->multiple = g.flagged;
     if (!settings->skipComments)
       for (const AnsiString& c : g.comments) a->addComment(c);
   }
@@ -599,27 +613,11 @@ bool bzMergeProcess::parseLineTP(RekordSW* record, std::uint32_t count, RecordTy
 bool bzMergeProcess::parseLineWE(RekordSW* record, std::uint32_t count, RecordType* type,
                                  std::uint32_t& index) {
   Group g;
-  bool multiple = true;
-  {
-    bool reported = false;
-    const plat::ComPtr<LiniaSW> we = takeLine(record, index, reported);
-    if (reported) return false;
-    g.code = name(*we->line(), 1);
-    g.comments[0] = we->line()->comment;
-  }
-  bool reported = false;
-  plat::ComPtr<LiniaSW> next;
-  if (index + 1 < count) next = takeLine(record, index + 1, reported);
-  if (reported) return false;
-  if (next && next->line()->code == lcWP) {
-    multiple = false;
-    g.comments[1] = next->line()->comment;
-    ++index;
-  }
-  next.reset();
+  const auto take = [&](std::uint32_t i, bool& reported) { return takeLine(record, i, reported); };
+  if (!readGroup(take, count, index, lcWP, kNoKeyLine, g)) return false;
   ReferenceDef* r = type->addReference(bzMergeRules::relationRename(g.code), AnsiString());
   if (r) {
-    r->multiple = multiple;
+    r->multiple = !g.flagged;  // WP: a single component
     r->element = true;
     if (!settings->skipComments) {
       r->addComment(g.comments[0]);
@@ -632,35 +630,11 @@ bool bzMergeProcess::parseLineWE(RekordSW* record, std::uint32_t count, RecordTy
 bool bzMergeProcess::parseLineWR(RekordSW* record, std::uint32_t count, RecordType* type,
                                  std::uint32_t& index) {
   Group g;
-  bool multiple = false;
-  {
-    bool reported = false;
-    const plat::ComPtr<LiniaSW> wr = takeLine(record, index, reported);
-    if (reported) return false;
-    g.code = name(*wr->line(), 1);
-    g.comments[0] = wr->line()->comment;
-  }
-  bool reported = false;
-  plat::ComPtr<LiniaSW> next;
-  if (index + 1 < count) next = takeLine(record, index + 1, reported);
-  if (reported) return false;
-  if (next && next->line()->code == lcWW) {
-    multiple = true;
-    g.comments[1] = next->line()->comment;
-    ++index;
-    next.reset();
-    if (index + 1 < count) next = takeLine(record, index + 1, reported);
-    if (reported) return false;
-  }
-  if (next && next->line()->code == lcWN) {
-    g.key = name(*next->line(), 1);
-    g.comments[2] = next->line()->comment;
-    ++index;
-  }
-  next.reset();
+  const auto take = [&](std::uint32_t i, bool& reported) { return takeLine(record, i, reported); };
+  if (!readGroup(take, count, index, lcWW, lcWN, g)) return false;
   ReferenceDef* r = type->addReference(bzMergeRules::relationRename(g.code), g.key);
   if (r) {
-    r->multiple = multiple;
+    r->multiple = g.flagged;
     if (!settings->skipComments)
       for (const AnsiString& c : g.comments) r->addComment(c);
   }
