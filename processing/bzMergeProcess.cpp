@@ -404,11 +404,8 @@ bool bzMergeProcess::processFile() {
   return true;
 }
 
-// ---------------------------------------------------------------------------
-// Metadata sections
-
-bool bzMergeProcess::parseSectionSN(PlikSW* reader) {
-  ContextSection* contexts = fileMetadata[currentFile]->getContextSection();
+template <class Body>
+bool bzMergeProcess::walkRecords(PlikSW* reader, Body body) {
   plat::ComPtr<RekordSW> record;
   checkReaderStatus(reader->dajKolejnyRekord(record.out()), kSource, __LINE__);
   std::uint64_t last = tickCount();
@@ -417,11 +414,24 @@ bool bzMergeProcess::parseSectionSN(PlikSW* reader) {
     // section end where the record's end line is missing) travels on the
     // record.
     if (checkError(record.get())) return false;
+    if (!body(record.get())) return false;
+    checkReaderStatus(reader->dajKolejnyRekord(record.out()), kSource, __LINE__);
+    tick(last);
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Metadata sections
+
+bool bzMergeProcess::parseSectionSN(PlikSW* reader) {
+  ContextSection* contexts = fileMetadata[currentFile]->getContextSection();
+  return walkRecords(reader, [&](RekordSW* record) {
     std::uint32_t count = 0;
     checkReaderStatus(record->dajIloscLinii(&count), kSource, __LINE__);
     for (std::uint32_t i = 0; i < count && !isTerminated(); ++i) {
       bool reported = false;
-      const plat::ComPtr<LiniaSW> line = takeLine(record.get(), i, reported);
+      const plat::ComPtr<LiniaSW> line = takeLine(record, i, reported);
       if (reported) return false;
       const sxLine& l = *line->line();
       if ((l.code != lcNS && l.code != lcNU) || l.getFieldCount() < 2) continue;
@@ -441,27 +451,18 @@ bool bzMergeProcess::parseSectionSN(PlikSW* reader) {
       else
         fill(contexts->addUsrRecord(key));
     }
-    checkReaderStatus(reader->dajKolejnyRekord(record.out()), kSource, __LINE__);
-    tick(last);
-  }
-  return true;
+    return true;
+  });
 }
 
 bool bzMergeProcess::parseSectionSP(PlikSW* reader) {
   AttribsSection* attribs = fileMetadata[currentFile]->getAttribsSection();
-  plat::ComPtr<RekordSW> record;
-  checkReaderStatus(reader->dajKolejnyRekord(record.out()), kSource, __LINE__);
-  std::uint64_t last = tickCount();
-  while (record && !isTerminated()) {
-    // The error of a line that ended the record without belonging to it (a
-    // section end where the record's end line is missing) travels on the
-    // record.
-    if (checkError(record.get())) return false;
+  return walkRecords(reader, [&](RekordSW* record) {
     std::uint32_t count = 0;
     checkReaderStatus(record->dajIloscLinii(&count), kSource, __LINE__);
     for (std::uint32_t i = 0; i < count && !isTerminated(); ++i) {
       bool reported = false;
-      const plat::ComPtr<LiniaSW> line = takeLine(record.get(), i, reported);
+      const plat::ComPtr<LiniaSW> line = takeLine(record, i, reported);
       if (reported) return false;
       const sxLine& l = *line->line();
       const std::uint32_t n = l.getFieldCount();
@@ -478,26 +479,17 @@ bool bzMergeProcess::parseSectionSP(PlikSW* reader) {
         if (r && !settings->skipComments) r->comment = l.comment;
       }
     }
-    checkReaderStatus(reader->dajKolejnyRekord(record.out()), kSource, __LINE__);
-    tick(last);
-  }
-  return true;
+    return true;
+  });
 }
 
 bool bzMergeProcess::parseSectionST(PlikSW* reader) {
-  plat::ComPtr<RekordSW> record;
-  checkReaderStatus(reader->dajKolejnyRekord(record.out()), kSource, __LINE__);
-  std::uint64_t last = tickCount();
-  while (record && !isTerminated()) {
-    // The error of a line that ended the record without belonging to it (a
-    // section end where the record's end line is missing) travels on the
-    // record.
-    if (checkError(record.get())) return false;
+  return walkRecords(reader, [&](RekordSW* record) {
     std::uint32_t count = 0;
     checkReaderStatus(record->dajIloscLinii(&count), kSource, __LINE__);
     for (std::uint32_t i = 0; i < count; ++i) {
       bool reported = false;
-      plat::ComPtr<LiniaSW> line = takeLine(record.get(), i, reported);
+      plat::ComPtr<LiniaSW> line = takeLine(record, i, reported);
       if (reported) return false;
       if (line->line()->code != lcTD) continue;
       RecordType* type = parse_TD_Line(*line->line());
@@ -505,20 +497,20 @@ bool bzMergeProcess::parseSectionST(PlikSW* reader) {
       if (!type) break;  // a type of that name is in the model: the record is passed over
       bool closed = false;
       for (++i; i < count && !closed; ++i) {
-        line = takeLine(record.get(), i, reported);
+        line = takeLine(record, i, reported);
         if (reported) return false;
         const int code = line->line()->code;
         line.reset();
         bool groupOk = true;
         switch (code) {
           case lcTP:
-            groupOk = parseLineTP(record.get(), count, type, i);
+            groupOk = parseLineTP(record, count, type, i);
             break;
           case lcWE:
-            groupOk = parseLineWE(record.get(), count, type, i);
+            groupOk = parseLineWE(record, count, type, i);
             break;
           case lcWR:
-            groupOk = parseLineWR(record.get(), count, type, i);
+            groupOk = parseLineWR(record, count, type, i);
             break;
           case lcX:
           case lcXC:
@@ -531,11 +523,8 @@ bool bzMergeProcess::parseSectionST(PlikSW* reader) {
       }
       break;
     }
-    checkReaderStatus(reader->dajKolejnyRekord(record.out()), kSource, __LINE__);
-    tick(last);
-    if (isTerminated()) break;
-  }
-  return true;
+    return true;
+  });
 }
 
 RecordType* bzMergeProcess::parse_TD_Line(const sxLine& line) {
@@ -645,17 +634,10 @@ bool bzMergeProcess::parseLineWR(RekordSW* record, std::uint32_t count, RecordTy
 // Objects
 
 bool bzMergeProcess::parseSectionSO(PlikSW* reader, mgFile* spool) {
-  plat::ComPtr<RekordSW> record;
-  checkReaderStatus(reader->dajKolejnyRekord(record.out()), kSource, __LINE__);
-  std::uint64_t last = tickCount();
-  while (record && !isTerminated()) {
-    if (checkError(record.get())) return false;
+  return walkRecords(reader, [&](RekordSW* record) {
     ++recordsCount;
-    if (!parseRecordObject(record.get(), spool)) return false;
-    checkReaderStatus(reader->dajKolejnyRekord(record.out()), kSource, __LINE__);
-    tick(last);
-  }
-  return true;
+    return parseRecordObject(record, spool);
+  });
 }
 
 bool bzMergeProcess::parseRecordObject(RekordSW* record, mgFile* spool) {

@@ -109,6 +109,11 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   void skipRecords(PlikSW* reader);
   // Brings the progress record up to date when updateInterval has passed.
   void tick(std::uint64_t& last);
+  // Walks the records of the section in hand to its end (or a stop): the
+  // error a record carries first, then body(record); false at the first
+  // error or when body gives false.
+  template <class Body>
+  bool walkRecords(PlikSW* reader, Body body);
   // "Wystąpił błąd programu ..." for an exception of a pass, counted.
   void reportProgramError(const plat::Exception& e);
   void reportMergeError(int code, int fileIdx);
