@@ -421,20 +421,27 @@ bool bzMergeProcess::walkRecords(PlikSW* reader, Body body) {
   return true;
 }
 
+template <class Body>
+bool bzMergeProcess::eachLine(RekordSW* record, Body body) {
+  std::uint32_t count = 0;
+  checkReaderStatus(record->dajIloscLinii(&count), kSource, __LINE__);
+  for (std::uint32_t i = 0; i < count && !isTerminated(); ++i) {
+    bool reported = false;
+    const plat::ComPtr<LiniaSW> line = takeLine(record, i, reported);
+    if (reported) return false;
+    body(*line->line());
+  }
+  return true;
+}
+
 // ---------------------------------------------------------------------------
 // Metadata sections
 
 bool bzMergeProcess::parseSectionSN(PlikSW* reader) {
   ContextSection* contexts = fileMetadata[currentFile]->getContextSection();
   return walkRecords(reader, [&](RekordSW* record) {
-    std::uint32_t count = 0;
-    checkReaderStatus(record->dajIloscLinii(&count), kSource, __LINE__);
-    for (std::uint32_t i = 0; i < count && !isTerminated(); ++i) {
-      bool reported = false;
-      const plat::ComPtr<LiniaSW> line = takeLine(record, i, reported);
-      if (reported) return false;
-      const sxLine& l = *line->line();
-      if ((l.code != lcNS && l.code != lcNU) || l.getFieldCount() < 2) continue;
+    return eachLine(record, [&](const sxLine& l) {
+      if ((l.code != lcNS && l.code != lcNU) || l.getFieldCount() < 2) return;
       // The last field holds the value, the ";" and the comment.
       const std::string_view first = name(l, 1);
       const auto text = bzMergeRules::splitFreeText(rawField(l, l.getFieldCount() - 1));
@@ -450,25 +457,18 @@ bool bzMergeProcess::parseSectionSN(PlikSW* reader) {
         fill(contexts->addRecord(key));
       else
         fill(contexts->addUsrRecord(key));
-    }
-    return true;
+    });
   });
 }
 
 bool bzMergeProcess::parseSectionSP(PlikSW* reader) {
   AttribsSection* attribs = fileMetadata[currentFile]->getAttribsSection();
   return walkRecords(reader, [&](RekordSW* record) {
-    std::uint32_t count = 0;
-    checkReaderStatus(record->dajIloscLinii(&count), kSource, __LINE__);
-    for (std::uint32_t i = 0; i < count && !isTerminated(); ++i) {
-      bool reported = false;
-      const plat::ComPtr<LiniaSW> line = takeLine(record, i, reported);
-      if (reported) return false;
-      const sxLine& l = *line->line();
+    return eachLine(record, [&](const sxLine& l) {
       const std::uint32_t n = l.getFieldCount();
       if (l.code == lcB && n >= 2) {
         AttribType* a = attribs->addAttribute(AnsiString(name(l, 1)));
-        if (!a) continue;
+        if (!a) return;
         a->type = field(l, 2);
         a->fieldCount = static_cast<int>(n);
         if (n > 3) a->field3 = field(l, 3);
@@ -478,8 +478,7 @@ bool bzMergeProcess::parseSectionSP(PlikSW* reader) {
         RelationType* r = attribs->addRelation(bzMergeRules::relationRename(name(l, 1)));
         if (r && !settings->skipComments) r->comment = l.comment;
       }
-    }
-    return true;
+    });
   });
 }
 

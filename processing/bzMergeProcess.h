@@ -114,6 +114,10 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   // error or when body gives false.
   template <class Body>
   bool walkRecords(PlikSW* reader, Body body);
+  // body(line) for each line of the record (up to a stop); false when a
+  // line could not be taken (reported).
+  template <class Body>
+  bool eachLine(RekordSW* record, Body body);
   // "Wystąpił błąd programu ..." for an exception of a pass, counted.
   void reportProgramError(const plat::Exception& e);
   void reportMergeError(int code, int fileIdx);
