@@ -288,19 +288,9 @@ bool bzMergeProcess::processCheckFileType() {
     updateState();
     return false;
   }
-  if (isTerminated()) {
-    state->setProcessPosition(fileSize);
-    return false;
-  }
-  if (!ok) {
-    current.status = 2;
-    state->setFilesProceeded(static_cast<std::uint32_t>(currentFile + 1));
-    state->setProcessPosition(fileSize);
-    updateState();
-    return false;
-  }
-  updateState();
-  return true;
+  const bool through = passEnded(ok);
+  if (!isTerminated()) updateState();
+  return through;
 }
 
 bool bzMergeProcess::parseSectionSO(PlikSW* reader) {
@@ -391,6 +381,10 @@ bool bzMergeProcess::processFile() {
     reportProgramError(e);
     return false;
   }
+  return passEnded(ok);
+}
+
+bool bzMergeProcess::passEnded(bool ok) {
   if (isTerminated()) {
     state->setProcessPosition(fileSize);
     return false;

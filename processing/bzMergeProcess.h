@@ -109,6 +109,10 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   void skipRecords(PlikSW* reader);
   // Brings the progress record up to date when updateInterval has passed.
   void tick(std::uint64_t& last);
+  // The end of a walk over the file in hand: after a stop or a failed walk
+  // (status 2) the file counts as read to its end; true when the walk went
+  // through.
+  bool passEnded(bool ok);
   // Walks the records of the section in hand to its end (or a stop): the
   // error a record carries first, then body(record); false at the first
   // error or when body gives false.
