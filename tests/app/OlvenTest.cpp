@@ -23,10 +23,14 @@
 #include "app/iuConsole.h"
 #include "platform/CodePage.h"
 #include "processing/bzReport.h"
+#include "support/Files.h"
 
 extern char** environ;
 
 namespace {
+
+using testsupport::readFile;
+using testsupport::writeFile;
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -156,17 +160,6 @@ class Child {
   int outFd_ = -1, errFd_ = -1;
   Result result_;
 };
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 // START and STOP lines carry the time: replaced by the bare word.
 std::string withoutTimes(std::string s) {

@@ -16,8 +16,12 @@
 
 #include "platform/CodePage.h"
 #include "platform/Registry.h"
+#include "support/Files.h"
 
 namespace {
+
+using testsupport::readFile;
+using testsupport::writeFile;
 
 using plat::cp;
 using plat::ERegistryException;
@@ -48,17 +52,6 @@ class ScopedEnv {
   const char* name_;
   std::optional<std::string> old_;
 };
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-void writeFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
 
 bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;

@@ -17,42 +17,16 @@
 #include "processing/bzOutFileStream.h"
 #include "processing/bzSumCRC.h"
 #include "support/FileSizeLimit.h"
+#include "support/Files.h"
 
 using namespace swde;
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testsupport::readFile;
 
-// A fresh folder for one test, removed at its end.
-class Folder {
- public:
-  Folder() {
-    std::string path;
-    std::string tmpl = plat::tempFolder() + "/olvsumXXXXXX";
-    path_ = ::mkdtemp(tmpl.data());
-  }
-  ~Folder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-  // Names in the folder, temporaries included.
-  std::size_t entries() const {
-    std::size_t n = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(path_)) ++n;
-    return n;
-  }
-
- private:
-  std::string path_;
-};
+using Folder = testsupport::TempFolder;
 
 }  // namespace
 
@@ -111,9 +85,9 @@ TEST(OutFileStream, LinesReachTheTargetOnlyAtCommit) {
     out.putLine("AB");
     out.putLine("");
     out.putBytes("{x}");
-    EXPECT_EQ(slurp(target), "older");
+    EXPECT_EQ(readFile(target), "older");
     out.putBuff();
-    EXPECT_EQ(slurp(out.tempPath()), "AB\r\n\r\n{x}");
+    EXPECT_EQ(readFile(out.tempPath()), "AB\r\n\r\n{x}");
     EXPECT_EQ(out.getPosition(), 9u);
     struct stat st;
     ASSERT_EQ(::stat(out.tempPath().c_str(), &st), 0);
@@ -121,7 +95,7 @@ TEST(OutFileStream, LinesReachTheTargetOnlyAtCommit) {
     out.commit();
   }
   ::umask(mask);
-  EXPECT_EQ(slurp(target), "AB\r\n\r\n{x}");
+  EXPECT_EQ(readFile(target), "AB\r\n\r\n{x}");
   EXPECT_EQ(dir.entries(), 1u);
 
   // Not committed: the temporary file goes, the target stays.
@@ -132,7 +106,7 @@ TEST(OutFileStream, LinesReachTheTargetOnlyAtCommit) {
     out.close();
     EXPECT_EQ(out.getPosition(), 70002u);
   }
-  EXPECT_EQ(slurp(target), "AB\r\n\r\n{x}");
+  EXPECT_EQ(readFile(target), "AB\r\n\r\n{x}");
   EXPECT_EQ(dir.entries(), 1u);
 }
 
@@ -165,7 +139,7 @@ TEST(OutFileStream, FailuresNameTheTargetAndTheReason) {
     EXPECT_LE(out.getPosition(), 100u);
   }
   EXPECT_TRUE(raised);
-  EXPECT_EQ(slurp(target), "older");
+  EXPECT_EQ(readFile(target), "older");
   EXPECT_EQ(dir.entries(), 1u);
 }
 

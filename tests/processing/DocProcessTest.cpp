@@ -20,6 +20,7 @@
 #include "processing/bzDocGenerator.h"
 #include "processing/bzDocVerifProcess.h"
 #include "support/FileSizeLimit.h"
+#include "support/Files.h"
 #include "support/Gate.h"
 #include "support/ReportLine.h"
 #include "support/RtfText.h"
@@ -30,6 +31,9 @@ namespace fs = std::filesystem;
 using plat::cp;
 
 namespace {
+
+using testsupport::readFile;
+using testsupport::writeFile;
 
 const std::string kScript = std::string(OLV_SAMPLES) + "/../setup/szablon.reg";
 const std::string kSampleSwde = std::string(OLV_SAMPLES) + "/przyklad.swd";
@@ -69,17 +73,6 @@ const std::string kFixture =
     "X;\r\n"
     "SX;\r\n"
     "SWDEXC,7;\r\n";
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void spit(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
 
 std::vector<std::string> linesOf(const std::string& text) {
   std::vector<std::string> out;
@@ -162,7 +155,7 @@ class DocProcess : public ::testing::Test {
   }
 
   std::string put(const std::string& name, const std::string& text) {
-    spit(dir_ + name, text);
+    writeFile(dir_ + name, text);
     return dir_ + name;
   }
 
@@ -217,11 +210,11 @@ class DocProcess : public ::testing::Test {
 };
 
 TEST_F(DocProcess, TheSamplesSTSectionWithBothSkips) {
-  const std::string input = put("przyklad.swd", slurp(kSampleSwde));
+  const std::string input = put("przyklad.swd", readFile(kSampleSwde));
   const Run r = auth({input}, true);
   EXPECT_EQ(r.documents, std::vector<bool>{true});
   EXPECT_TRUE(holds(r.lines, "Plik wynikowy z sumami kontrolnymi: " + dir_ + "przyklad_crc.swd"));
-  const std::string copy = slurp(dir_ + "przyklad_crc.swd");
+  const std::string copy = readFile(dir_ + "przyklad_crc.swd");
   const std::vector<std::string> lines = linesOf(copy);
   const auto st = std::find(lines.begin(), lines.end(), "ST;");
   ASSERT_NE(st, lines.end());
@@ -231,7 +224,7 @@ TEST_F(DocProcess, TheSamplesSTSectionWithBothSkips) {
   EXPECT_EQ(lines.front(), "SWDE.W.1.13.0;");
   EXPECT_EQ(lines.back().rfind("SWDEXC,", 0), 0u);
 
-  const std::string doc = testsupport::rtfToText(slurp(dir_ + "przyklad_crc.swd.aut.rtf"));
+  const std::string doc = testsupport::rtfToText(readFile(dir_ + "przyklad_crc.swd.aut.rtf"));
   EXPECT_NE(doc.find("Plik:\tprzyklad_crc.swd\n"), std::string::npos) << doc;
   EXPECT_NE(doc.find("Rozmiar pliku (bajty):\t" + std::to_string(copy.size()) + "\n"),
             std::string::npos)
@@ -248,7 +241,7 @@ TEST_F(DocProcess, TheCopyIsRebuiltLineByLine) {
   const std::string input = put("dane.swd", kFixture);
   {
     const Run r = auth({input}, true);
-    const std::vector<std::string> lines = linesOf(slurp(dir_ + "dane_crc.swd"));
+    const std::vector<std::string> lines = linesOf(readFile(dir_ + "dane_crc.swd"));
     ASSERT_EQ(lines.size(), 27u);  // the three C lines and the empty line gone
     EXPECT_EQ(lines[0], "SWDE.W.1.13.0;");
     EXPECT_EQ(lines[1], "SP;");
@@ -261,14 +254,14 @@ TEST_F(DocProcess, TheCopyIsRebuiltLineByLine) {
     for (const std::size_t i : {4u, 8u, 9u, 20u, 24u, 25u, 26u})
       EXPECT_TRUE(std::regex_match(lines[i], std::regex(R"((XC|SXC|SWDEXC),[0-9]+;)"))) << lines[i];
     EXPECT_NE(lines[8], "XC,123;");
-    const std::string doc = testsupport::rtfToText(slurp(dir_ + "dane_crc.swd.aut.rtf"));
+    const std::string doc = testsupport::rtfToText(readFile(dir_ + "dane_crc.swd.aut.rtf"));
     EXPECT_NE(doc.find("Liczba linii komentarza:\t0\nLiczba znaków komentarza:\t0\n"),
               std::string::npos)
         << doc;
   }
   {
     const Run r = auth({input}, false);
-    const std::string copy = slurp(dir_ + "dane_crc.swd");
+    const std::string copy = readFile(dir_ + "dane_crc.swd");
     const std::vector<std::string> lines = linesOf(copy);
     ASSERT_EQ(lines.size(), 31u);
     EXPECT_EQ(lines[0], "SWDE.W.1.13.0;naglowek");
@@ -286,7 +279,7 @@ TEST_F(DocProcess, TheCopyIsRebuiltLineByLine) {
                                 std::string("komentarz, z przecinkiem").size() +
                                 std::string("  uwaga").size() + std::string(" a, b; c").size() +
                                 std::string("w rekordzie").size();
-    const std::string doc = testsupport::rtfToText(slurp(dir_ + "dane_crc.swd.aut.rtf"));
+    const std::string doc = testsupport::rtfToText(readFile(dir_ + "dane_crc.swd.aut.rtf"));
     EXPECT_NE(doc.find("Liczba linii komentarza:\t6\nLiczba znaków komentarza:\t" +
                        std::to_string(chars) + "\n"),
               std::string::npos)
@@ -295,11 +288,11 @@ TEST_F(DocProcess, TheCopyIsRebuiltLineByLine) {
               std::string::npos);
   }
   // A SWING file ends with SWINGXC, whatever its end line was.
-  const std::string swing = put("p.swg", slurp(kSampleSwing));
+  const std::string swing = put("p.swg", readFile(kSampleSwing));
   const Run r = auth({swing}, true);
-  const std::vector<std::string> lines = linesOf(slurp(dir_ + "p_crc.swg"));
+  const std::vector<std::string> lines = linesOf(readFile(dir_ + "p_crc.swg"));
   EXPECT_TRUE(std::regex_match(lines.back(), std::regex(R"(SWINGXC,[0-9]+;)"))) << lines.back();
-  const std::string doc = testsupport::rtfToText(slurp(dir_ + "p_crc.swg.aut.rtf"));
+  const std::string doc = testsupport::rtfToText(readFile(dir_ + "p_crc.swg.aut.rtf"));
   EXPECT_NE(doc.find("Sekcja SP\tBrak\n\nSekcja ST\tBrak\n\nSekcja SG\t\n"), std::string::npos)
       << doc;
 }
@@ -368,7 +361,7 @@ TEST_F(DocProcess, RoundTripAndOneChangeEach) {
         {"SX; for SXC", plain("W,G5DZE;\r\n", "SXC,", "SX;"), {"10002 O", "10004 B"}},
         {"SWDEX; for SWDEXC", plain("", "SWDEXC,", "SWDEX;"), {"10001 O"}}}},
       {"p.swg",
-       slurp(kSampleSwing),
+       readFile(kSampleSwing),
        {{"a byte in a record", swap("D,G5IDB", "D,G5IDC"), recordSectionFile},
         {"a blank after a comma", swap(",6543210.34", ", 6543210.34"), recordSectionFile},
         {"an XC digit", flip("RF,plik.tif,1F,5;\r\nD,G5IDB,D,146501_1.0001.12_BUD;\r\nXC,"),
@@ -388,11 +381,11 @@ TEST_F(DocProcess, RoundTripAndOneChangeEach) {
       const std::string copyName = bzCrcCopyName(in.name);
       const Run a = auth({input}, skips);
       ASSERT_EQ(a.documents, std::vector<bool>{true});
-      const std::string copy = slurp(dir_ + copyName);
+      const std::string copy = readFile(dir_ + copyName);
       const Run v = verif({dir_ + copyName});
       EXPECT_EQ(findingsOf(v.lines), Findings{});
       EXPECT_EQ(v.documents, std::vector<bool>{true});
-      EXPECT_EQ(slurp(dir_ + copyName + ".aut.rtf"), slurp(dir_ + copyName + ".wer.rtf"));
+      EXPECT_EQ(readFile(dir_ + copyName + ".aut.rtf"), readFile(dir_ + copyName + ".wer.rtf"));
 
       for (const Change& c : in.changes) {
         SCOPED_TRACE(c.what);
@@ -411,12 +404,12 @@ TEST_F(DocProcess, AFaultyLineAWriteFailureOrAStopLeaveTheOlderPair) {
   const std::string a = put("a.swd", kFixture);
   const std::string b = put("b.swd", kFixture);
   ASSERT_EQ(auth({a, b}, true).documents, (std::vector<bool>{true, true}));
-  const std::string olderCopy = slurp(dir_ + "a_crc.swd");
-  const std::string olderDoc = slurp(dir_ + "a_crc.swd.aut.rtf");
+  const std::string olderCopy = readFile(dir_ + "a_crc.swd");
+  const std::string olderDoc = readFile(dir_ + "a_crc.swd.aut.rtf");
   const std::vector<std::string> before = names();
   auto untouched = [&] {
-    EXPECT_EQ(slurp(dir_ + "a_crc.swd"), olderCopy);
-    EXPECT_EQ(slurp(dir_ + "a_crc.swd.aut.rtf"), olderDoc);
+    EXPECT_EQ(readFile(dir_ + "a_crc.swd"), olderCopy);
+    EXPECT_EQ(readFile(dir_ + "a_crc.swd.aut.rtf"), olderDoc);
     EXPECT_EQ(names(), before);  // no temporary file left
   };
 
@@ -463,7 +456,7 @@ TEST_F(DocProcess, AFaultyLineAWriteFailureOrAStopLeaveTheOlderPair) {
         "Wystąpił błąd w trakcie generacji dokumentu do autoryzacji: "
         "Błąd zapisu pliku " +
             dir_ + "a_crc.swd.aut.rtf: " + plat::cp1250ToUtf8(plat::fileWriteErrorReason(EISDIR))));
-    EXPECT_EQ(slurp(dir_ + "a_crc.swd"), olderCopy);
+    EXPECT_EQ(readFile(dir_ + "a_crc.swd"), olderCopy);
     fs::remove_all(dir_ + "a_crc.swd.aut.rtf");
     fs::rename(dir_ + "aside.rtf", dir_ + "a_crc.swd.aut.rtf");
     untouched();
@@ -523,7 +516,7 @@ TEST_F(DocProcess, TargetsAndTheirRefusals) {
     const std::string target = (folder.back() == '/' ? folder : folder + "/") + "dane.swd";
     EXPECT_TRUE(holds(r.lines, "Plik wynikowy jest plikiem wejściowym: " + target));
     EXPECT_EQ(r.state->getTotalErrorsNum(), 1u);
-    EXPECT_EQ(slurp(input), kFixture);
+    EXPECT_EQ(readFile(input), kFixture);
   }
   {
     // One output name for two inputs: nothing is processed.
@@ -555,7 +548,7 @@ TEST_F(DocProcess, ATruncatedFileEndsTheRun) {
 
   // The verification of a cut copy still writes its document.
   ASSERT_EQ(auth({good}, true).documents, std::vector<bool>{true});
-  const std::string copy = slurp(dir_ + "good_crc.swd");
+  const std::string copy = readFile(dir_ + "good_crc.swd");
   const std::string cutCopy =
       put("cut_crc.swd", copy.substr(0, copy.find("SXC,", copy.find("SO;"))));
   const Run v = verif({cutCopy, dir_ + "good_crc.swd"});

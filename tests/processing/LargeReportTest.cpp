@@ -16,6 +16,7 @@
 #include "platform/FileSystem.h"
 #include "processing/bzSyntaxProcess.h"
 #include "reader/LargeFile.h"
+#include "support/Files.h"
 #include "support/ReportLine.h"
 
 using namespace swde;
@@ -24,17 +25,14 @@ using testsupport::kGiB;
 
 namespace {
 
+using testsupport::readFile;
+
 using Line = testsupport::ReportLine;
 
 std::string le32(std::uint32_t v) {
   std::string s(4, '\0');
   for (int i = 0; i < 4; ++i) s[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
   return s;
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 TEST(LargeReport, FindingsPastFourGiBAreWrittenWithoutPosition) {

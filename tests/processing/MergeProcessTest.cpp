@@ -30,6 +30,7 @@
 #include "processing/bzMergeRules.h"
 #include "processing/bzReport.h"
 #include "support/BrokenReads.h"
+#include "support/Files.h"
 #include "support/Gate.h"
 #include "support/ReportLine.h"
 #include "support/RunObjects.h"
@@ -41,26 +42,16 @@ using plat::cp;
 
 namespace {
 
+using testsupport::readFile;
+using testsupport::writeFile;
+
 using Line = testsupport::ReportLine;
 using testsupport::freeLine;
 
 const std::string kData = std::string(OLV_SAMPLES) + "/../tests/data/merge/";
 
-std::string readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void writeAll(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-  ASSERT_TRUE(out.good()) << path;
-}
-
 std::string fixture(const std::string& name) {
-  return readAll(kData + name);
+  return readFile(kData + name);
 }
 
 // The fixture text with one line replaced (or, with an empty to, removed).
@@ -73,39 +64,25 @@ std::string changed(std::string text, const std::string& from, const std::string
 }
 
 // A folder of its own for the inputs and the output of one test.
-class Folder {
+class Folder : public testsupport::TempFolder {
  public:
-  Folder() {
-    std::string t = plat::tempFolder() + "/olvmergeXXXXXX";
-    if (!::mkdtemp(t.data())) std::abort();
-    path_ = t;
-  }
-  ~Folder() {
-    for (const auto& [name, bytes] : contents()) std::remove((path_ + "/" + name).c_str());
-    ::rmdir(path_.c_str());
-  }
-  Folder(const Folder&) = delete;
-  Folder& operator=(const Folder&) = delete;
+  Folder() : TempFolder("olvmerge") {}
 
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  std::string file(const std::string& name) const { return *this / name; }
 
   // Every entry's name and bytes (the target's bytes for a link).
   std::map<std::string, std::string> contents() const {
     std::map<std::string, std::string> out;
-    DIR* d = ::opendir(path_.c_str());
+    DIR* d = ::opendir(path().c_str());
     if (!d) return out;
     while (const dirent* e = ::readdir(d)) {
       const std::string n = e->d_name;
       if (n == "." || n == "..") continue;
-      out[n] = readAll(file(n));
+      out[n] = readFile(file(n));
     }
     ::closedir(d);
     return out;
   }
-
- private:
-  std::string path_;
 };
 
 // What the first pass left when the merge step began.
@@ -133,7 +110,7 @@ struct MergeRun : testsupport::RunObjects {
   // An input file in the folder.
   std::string input(const std::string& name, const std::string& bytes) {
     const std::string p = folder.file(name);
-    writeAll(p, bytes);
+    writeFile(p, bytes);
     return p;
   }
   void add(const std::string& path) { files.addFile(plat::extractFileName(path), path); }
@@ -513,7 +490,7 @@ TEST(bzMergeProcess, KindCheckFindings) {
       {"no SO section in the second", d, noSO, {finding(1, 1, 20010, 49, undecided)}, {}, 1, 0},
       {"SWING input",
        d,
-       readAll(std::string(OLV_SAMPLES) + "/przyklad.swg"),
+       readFile(std::string(OLV_SAMPLES) + "/przyklad.swg"),
        {finding(1, 1, 20010, 49, undecided)},
        {freeLine("Niepoprawny format pliku. Oczekiwany plik w formacie SWDE")},
        1,

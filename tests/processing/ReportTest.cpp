@@ -24,9 +24,13 @@
 #include "platform/FileSystem.h"
 #include "processing/bzFileList.h"
 #include "processing/bzReport.h"
+#include "support/Files.h"
 #include "support/ReportLine.h"
 
 namespace {
+
+using testsupport::readFile;
+using testsupport::writeFile;
 
 using plat::cp;
 using swde::bzFileList;
@@ -43,18 +47,6 @@ std::string record(std::uint32_t lineNo, std::uint32_t fileIdx, std::uint32_t po
                    const std::string& text) {
   return le32(lineNo) + le32(fileIdx) + le32(position) +
          le32(static_cast<std::uint32_t>(text.size())) + text;
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
 }
 
 bool exists(const std::string& path) {
