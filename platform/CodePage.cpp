@@ -156,6 +156,16 @@ char32_t nextUtf8(std::string_view s, std::size_t& i) {
 
 }  // namespace
 
+bool tryUtf8ToCodePoints(std::string_view text, std::u32string& out) {
+  out.clear();
+  for (std::size_t i = 0; i < text.size();) {
+    const char32_t cp = nextUtf8(text, i);
+    if (cp == kBad) return false;
+    out.push_back(cp);
+  }
+  return true;
+}
+
 char32_t cp1250ToUnicode(unsigned char byte) {
   return byte < 0x80 ? byte : kHigh[byte - 0x80u];
 }

@@ -30,6 +30,10 @@ PLAT_API std::string utf8ToCp1250(std::string_view text);
 // us unchanged or not at all.
 PLAT_API bool tryUtf16ToCp1250(std::u16string_view text, std::string& out);
 
+// The code points of text when it is valid UTF-8 (no overlong forms, no
+// surrogates, nothing above U+10FFFF); false otherwise.
+PLAT_API bool tryUtf8ToCodePoints(std::string_view text, std::u32string& out);
+
 // UTF-8 <-> UTF-16, for the file system's names against BSTR texts.
 PLAT_API std::u16string utf8ToUtf16(std::string_view text);
 PLAT_API std::string utf16ToUtf8(std::u16string_view text);

@@ -53,44 +53,6 @@ void appendAscii(AnsiString& out, unsigned char b) {
   }
 }
 
-// The code points of valid UTF-8 (no overlong forms, no surrogates), or
-// false.
-bool decodeUtf8(std::string_view s, std::vector<char32_t>& out) {
-  for (std::size_t i = 0; i < s.size();) {
-    const unsigned char b = static_cast<unsigned char>(s[i]);
-    int extra;
-    char32_t c;
-    if (b < 0x80) {
-      out.push_back(b);
-      ++i;
-      continue;
-    } else if (b >= 0xC2 && b <= 0xDF) {
-      extra = 1;
-      c = b & 0x1F;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      extra = 2;
-      c = b & 0x0F;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      extra = 3;
-      c = b & 0x07;
-    } else {
-      return false;
-    }
-    if (i + static_cast<std::size_t>(extra) >= s.size()) return false;
-    for (int k = 1; k <= extra; ++k) {
-      const unsigned char n = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
-      if ((n & 0xC0) != 0x80) return false;
-      c = (c << 6) | (n & 0x3F);
-    }
-    if ((extra == 2 && c < 0x800) || (extra == 3 && (c < 0x10000 || c > 0x10FFFF)) ||
-        (c >= 0xD800 && c <= 0xDFFF))
-      return false;
-    out.push_back(c);
-    i += static_cast<std::size_t>(extra) + 1;
-  }
-  return true;
-}
-
 void appendUnicode(AnsiString& out, std::uint16_t unit) {
   out += "\\u" + plat::IntToStr(static_cast<std::int16_t>(unit)) + "?";
 }
@@ -205,8 +167,8 @@ AnsiString bzDocGenerator::rtfText(std::string_view value) {
 
 AnsiString bzDocGenerator::rtfFileName(std::string_view name) {
   AnsiString out;
-  std::vector<char32_t> points;
-  if (!decodeUtf8(name, points)) {
+  std::u32string points;
+  if (!plat::tryUtf8ToCodePoints(name, points)) {
     for (char c : name) {
       const unsigned char b = static_cast<unsigned char>(c);
       if (b >= 0x80)

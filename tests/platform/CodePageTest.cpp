@@ -96,6 +96,34 @@ TEST(CodePage, StrictUtf16ConversionFailsAtACharacterCp1250Lacks) {
   }
 }
 
+TEST(CodePage, StrictUtf8DecodingRefusesEveryMalformedForm) {
+  struct Case {
+    std::string text;
+    bool valid;
+    std::u32string points;
+  };
+  const Case cases[] = {
+      {"", true, U""},
+      {"a\x7F", true, U"a\x7F"},
+      {"\xC5\x82\xC4\x85ka", true, U"\u0142\u0105ka"},  // łąka
+      {"\xD0\xB6", true, U"\u0436"},
+      {"\xF0\x9F\x98\x80", true, U"\U0001F600"},
+      {"\xC0\xAF", false, U""},          // overlong "/"
+      {"\xE0\x80\xAF", false, U""},      // overlong, three bytes
+      {"\xED\xA0\x80", false, U""},      // a surrogate
+      {"\xF4\x90\x80\x80", false, U""},  // above U+10FFFF
+      {"\xC5", false, U""},              // cut short
+      {"ab\x80", false, U""},            // a lone continuation byte
+      {"\xB9ka", false, U""},            // cp1250 bytes are no UTF-8
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::u32string points;
+    EXPECT_EQ(plat::tryUtf8ToCodePoints(c.text, points), c.valid);
+    if (c.valid) EXPECT_EQ(points, c.points);
+  }
+}
+
 TEST(CodePage, Utf16HandlesSupplementaryPlane) {
   const std::string g = "\xF0\x9F\x98\x80";  // U+1F600
   const std::u16string u = plat::utf8ToUtf16(g);
