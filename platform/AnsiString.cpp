@@ -27,16 +27,12 @@ AnsiString TrimRight(std::string_view s) {
 }
 
 AnsiString Trim(std::string_view s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && blank(s[b])) ++b;
-  while (e > b && blank(s[e - 1])) --e;
-  return AnsiString(s.substr(b, e - b));
+  return AnsiString(TrimView(s));
 }
 
 bool TryStrToInt64(std::string_view s, std::int64_t& value) {
+  s = TrimView(s);
   std::size_t b = 0, e = s.size();
-  while (b < e && blank(s[b])) ++b;
-  while (e > b && blank(s[e - 1])) --e;
   // One optional sign, then digits only; from_chars takes '-' but not '+'.
   if (b < e && s[b] == '+') {
     ++b;

@@ -13,6 +13,13 @@ using AnsiString = std::string;
 
 // Cuts every byte <= 0x20 (compared as unsigned) at both ends.
 PLAT_API AnsiString Trim(std::string_view s);
+// The same as a view into s, for the per-line paths: nothing is copied.
+inline std::string_view TrimView(std::string_view s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= 0x20) ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= 0x20) --e;
+  return s.substr(b, e - b);
+}
 PLAT_API AnsiString TrimLeft(std::string_view s);
 PLAT_API AnsiString TrimRight(std::string_view s);
 

@@ -18,15 +18,6 @@ using namespace doclines;
 
 namespace {
 
-// The field as the reader hands it while insignificant characters are
-// skipped: every byte up to 0x20 cut at both ends.
-std::string_view trimmed(std::string_view s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= 0x20) ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= 0x20) --e;
-  return s.substr(b, e - b);
-}
-
 void appendSum(AnsiString& out, std::uint32_t sum) {
   char buf[16];
   const auto r = std::to_chars(buf, buf + sizeof buf, sum);
@@ -287,7 +278,7 @@ bool bzDocAuthProcess::processLine(const sxLine& l) {
         }
         if (i > 0) line_ += ',';
         if (skipWhite_)
-          line_.append(trimmed(field->text));
+          line_.append(plat::TrimView(field->text));
         else
           line_.append(field->text);
       }

@@ -23,14 +23,6 @@ namespace {
 
 constexpr const char* kSource = ".\\bzMergeProcess.cpp";
 
-// Blanks and control characters off both ends, as the reader trims fields.
-std::string_view trimView(std::string_view s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= 0x20) ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= 0x20) --e;
-  return s.substr(b, e - b);
-}
-
 // The line record behind a reader line; a line without one is a fault of the
 // reader.
 const sxLine& lineOf(LiniaSW* line, int at) {
@@ -46,7 +38,7 @@ std::string_view rawField(const sxLine& line, std::size_t i) {
 // Identifiers (names of types, attributes, relations, keys) are always
 // compared trimmed.
 std::string_view name(const sxLine& line, std::size_t i) {
-  return trimView(rawField(line, i));
+  return plat::TrimView(rawField(line, i));
 }
 
 const AnsiString& interruptedText() {
@@ -205,7 +197,7 @@ void bzMergeProcess::reportMergeError(int code, int fileIdx) {
 
 std::string_view bzMergeProcess::field(const sxLine& line, std::size_t i) const {
   const std::string_view f = rawField(line, i);
-  return settings->skipWhiteChars ? trimView(f) : f;
+  return settings->skipWhiteChars ? plat::TrimView(f) : f;
 }
 
 plat::ComPtr<LiniaSW> bzMergeProcess::takeLine(RekordSW* record, std::uint32_t index,
@@ -439,7 +431,8 @@ bool bzMergeProcess::parseSectionSN(PlikSW* reader) {
       // The last field holds the value, the ";" and the comment.
       const std::string_view first = name(l, 1);
       const auto text = bzMergeRules::splitFreeText(rawField(l, l.getFieldCount() - 1));
-      const std::string_view value = settings->skipWhiteChars ? trimView(text.value) : text.value;
+      const std::string_view value =
+          settings->skipWhiteChars ? plat::TrimView(text.value) : text.value;
       const AnsiString key = bzMergeRules::contextKey(first, value);
       auto fill = [&](auto* r) {
         if (!r) return;  // the first of equal keys stays

@@ -27,14 +27,6 @@ bool oneOf(std::string_view type, std::initializer_list<std::string_view> names)
   return false;
 }
 
-// Blanks and control characters off both ends, as the reader trims fields.
-std::string_view trimmed(std::string_view s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= 0x20) ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= 0x20) --e;
-  return s.substr(b, e - b);
-}
-
 // Everything behind the first "_" with a new head; name unchanged without one.
 AnsiString replaceHead(std::string_view name, std::string_view head) {
   const std::size_t u = name.find('_');
@@ -114,7 +106,7 @@ bzMergeRules::FreeText bzMergeRules::splitFreeText(std::string_view field) {
 }
 
 AnsiString bzMergeRules::contextKey(std::string_view field1, std::string_view value) {
-  const std::string_view a = trimmed(field1), b = trimmed(value);
+  const std::string_view a = plat::TrimView(field1), b = plat::TrimView(value);
   AnsiString key;
   key.reserve(a.size() + 1 + b.size());
   key.append(a).push_back('\0');
@@ -130,7 +122,7 @@ bool bzMergeRules::isKeyLine(std::string_view attribute, std::string_view merged
       {"G5IDJ", "G5JEW"}, {"G5NRO", "G5OBR"}, {"G5IDR", "G5RST"}, {"G5IDD", "G5DZE"},
       {"G5IDB", "G5BUD"}, {"G5IDT", "G5UZG"}, {"G5IDK", "G5KKL"},
   };
-  const std::string_view name = trimmed(attribute);
+  const std::string_view name = plat::TrimView(attribute);
   for (const Pair& p : kKeys)
     if (p.attribute == name && p.mergedType == mergedType) return true;
   return false;
@@ -141,7 +133,7 @@ void bzMergeRules::offerKeyLine(mgObject& object, bool& found, std::size_t field
   if (found || !isKeyLine(attribute, object.mergedType)) return;
   found = true;
   if (fieldCount == 4)
-    object.mergeKey = trimmed(splitFreeText(lastField).value);
+    object.mergeKey = plat::TrimView(splitFreeText(lastField).value);
   else
     object.mergeKey.clear();
 }
@@ -151,11 +143,11 @@ void bzMergeRules::setHeaderFields(mgObject& object, const std::string_view* fie
   auto field = [&](std::size_t i) { return i < count ? fields[i] : std::string_view(); };
   object.recordKind = field(0);
   object.recordName = field(1);
-  object.objectType = trimmed(field(2));
+  object.objectType = plat::TrimView(field(2));
   object.mergedType = mergedType(object.objectType);
-  object.objectId = trimmed(field(3));
-  object.recordId = trimmed(field(4));
-  object.version = trimmed(field(5));
+  object.objectId = plat::TrimView(field(3));
+  object.recordId = plat::TrimView(field(4));
+  object.version = plat::TrimView(field(5));
 }
 
 void bzMergeRules::appendLine(int lineCode, const std::string_view* fields, std::size_t count,
@@ -176,7 +168,7 @@ void bzMergeRules::appendLine(int lineCode, const std::string_view* fields, std:
       }
     } else if (freeText && i == 3) {
       const FreeText t = splitFreeText(fields[i]);
-      text.append(skipWhiteChars_ ? trimmed(t.value) : t.value);
+      text.append(skipWhiteChars_ ? plat::TrimView(t.value) : t.value);
       text.push_back(';');
       if (!skipComments_) text.append(t.comment);
     } else {

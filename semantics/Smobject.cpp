@@ -394,11 +394,8 @@ void smObject::checkDate() {
 bool smObject::isCorrectFloatData(std::string_view value) {
   // The whole value, blanks and controls around it aside, is one decimal
   // number that fits a double: an underflow is refused like an overflow.
-  std::string_view s = value;
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= 0x20) s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= 0x20) s.remove_suffix(1);
   double d;
-  return plat::parseDecimal(s, d) == plat::DecimalStatus::Ok;
+  return plat::parseDecimal(plat::TrimView(value), d) == plat::DecimalStatus::Ok;
 }
 
 bool smObject::isCorectFraction(const smAttribute& attribute) {
@@ -440,7 +437,7 @@ bool smObject::isWellFormed(const AnsiString& typeCode, const smAttribute& attri
        }},
       {"LN", seBadLogical, false,
        [](std::string_view v) {
-         const AnsiString t = plat::Trim(v);
+         const std::string_view t = plat::TrimView(v);
          return t == "1" || t == "0";
        }},
       {"DN", seBadDate, false, isDate},
@@ -457,7 +454,7 @@ bool smObject::isWellFormed(const AnsiString& typeCode, const smAttribute& attri
   }
   for (const Rule& rule : kRules) {
     if (typeCode != rule.type) continue;
-    if (rule.blankIsEmpty ? plat::Trim(v).empty() : v.empty()) return true;
+    if (rule.blankIsEmpty ? plat::TrimView(v).empty() : v.empty()) return true;
     if (v.find(';') != AnsiString::npos) {
       raiseOn(attribute, seBadCharInValue);
       return false;
