@@ -260,20 +260,11 @@ bool bzMergeProcess::checkFilesType() {
 bool bzMergeProcess::processCheckFileType() {
   bool ok = true;
   try {
-    std::uint64_t last = tickCount();
-    for (;;) {
-      std::int32_t section = 0;
-      const HRESULT hr = fileObject->ustawNaKolejnaSekcje(&section);
-      checkReaderStatus(hr, kSource, __LINE__);
-      if (hr != plat::S_OK || section == 0) break;
-      if (section == scSO) {
-        ok = parseSectionSO(fileObject.get());
-        break;
-      }
-      tick(last);
-      if (isTerminated()) break;
-      skipRecords(fileObject.get());
-    }
+    eachSection([&](std::int32_t section) {
+      if (section != scSO) return true;
+      ok = parseSectionSO(fileObject.get());
+      return false;
+    });
     if (ok && !isTerminated() && checkError(fileObject.get())) ok = false;
   } catch (const plat::Exception& e) {
     reportProgramError(e);
@@ -334,12 +325,7 @@ bool bzMergeProcess::processFile() {
     spoolFiles[currentFile] = std::move(spool);
     mgFile* out = spoolFiles[currentFile].get();
 
-    std::uint64_t last = tickCount();
-    for (;;) {
-      std::int32_t section = 0;
-      const HRESULT hr = fileObject->ustawNaKolejnaSekcje(&section);
-      checkReaderStatus(hr, kSource, __LINE__);
-      if (hr != plat::S_OK || section == 0) break;
+    eachSection([&](std::int32_t section) {
       switch (section) {
         case scSN:
           ok = parseSectionSN(fileObject.get());
@@ -354,20 +340,13 @@ bool bzMergeProcess::processFile() {
           ok = parseSectionSO(fileObject.get(), out);
           break;
         default:
-          break;
+          return true;
       }
-      if (!ok) break;
       // A section read to its end leaves the error of its end line pending
       // on the file; the next read would drop it.
-      const bool parsed = section == scSN || section == scSP || section == scST || section == scSO;
-      if (parsed && !isTerminated() && checkError(fileObject.get())) {
-        ok = false;
-        break;
-      }
-      tick(last);
-      if (isTerminated()) break;
-      skipRecords(fileObject.get());
-    }
+      if (ok && !isTerminated() && checkError(fileObject.get())) ok = false;
+      return ok;
+    });
     if (ok && !isTerminated() && checkError(fileObject.get())) ok = false;
   } catch (const plat::Exception& e) {
     reportProgramError(e);
@@ -388,6 +367,21 @@ bool bzMergeProcess::passEnded(bool ok) {
     return false;
   }
   return true;
+}
+
+template <class Body>
+void bzMergeProcess::eachSection(Body body) {
+  std::uint64_t last = tickCount();
+  for (;;) {
+    std::int32_t section = 0;
+    const HRESULT hr = fileObject->ustawNaKolejnaSekcje(&section);
+    checkReaderStatus(hr, kSource, __LINE__);
+    if (hr != plat::S_OK || section == 0) return;
+    if (!body(section)) return;
+    tick(last);
+    if (isTerminated()) return;
+    skipRecords(fileObject.get());
+  }
 }
 
 template <class Body>

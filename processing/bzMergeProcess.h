@@ -118,6 +118,11 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   // error or when body gives false.
   template <class Body>
   bool walkRecords(PlikSW* reader, Body body);
+  // Moves the open file from section to section to its end (or a stop):
+  // body(section code) at the start of each, which reads the section or
+  // leaves it to be skipped; body gives false to end the walk.
+  template <class Body>
+  void eachSection(Body body);
   // body(line) for each line of the record (up to a stop); false when a
   // line could not be taken (reported).
   template <class Body>
