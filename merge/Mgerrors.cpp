@@ -31,16 +31,8 @@ const std::map<int, AnsiString>& messageMap() {
   return map;
 }
 
-const AnsiString& noDescription() {
-  static const AnsiString text = cp("Brak opisu błędu!");
-  return text;
-}
-
 AnsiString mapMessage(int code, const TVarRec* args, int last) {
-  const AnsiString& text = mgErrorText(code);
-  if (text.empty()) return noDescription();
-  if (args == nullptr) return text;
-  return plat::Format(text, args, last);
+  return plat::ErrorMessage(mgErrorText(code), args, last);
 }
 
 }  // namespace

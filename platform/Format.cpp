@@ -168,4 +168,15 @@ AnsiString Format(std::string_view fmt, std::initializer_list<TVarRec> args) {
   return Format(fmt, args.begin(), static_cast<int>(args.size()) - 1);
 }
 
+const AnsiString& NoErrorDescription() {
+  static const AnsiString text = cp("Brak opisu błędu!");
+  return text;
+}
+
+AnsiString ErrorMessage(const AnsiString& tableText, const TVarRec* args, int argsHigh) {
+  if (tableText.empty()) return NoErrorDescription();
+  if (args == nullptr) return tableText;
+  return Format(tableText, args, argsHigh);
+}
+
 }  // namespace plat

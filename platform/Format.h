@@ -51,4 +51,11 @@ struct PLAT_API TVarRec {
 PLAT_API AnsiString Format(std::string_view fmt, const TVarRec* args, int argsHigh);
 PLAT_API AnsiString Format(std::string_view fmt, std::initializer_list<TVarRec> args);
 
+// "Brak opisu błędu!": the message of an error whose table text is empty.
+PLAT_API const AnsiString& NoErrorDescription();
+// The message of an error from its table text: NoErrorDescription() for an
+// empty text, the text itself without arguments, else the text formatted
+// with args[0..argsHigh]. One rule for the message tables of every layer.
+PLAT_API AnsiString ErrorMessage(const AnsiString& tableText, const TVarRec* args, int argsHigh);
+
 }  // namespace plat

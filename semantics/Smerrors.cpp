@@ -84,10 +84,7 @@ const std::map<int, AnsiString>& messageTable() {
 }
 
 AnsiString tableMessage(int code, const TVarRec* args, int high) {
-  const AnsiString& text = smErrorText(code);
-  if (text.empty()) return smNoErrorDescription();
-  if (args == nullptr) return text;
-  return plat::Format(text, args, high);
+  return plat::ErrorMessage(smErrorText(code), args, high);
 }
 
 }  // namespace
@@ -100,8 +97,7 @@ const AnsiString& smErrorText(int code) {
 }
 
 const AnsiString& smNoErrorDescription() {
-  static const AnsiString text = cp("Brak opisu błędu!");
-  return text;
+  return plat::NoErrorDescription();
 }
 
 smError::smError(smErrorCode code) : code(code), message(tableMessage(code, nullptr, -1)) {}

@@ -53,10 +53,7 @@ const std::map<int, AnsiString>& messageTable() {
 }
 
 AnsiString tableMessage(int code, const TVarRec* args, int argsHigh) {
-  const AnsiString& text = sxErrorText(code);
-  if (text.empty()) return sxNoErrorDescription();
-  if (args == nullptr) return text;
-  return plat::Format(text, args, argsHigh);
+  return plat::ErrorMessage(sxErrorText(code), args, argsHigh);
 }
 
 }  // namespace
@@ -70,8 +67,7 @@ const AnsiString& sxErrorText(int code) {
 }
 
 const AnsiString& sxNoErrorDescription() {
-  static const AnsiString text = cp("Brak opisu błędu!");
-  return text;
+  return plat::NoErrorDescription();
 }
 
 sxError::sxError(std::uint64_t line, std::uint8_t section, std::uint8_t code,

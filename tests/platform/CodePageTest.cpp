@@ -120,7 +120,9 @@ TEST(CodePage, StrictUtf8DecodingRefusesEveryMalformedForm) {
     SCOPED_TRACE(c.text);
     std::u32string points;
     EXPECT_EQ(plat::tryUtf8ToCodePoints(c.text, points), c.valid);
-    if (c.valid) EXPECT_EQ(points, c.points);
+    if (c.valid) {
+      EXPECT_EQ(points, c.points);
+    }
   }
 }
 

@@ -404,7 +404,9 @@ TEST(bzMergeRules, KeptIdentifiersByKindOfInput) {
     EXPECT_EQ(v.code, c.code);
     EXPECT_EQ(v.kept(), c.code == 0);
     EXPECT_EQ(v.message, c.message);
-    if (c.code == 0 || c.code == 107) EXPECT_EQ(o.keptId, c.kept);
+    if (c.code == 0 || c.code == 107) {
+      EXPECT_EQ(o.keptId, c.kept);
+    }
     EXPECT_EQ(o.newRecordId, "1");
   }
 }
