@@ -9,6 +9,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Exception.h"
+#include "platform/FileSystem.h"
 
 namespace plat {
 
@@ -25,6 +26,8 @@ std::string fileErrorReason(int err) {
       return cp("część ścieżki nie jest katalogiem");
     case ENAMETOOLONG:
       return cp("za długa nazwa pliku");
+    case kNotRegularFile:
+      return cp("to nie jest zwykły plik");
     case ELOOP:
       return cp("zbyt wiele dowiązań symbolicznych");
     case EMFILE:
@@ -46,18 +49,10 @@ namespace {
 }  // namespace
 
 InputFile::InputFile(const std::string& path) : path_(path) {
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) openFailed(path, fileErrorReason(errno));
+  int err = 0;
   struct stat st;
-  if (::fstat(fd_, &st) != 0) {
-    const int err = errno;
-    ::close(fd_);
-    openFailed(path, fileErrorReason(err));
-  }
-  if (!S_ISREG(st.st_mode)) {
-    ::close(fd_);
-    openFailed(path, S_ISDIR(st.st_mode) ? fileErrorReason(EISDIR) : cp("to nie jest zwykły plik"));
-  }
+  fd_ = openRegularForReading(path, err, &st);
+  if (fd_ < 0) openFailed(path, fileErrorReason(err));
   size_ = static_cast<std::uint64_t>(st.st_size);
 }
 

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/CodePage.h"
@@ -12,6 +14,64 @@
 #include "platform/FileStream.h"
 
 namespace plat {
+
+int openRegularForReading(const std::string& path, int& err, struct ::stat* st) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    err = errno;
+    return -1;
+  }
+  struct ::stat own;
+  struct ::stat& s = st ? *st : own;
+  int flags = 0;
+  if (::fstat(fd, &s) != 0) {
+    err = errno;
+  } else if (!S_ISREG(s.st_mode)) {
+    err = S_ISDIR(s.st_mode) ? EISDIR : kNotRegularFile;
+  } else if ((flags = ::fcntl(fd, F_GETFL)) < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    err = errno;
+  } else {
+    return fd;
+  }
+  ::close(fd);
+  return -1;
+}
+
+bool existsAsNonRegular(const std::string& path) {
+  struct ::stat st;
+  return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
+unsigned newFileMode() {
+  if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+    char line[256];
+    unsigned mask = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, status))
+      found = std::sscanf(line, "Umask: %o", &mask) == 1;
+    std::fclose(status);
+    if (found) return 0666u & ~mask;
+  }
+  return 0644u;
+}
+
+namespace {
+
+std::atomic<ConsoleEncoding> g_fileNameEncoding{ConsoleEncoding::Utf8};
+
+}  // namespace
+
+void setFileNameEncoding(ConsoleEncoding encoding) {
+  g_fileNameEncoding = encoding;
+}
+
+ConsoleEncoding fileNameEncoding() {
+  return g_fileNameEncoding;
+}
+
+std::string fileNameToCp1250(std::string_view name) {
+  return fromConsoleEncoding(name, g_fileNameEncoding);
+}
 
 std::string tempFolder() {
   const char* dir = std::getenv("TMPDIR");

@@ -2,12 +2,46 @@
 // failed writes.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <string>
 #include <string_view>
 
+#include "platform/ConsoleOutput.h"
 #include "platform/Export.h"
 
 namespace plat {
+
+// Not an errno value: the path names something other than a regular file (a
+// FIFO, a device, a socket). fileErrorReason words it.
+constexpr int kNotRegularFile = 0x10000;
+
+// Opens path for reading without ever blocking at the open (a FIFO with no
+// writer, a device): O_NONBLOCK, then fstat, then O_NONBLOCK cleared again.
+// Anything that is not a regular file is closed and refused. The descriptor
+// (close-on-exec), or -1 with err: an errno value (EISDIR for a folder) or
+// kNotRegularFile. When st is given it gets the file's status.
+PLAT_API int openRegularForReading(const std::string& path, int& err, struct ::stat* st = nullptr);
+
+// True when path (links followed) exists and is not a regular file: a
+// folder, a FIFO, a device, a socket. Such a path is never written over.
+PLAT_API bool existsAsNonRegular(const std::string& path);
+
+// The mode a plain creation gives a new file: 0666 less the process umask.
+// The umask is read from the process status, since setting it to read it
+// back races with the other threads that create files.
+PLAT_API unsigned newFileMode();
+
+// Encoding of the file system's names: UTF-8 unless the program set the
+// locale's (the console's) charset at start-up.
+PLAT_API void setFileNameEncoding(ConsoleEncoding encoding);
+PLAT_API ConsoleEncoding fileNameEncoding();
+
+// A file name or path as cp1250 text for a message or a report line: decoded
+// from the file-system encoding, a character that cp1250 lacks (and a byte
+// that is not valid there) becoming '?'. The raw bytes stay what reopens the
+// file; this text is only shown.
+PLAT_API std::string fileNameToCp1250(std::string_view name);
 
 // Folder for temporary files: $TMPDIR when it is set and not empty, else
 // "/tmp"; trailing "/" removed (the root stays "/").

@@ -7,26 +7,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "processing/bzException.h"
 
 namespace swde {
-
-unsigned newFileMode() {
-  // The umask is read from the process status: setting it to read it back
-  // would race with the other threads that create files.
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("Umask:", 0) != 0) continue;
-    unsigned mask = 0;
-    if (std::sscanf(line.c_str() + 6, "%o", &mask) == 1) return 0666u & ~mask;
-  }
-  return 0644u;
-}
 
 bzOutFileStream::bzOutFileStream(const AnsiString& target, std::size_t bufferSize)
     : target_(target), buffer_(bufferSize < 2 ? 2 : bufferSize) {
@@ -35,7 +21,7 @@ bzOutFileStream::bzOutFileStream(const AnsiString& target, std::size_t bufferSiz
   const AnsiString name = plat::extractFileName(target);
   fd_ = plat::createTempFile(folder, "." + name + ".", ".tmp", tempPath_);
   if (fd_ < 0) fail(errno);
-  if (::fchmod(fd_, newFileMode()) != 0) {
+  if (::fchmod(fd_, plat::newFileMode()) != 0) {
     const int err = errno;
     discard();
     fail(err);

@@ -60,7 +60,4 @@ class OLVCORE_API bzOutFileStream {
   std::uint64_t written_ = 0;
 };
 
-// The mode a plain creation gives a new file: 0666 less the process umask.
-OLVCORE_API unsigned newFileMode();
-
 }  // namespace swde

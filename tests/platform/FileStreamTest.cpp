@@ -9,6 +9,7 @@
 #include "platform/CodePage.h"
 #include "platform/Exception.h"
 #include "platform/FileStream.h"
+#include "support/Files.h"
 #include "support/TempFile.h"
 
 namespace {
@@ -42,10 +43,16 @@ TEST(InputFile, OpenFailuresNameThePathAndTheReason) {
     const char* reason;
   };
   const char* dir = std::getenv("TMPDIR");
+  // A FIFO with no writer would block a plain open for good.
+  testsupport::TempFolder folder;
+  const std::string fifo = folder / "fifo.swd";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const Case cases[] = {
       {"/nonexistent/olv/file.swd", "plik nie istnieje"},
       {dir && *dir ? dir : "/tmp", "katalog"},
       {"/dev/null", "nie jest zwykły plik"},
+      {fifo, "nie jest zwykły plik"},
+      {folder.path() + "/" + std::string(300, 'x'), "za długa nazwa pliku"},
   };
   for (const Case& c : cases) {
     try {
