@@ -14,14 +14,13 @@ namespace plat {
 
 namespace {
 
+// Steps of a CurVer chain that a lookup follows; a registration has one.
+constexpr int kMaxCurVerSteps = 16;
+
 // The default value of an HKCR key; false when the key or the value is
-// missing. Raises ERegistryException when the registry cannot be read.
-bool readDefault(const std::string& key, std::string& value) {
-  TRegistry reg;
-  reg.RootKey = HKEY_CLASSES_ROOT;
-  if (!reg.OpenKeyReadOnly('\\' + key) || !reg.ValueExists("")) return false;
-  value = reg.ReadString("");
-  return true;
+// missing. Raises ERegistryException when the value is not text.
+bool readDefault(const TRegistrySnapshot& hkcr, const std::string& key, std::string& value) {
+  return hkcr.ReadString(key, "", value);
 }
 
 // A name that stays one key: no separator, no control character.
@@ -56,15 +55,19 @@ HRESULT CLSIDFromProgID(std::string_view progId, CLSID* clsid) noexcept {
   if (!clsid) return E_POINTER;
   if (!plainKeyName(progId)) return CO_E_CLASSSTRING;
   try {
+    // One reading of the hive for the whole chain: a registration changed
+    // meanwhile is seen before or after, never half.
+    const TRegistrySnapshot hkcr(HKEY_CLASSES_ROOT);
     std::string current(progId);
     std::string text;
-    if (!readDefault(current + "\\CLSID", text)) text.clear();
+    if (!readDefault(hkcr, current + "\\CLSID", text)) text.clear();
     std::set<std::string> seen = {asciiLower(current)};
-    for (;;) {
+    for (int steps = 0;; ++steps) {
       std::string next, nextText;
-      if (!readDefault(current + "\\CurVer", next) || !plainKeyName(next)) break;
+      if (!readDefault(hkcr, current + "\\CurVer", next) || !plainKeyName(next)) break;
       if (!seen.insert(asciiLower(next)).second) break;  // a loop of CurVer keys
-      if (!readDefault(next + "\\CLSID", nextText)) break;
+      if (!readDefault(hkcr, next + "\\CLSID", nextText)) break;
+      if (steps == kMaxCurVerSteps) return CO_E_CLASSSTRING;
       current = next;
       text = nextText;
     }
@@ -86,7 +89,8 @@ HRESULT CoGetClassObject(REFCLSID clsid, std::uint32_t clsctx, REFIID iid, void*
   void* library = nullptr;
   try {
     std::string path;
-    if (!readDefault("CLSID\\" + guidToString(clsid) + "\\InprocServer32", path))
+    if (!readDefault(TRegistrySnapshot(HKEY_CLASSES_ROOT),
+                     "CLSID\\" + guidToString(clsid) + "\\InprocServer32", path))
       return REGDB_E_CLASSNOTREG;
     // Only an absolute path: the library search path decides nothing here.
     if (path.empty() || path[0] != '/') return REGDB_E_CLASSNOTREG;

@@ -46,14 +46,16 @@ using DllRegisterServerFunc = HRESULT (*)();
 using DllUnregisterServerFunc = HRESULT (*)();
 
 // The CLSID of a ProgID, following its CurVer to the current version while
-// the key named there exists (a loop of CurVer keys ends where it closes).
+// the key named there exists (a loop of CurVer keys ends where it closes),
+// for at most 16 steps. The hive is read once for the whole lookup.
 // CO_E_CLASSSTRING when the ProgID is empty, holds '\' or a control
-// character, is not registered, or its CLSID value is missing or malformed;
-// REGDB_E_READREGDB when the registry cannot be read; E_POINTER for a null
-// clsid.
+// character, is not registered, its CLSID value is missing or malformed, or
+// its CurVer chain goes on past 16 steps; REGDB_E_READREGDB when the
+// registry cannot be read; E_POINTER for a null clsid.
 PLAT_API HRESULT CLSIDFromProgID(std::string_view progId, CLSID* clsid) noexcept;
 
-// The class factory (or another interface of it) of a registered class.
+// The class factory (or another interface of it) of a registered class; the
+// hive is read once.
 //  - REGDB_E_CLASSNOTREG: clsctx without CLSCTX_INPROC_SERVER, no
 //    InprocServer32 key or value, or a path that is not absolute;
 //  - CO_E_DLLNOTFOUND: the library cannot be loaded;

@@ -13,19 +13,18 @@
 
 namespace plat {
 
-void WriteClassesRootText(const std::string& key, const std::string& name,
-                          const std::string& value) {
-  TRegistry reg;
-  reg.RootKey = HKEY_CLASSES_ROOT;
-  if (!reg.OpenKey('\\' + key, true))
-    throw ERegistryException(cp("Nie można utworzyć klucza HKEY_CLASSES_ROOT\\") + key);
-  reg.WriteString(name, value);
-}
-
-bool DeleteClassesRootKey(const std::string& key) {
-  TRegistry reg;
-  reg.RootKey = HKEY_CLASSES_ROOT;
-  return reg.DeleteKey('\\' + key);
+bool AddTypeLibraryKeys(TRegistryBatch& batch, const TypeLibDesc& lib, const std::string& path) {
+  if (path.empty() || path[0] != '/') return false;
+  char version[16];
+  std::snprintf(version, sizeof version, "%x.%x", static_cast<unsigned>(lib.major),
+                static_cast<unsigned>(lib.minor));
+  const std::string key = "TypeLib\\" + guidToString(*lib.libid) + '\\' + version;
+  const std::string folder = path.substr(0, path.find_last_of('/') + 1);
+  batch.WriteString(key, "", *lib.helpString ? lib.helpString : lib.name);
+  batch.WriteString(key + "\\0\\linux", "", path);
+  batch.WriteString(key + "\\FLAGS", "", "0");
+  batch.WriteString(key + "\\HELPDIR", "", folder);
+  return true;
 }
 
 bool ModuleFileOf(const void* address, std::string& path) noexcept {
@@ -45,19 +44,12 @@ HRESULT RegisterTypeLibrary(const TypeLibDesc& lib, const std::string& path,
                             std::string_view source) noexcept {
   ClearErrorInfo();
   try {
-    if (path.empty() || path[0] != '/') {
+    TRegistryBatch batch(HKEY_CLASSES_ROOT);
+    if (!AddTypeLibraryKeys(batch, lib, path)) {
       SetErrorInfo(cp("Ścieżka biblioteki typów nie jest bezwzględna: ") + path, IID_NULL, source);
       return E_INVALIDARG;
     }
-    char version[16];
-    std::snprintf(version, sizeof version, "%x.%x", static_cast<unsigned>(lib.major),
-                  static_cast<unsigned>(lib.minor));
-    const std::string key = "TypeLib\\" + guidToString(*lib.libid) + '\\' + version;
-    const std::string folder = path.substr(0, path.find_last_of('/') + 1);
-    WriteClassesRootText(key, "", *lib.helpString ? lib.helpString : lib.name);
-    WriteClassesRootText(key + "\\0\\linux", "", path);
-    WriteClassesRootText(key + "\\FLAGS", "", "0");
-    WriteClassesRootText(key + "\\HELPDIR", "", folder);
+    batch.Commit();
     return S_OK;
   } catch (...) {
     return HResultFromCurrentException(IID_NULL, source, TYPE_E_REGISTRYACCESS);
@@ -69,13 +61,15 @@ HRESULT RegisterProxyInterfaces(const ProxyInterface* interfaces, std::size_t co
   ClearErrorInfo();
   try {
     const std::string proxyText = guidToString(proxy);
+    TRegistryBatch batch(HKEY_CLASSES_ROOT);
     for (std::size_t k = 0; k < count; ++k) {
       const ProxyInterface& i = interfaces[k];
       const std::string key = "Interface\\" + guidToString(*i.iid);
-      WriteClassesRootText(key, "", i.name);
-      WriteClassesRootText(key + "\\ProxyStubClsid32", "", proxyText);
-      WriteClassesRootText(key + "\\NumMethods", "", std::to_string(i.numMethods));
+      batch.WriteString(key, "", i.name);
+      batch.WriteString(key + "\\ProxyStubClsid32", "", proxyText);
+      batch.WriteString(key + "\\NumMethods", "", std::to_string(i.numMethods));
     }
+    batch.Commit();
     return S_OK;
   } catch (...) {
     return HResultFromCurrentException(IID_NULL, source, REGDB_E_WRITEREGDB);
@@ -86,8 +80,10 @@ HRESULT UnregisterProxyInterfaces(const ProxyInterface* interfaces, std::size_t 
                                   std::string_view source) noexcept {
   ClearErrorInfo();
   try {
+    TRegistryBatch batch(HKEY_CLASSES_ROOT);
     for (std::size_t k = 0; k < count; ++k)
-      DeleteClassesRootKey("Interface\\" + guidToString(*interfaces[k].iid));
+      batch.DeleteKey("Interface\\" + guidToString(*interfaces[k].iid));
+    batch.Commit();
     return S_OK;
   } catch (...) {
     return HResultFromCurrentException(IID_NULL, source, REGDB_E_WRITEREGDB);

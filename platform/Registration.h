@@ -4,7 +4,9 @@
 //
 // The HRESULT functions never throw: a registry that cannot be read or
 // written gives a failing HRESULT, with error information (the interface
-// IID_NULL, the given source) whose description names the cause.
+// IID_NULL, the given source) whose description names the cause. Each
+// writes the hive once, so that a failure, or a process killed on the way,
+// leaves all of its keys or none.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +18,8 @@
 #include "platform/Export.h"
 
 namespace plat {
+
+class TRegistryBatch;
 
 // What the registration of a type library needs to know of it; the interface
 // generator writes one per library.
@@ -33,6 +37,11 @@ struct PLAT_API TypeLibDesc {
 // failure gives TYPE_E_REGISTRYACCESS.
 PLAT_API HRESULT RegisterTypeLibrary(const TypeLibDesc& lib, const std::string& path,
                                      std::string_view source) noexcept;
+// The keys of RegisterTypeLibrary added to an HKCR batch, for a server that
+// writes them together with its own. False, and nothing added, when path is
+// not absolute; raises ERegistryException as the batch does.
+PLAT_API bool AddTypeLibraryKeys(TRegistryBatch& batch, const TypeLibDesc& lib,
+                                 const std::string& path);
 
 // One interface of a proxy/stub library.
 struct PLAT_API ProxyInterface {
@@ -51,14 +60,6 @@ PLAT_API HRESULT RegisterProxyInterfaces(const ProxyInterface* interfaces, std::
 // REGDB_E_WRITEREGDB.
 PLAT_API HRESULT UnregisterProxyInterfaces(const ProxyInterface* interfaces, std::size_t count,
                                            std::string_view source) noexcept;
-
-// Helpers for registration code; they raise ERegistryException.
-// Writes a text value of an HKCR key (the empty name: its default value),
-// making the key and the keys above it.
-PLAT_API void WriteClassesRootText(const std::string& key, const std::string& name,
-                                   const std::string& value);
-// Deletes an HKCR key with its subkeys; false when it was not there.
-PLAT_API bool DeleteClassesRootKey(const std::string& key);
 
 // The absolute path, symbolic links resolved, of the loaded file (program or
 // shared library) that holds address; false when it cannot be found.

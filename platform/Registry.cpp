@@ -1,5 +1,6 @@
 #include "platform/Registry.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -509,6 +510,56 @@ std::string serialize(HKEY root, const Key& tree) {
   throw ERegistryException(what + path + " (" + reason + ")");
 }
 
+// No hive of ours comes near this; a larger file is not read whole into
+// memory, and no change makes a hive larger.
+constexpr std::uint64_t kMaxHiveSize = std::uint64_t{64} << 20;
+
+[[noreturn]] void hiveRefused(const std::string& path) {
+  throw ERegistryException(cp("Plik rejestru jest uszkodzony lub zbyt duży: ") + path);
+}
+
+constexpr HKEY kRoots[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
+constexpr std::size_t kTempSuffix = 6;  // the XXXXXX of mkostemp
+
+std::string tempPrefix(HKEY root) {
+  return std::string(".") + rootName(root) + ".reg.";
+}
+
+bool isTempHiveName(std::string_view name) {
+  for (HKEY root : kRoots) {
+    const std::string prefix = tempPrefix(root);
+    if (name.size() == prefix.size() + kTempSuffix && name.substr(0, prefix.size()) == prefix)
+      return true;
+  }
+  return false;
+}
+
+// Removes the temporary hives of writers that died before renaming them:
+// those whose lock is free. Call with the exclusive folder lock held, so
+// that no writer of ours is between making its file and locking it. What
+// cannot be removed stays; it costs only its space.
+void removeDeadWritersFiles(const std::string& folder) {
+  std::vector<std::string> names;
+  if (DIR* dir = ::opendir(folder.c_str())) {
+    while (const dirent* e = ::readdir(dir))
+      if (isTempHiveName(e->d_name)) names.emplace_back(e->d_name);
+    ::closedir(dir);
+  }
+  for (const std::string& name : names) {
+    const std::string path = folder + '/' + name;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat held, named;
+    // Still the same file under the name once locked: not one that took its
+    // place meanwhile.
+    if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::lstat(path.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
+        named.st_ino == held.st_ino)
+      ::unlink(path.c_str());
+    ::close(fd);  // releases the lock
+  }
+}
+
 std::string registryFolder() {
   const char* dir = std::getenv("OLVEN_REGISTRY");
   if (dir && *dir) return dir;
@@ -546,20 +597,33 @@ void makeFolder(const std::string& folder) {
 
 // flock on the .lock file of the folder for the life of the object. A shared
 // lock on a folder without a lock file is no lock: nothing was ever written
-// there by us, and a hive is only ever replaced whole.
+// there by us, and a hive is only ever replaced whole. The exclusive lock is
+// a writer's: it first removes what dead writers left.
 class FolderLock {
  public:
   FolderLock(const std::string& folder, bool exclusive) {
     const std::string path = folder + "/.lock";
+    // Opened without blocking, whatever stands there.
     if (exclusive) {
       makeFolder(folder);
-      fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+      fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600);
     } else {
-      fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+      fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
       if (fd_ < 0 && (errno == ENOENT || errno == ENOTDIR)) return;
     }
     if (fd_ < 0)
       fileFailed(cp("Nie można otworzyć blokady rejestru: "), path, fileErrorReason(errno));
+    struct stat st;
+    int err = 0;
+    if (::fstat(fd_, &st) != 0) {
+      err = errno;
+    } else if (!S_ISREG(st.st_mode)) {
+      err = S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile;
+    }
+    if (err != 0) {
+      ::close(fd_);
+      fileFailed(cp("Nie można otworzyć blokady rejestru: "), path, fileErrorReason(err));
+    }
     int rc;
     do {
       rc = ::flock(fd_, exclusive ? LOCK_EX : LOCK_SH);
@@ -569,6 +633,7 @@ class FolderLock {
       ::close(fd_);
       fileFailed(cp("Nie można zablokować rejestru: "), path, fileErrorReason(err));
     }
+    if (exclusive) removeDeadWritersFiles(folder);
   }
   ~FolderLock() {
     if (fd_ >= 0) ::close(fd_);  // releases the lock
@@ -583,21 +648,33 @@ class FolderLock {
 // The tree of a hive file; empty when the file does not exist.
 Key loadHive(const std::string& folder, HKEY root) {
   const std::string path = hivePath(folder, root);
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int err = 0;
+  struct stat st;
+  const int fd = openRegularForReading(path, err, &st);
   if (fd < 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return Key();
-    fileFailed(cp("Nie można otworzyć pliku rejestru: "), path, fileErrorReason(errno));
+    if (err == ENOENT || err == ENOTDIR) return Key();
+    if (err == kNotRegularFile || err == EISDIR) hiveRefused(path);
+    fileFailed(cp("Nie można otworzyć pliku rejestru: "), path, fileErrorReason(err));
+  }
+  if (static_cast<std::uint64_t>(st.st_size) > kMaxHiveSize) {
+    ::close(fd);
+    hiveRefused(path);
   }
   std::string text;
+  text.reserve(static_cast<std::size_t>(st.st_size));
   char buf[65536];
   for (;;) {
     const ssize_t n = ::read(fd, buf, sizeof buf);
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
-      const int err = errno;
+      const int readErr = errno;
       ::close(fd);
-      fileFailed(cp("Nie można odczytać pliku rejestru: "), path, fileErrorReason(err));
+      fileFailed(cp("Nie można odczytać pliku rejestru: "), path, fileErrorReason(readErr));
+    }
+    if (text.size() + static_cast<std::size_t>(n) > kMaxHiveSize) {  // grew meanwhile
+      ::close(fd);
+      hiveRefused(path);
     }
     text.append(buf, static_cast<std::size_t>(n));
   }
@@ -636,21 +713,31 @@ void writeAll(int fd, const std::string& text, const std::string& path) {
 // over it. Call with the exclusive lock held.
 void saveHive(const std::string& folder, HKEY root, const Key& tree) {
   const std::string path = hivePath(folder, root);
-  std::string temp = folder + "/." + rootName(root) + ".reg.XXXXXX";
-  const int fd = ::mkstemp(temp.data());
+  const std::string text = serialize(root, tree);
+  if (text.size() > kMaxHiveSize) hiveRefused(path);
+  std::string temp = folder + '/' + tempPrefix(root) + std::string(kTempSuffix, 'X');
+  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) {
     const int err = errno;
     fileFailed(cp("Nie można zapisać pliku rejestru: "), temp, fileWriteErrorReason(err));
   }
+  // The lock on the temporary file tells the next writer that it is not
+  // left over; a copy of the descriptor holds it until after the rename.
+  int held = -1;
   try {
-    writeAll(fd, serialize(root, tree), temp);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || (held = ::fcntl(fd, F_DUPFD_CLOEXEC, 0)) < 0) {
+      const int err = errno;
+      fileFailed(cp("Nie można zapisać pliku rejestru: "), temp, fileWriteErrorReason(err));
+    }
+    writeAll(fd, text, temp);
     if (::fsync(fd) != 0) {
       const int err = errno;
       fileFailed(cp("Nie można zapisać pliku rejestru: "), temp, fileWriteErrorReason(err));
     }
   } catch (...) {
-    ::close(fd);
     ::unlink(temp.c_str());
+    ::close(fd);
+    if (held >= 0) ::close(held);
     throw;
   }
   // Closed once, whatever close gives: a second close could hit a descriptor
@@ -658,13 +745,16 @@ void saveHive(const std::string& folder, HKEY root, const Key& tree) {
   if (::close(fd) != 0) {
     const int err = errno;
     ::unlink(temp.c_str());
+    ::close(held);
     fileFailed(cp("Nie można zapisać pliku rejestru: "), temp, fileWriteErrorReason(err));
   }
   if (::rename(temp.c_str(), path.c_str()) != 0) {
     const int err = errno;
     ::unlink(temp.c_str());
+    ::close(held);
     fileFailed(cp("Nie można zapisać pliku rejestru: "), path, fileWriteErrorReason(err));
   }
+  ::close(held);
   // The rename itself reaches the disk with the folder.
   const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
@@ -894,6 +984,112 @@ std::vector<std::string> TRegistry::GetValueNames() {
 
 std::string TRegistry::CurrentPath() const {
   return open_ ? joinPath(openPath_) : std::string();
+}
+
+// ---------------------------------------------------------------------------
+// Snapshots
+
+struct TRegistrySnapshot::Tree {
+  Key root;
+};
+
+TRegistrySnapshot::TRegistrySnapshot(HKEY root) : tree_(std::make_unique<Tree>()) {
+  const std::string folder = registryFolder();
+  const FolderLock lock(folder, false);
+  tree_->root = loadHive(folder, root);
+}
+
+TRegistrySnapshot::~TRegistrySnapshot() = default;
+
+bool TRegistrySnapshot::KeyExists(const std::string& key) const {
+  return findKey(tree_->root, splitPath(key)) != nullptr;
+}
+
+bool TRegistrySnapshot::ReadString(const std::string& key, const std::string& name,
+                                   std::string& value) const {
+  const Key* k = findKey(tree_->root, splitPath(key));
+  if (!k) return false;
+  auto it = k->values.find(fold(name));
+  if (it == k->values.end()) return false;
+  if (it->second.kind != Kind::String && it->second.kind != Kind::ExpandString)
+    wrongType(name, "tekstem");
+  value = it->second.data;
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Batches
+
+struct TRegistryBatch::Change {
+  enum Type { SetValue, DeleteValue, DeleteKey };
+  Type type;
+  Path path;
+  Value value;  // only the name for DeleteValue
+};
+
+TRegistryBatch::TRegistryBatch(HKEY root) : root_(root) {}
+
+TRegistryBatch::~TRegistryBatch() = default;
+
+namespace {
+
+Path checkedKeyPath(const std::string& key) {
+  Path path = splitPath(key);
+  for (const std::string& part : path) checkName(part, "Nazwa klucza");
+  return path;
+}
+
+}  // namespace
+
+void TRegistryBatch::WriteString(const std::string& key, const std::string& name,
+                                 const std::string& value) {
+  Change c{Change::SetValue, checkedKeyPath(key), Value()};
+  checkName(name, "Nazwa wartości");
+  c.value.name = name;
+  c.value.kind = Kind::String;
+  c.value.data = value;
+  changes_.push_back(std::move(c));
+}
+
+void TRegistryBatch::WriteInteger(const std::string& key, const std::string& name, int value) {
+  Change c{Change::SetValue, checkedKeyPath(key), Value()};
+  checkName(name, "Nazwa wartości");
+  c.value.name = name;
+  c.value.kind = Kind::Dword;
+  c.value.number = static_cast<std::uint32_t>(value);
+  changes_.push_back(std::move(c));
+}
+
+void TRegistryBatch::DeleteValue(const std::string& key, const std::string& name) {
+  Change c{Change::DeleteValue, splitPath(key), Value()};
+  c.value.name = name;
+  changes_.push_back(std::move(c));
+}
+
+void TRegistryBatch::DeleteKey(const std::string& key) {
+  changes_.push_back(Change{Change::DeleteKey, splitPath(key), Value()});
+}
+
+bool TRegistryBatch::Commit() {
+  if (changes_.empty()) return false;
+  return modifyHive(root_, [this](Key& tree) {
+    bool changed = false;
+    for (const Change& c : changes_) {
+      switch (c.type) {
+        case Change::SetValue:
+          setValue(createKey(tree, c.path), c.value);
+          changed = true;
+          break;
+        case Change::DeleteValue:
+          if (Key* k = findKey(tree, c.path)) changed |= k->values.erase(fold(c.value.name)) > 0;
+          break;
+        case Change::DeleteKey:
+          changed |= eraseKey(tree, c.path);
+          break;
+      }
+    }
+    return changed;
+  });
 }
 
 // ---------------------------------------------------------------------------

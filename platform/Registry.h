@@ -30,8 +30,19 @@
 // nothing; every read takes the lock shared. A file that cannot be read as
 // REGEDIT4 raises ERegistryException naming it and the line, and is never
 // overwritten.
+//
+// A hive or a lock that is not a regular file (a FIFO, a device, a folder,
+// also through a link) is never read and never replaced, nor is a hive of
+// more than 64 MiB; no change makes a hive larger than that. Opening one
+// never blocks.
+//
+// The temporary file of a writer is "." + root file name + "." + six
+// characters (".HKEY_CLASSES_ROOT.reg.a1B2c3"), and its writer holds an
+// exclusive flock on it until it has been renamed. A writer killed on the
+// way leaves it with its lock free; the next writer removes such files.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -107,6 +118,66 @@ class PLAT_API TRegistry {
   bool readOnly_ = false;
   HKEY openRoot_ = HKEY_CURRENT_USER;
   std::vector<std::string> openPath_;
+};
+
+// One hive as it was at one moment: read once, under the shared lock, then
+// asked without touching the file again. A lookup that needs several keys
+// of a hive asks one snapshot, so that it sees each change of a writer whole
+// or not at all. Key paths are taken from the root ("\" in front or not),
+// names as in TRegistry.
+class PLAT_API TRegistrySnapshot {
+ public:
+  // Raises ERegistryException when the hive cannot be read; a hive file
+  // that does not exist is an empty hive.
+  explicit TRegistrySnapshot(HKEY root);
+  ~TRegistrySnapshot();
+  TRegistrySnapshot(const TRegistrySnapshot&) = delete;
+  TRegistrySnapshot& operator=(const TRegistrySnapshot&) = delete;
+
+  bool KeyExists(const std::string& key) const;
+  // A text value of a key (the empty name: its default value) into value;
+  // false, value untouched, when the key or the value is missing. A value
+  // of another type raises ERegistryException.
+  bool ReadString(const std::string& key, const std::string& name, std::string& value) const;
+
+ private:
+  struct Tree;
+  std::unique_ptr<Tree> tree_;
+};
+
+// Changes of one hive that belong together. They are collected first;
+// Commit applies them in their order to the hive as it is then, in one
+// read-modify-write under the exclusive lock, and replaces the file once:
+// readers, and a writer killed on the way, leave or see all of them or
+// none. Key paths are taken from the root ("\" in front or not).
+class PLAT_API TRegistryBatch {
+ public:
+  explicit TRegistryBatch(HKEY root);
+  ~TRegistryBatch();
+  TRegistryBatch(const TRegistryBatch&) = delete;
+  TRegistryBatch& operator=(const TRegistryBatch&) = delete;
+
+  // Sets a value of a key (the empty name: its default value), making the
+  // key and what is missing above it. Names with bytes below 0x20 raise
+  // ERegistryException here, and the batch stays as it was.
+  void WriteString(const std::string& key, const std::string& name, const std::string& value);
+  void WriteInteger(const std::string& key, const std::string& name, int value);
+  // Deletes a value; a value or key that is not there is no change.
+  void DeleteValue(const std::string& key, const std::string& name);
+  // Deletes a key with all its subkeys; a key that is not there (or the
+  // root) is no change.
+  void DeleteKey(const std::string& key);
+
+  // Applies the changes; true when the hive changed (the file is written
+  // only then). Raises ERegistryException when the hive cannot be read or
+  // written, and then the hive is as it was. The batch keeps its changes:
+  // another Commit applies them again.
+  bool Commit();
+
+ private:
+  struct Change;
+  HKEY root_;
+  std::vector<Change> changes_;
 };
 
 // Applies a registry script, as "regedit /s script.reg" does: header

@@ -4,6 +4,11 @@
 // lines holding Polish letters (cp1250).
 //
 //   olvgen <output file> <size: bytes, or with suffix K, M, G> [seed]
+//
+// The size is a positive whole number of at most 64 bits, suffix included;
+// the seed a whole number from 0 to 2^64 - 1. Anything else is refused with
+// status 1 before the file is made. A write that fails stops the tool with
+// status 1 and removes what it wrote.
 
 #include <cerrno>
 #include <cstdint>
@@ -51,44 +56,88 @@ const char* const kWords[] = {
     "d\x9F",
 };
 
-bool parseSize(const char* text, std::uint64_t& size) {
-  char* end = nullptr;
-  errno = 0;
-  const unsigned long long n = std::strtoull(text, &end, 10);
-  if (errno || end == text) return false;
-  std::uint64_t mult = 1;
-  if (*end == 'K' || *end == 'k')
-    mult = 1024, ++end;
-  else if (*end == 'M' || *end == 'm')
-    mult = 1024 * 1024, ++end;
-  else if (*end == 'G' || *end == 'g')
-    mult = 1024ULL * 1024 * 1024, ++end;
-  if (*end) return false;
-  size = n * mult;
+// Decimal digits from p on, and nothing but them (no sign, no blank), as a
+// 64-bit number; p ends past them. False when there are none or the number
+// does not fit.
+bool parseDigits(const char*& p, std::uint64_t& value) {
+  if (*p < '0' || *p > '9') return false;
+  std::uint64_t n = 0;
+  for (; *p >= '0' && *p <= '9'; ++p) {
+    const unsigned digit = static_cast<unsigned>(*p - '0');
+    if (n > (UINT64_MAX - digit) / 10) return false;
+    n = n * 10 + digit;
+  }
+  value = n;
   return true;
+}
+
+bool parseSize(const char* text, std::uint64_t& size) {
+  std::uint64_t n = 0;
+  if (!parseDigits(text, n)) return false;
+  unsigned shift = 0;
+  if (*text == 'K' || *text == 'k') {
+    shift = 10, ++text;
+  } else if (*text == 'M' || *text == 'm') {
+    shift = 20, ++text;
+  } else if (*text == 'G' || *text == 'g') {
+    shift = 30, ++text;
+  }
+  if (*text || n == 0 || n > (UINT64_MAX >> shift)) return false;
+  size = n << shift;
+  return true;
+}
+
+bool parseSeed(const char* text, std::uint64_t& seed) {
+  return parseDigits(text, seed) && !*text;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::uint64_t size = 0;
-  if (argc < 3 || !parseSize(argv[2], size)) {
+  if (argc < 3 || argc > 4) {
     std::fprintf(stderr, "użycie: olvgen <plik> <rozmiar[K|M|G]> [ziarno]\n");
     return 1;
   }
-  Random rnd(argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 1);
+  std::uint64_t size = 0;
+  if (!parseSize(argv[2], size)) {
+    std::fprintf(stderr,
+                 "olvgen: błędny rozmiar „%s”: potrzebna liczba dodatnia (bajty albo K, M, G) "
+                 "nie większa niż 2^64 - 1 bajtów\n",
+                 argv[2]);
+    return 1;
+  }
+  std::uint64_t seed = 1;
+  if (argc > 3 && !parseSeed(argv[3], seed)) {
+    std::fprintf(stderr, "olvgen: błędne ziarno „%s”: potrzebna liczba od 0 do 2^64 - 1\n",
+                 argv[3]);
+    return 1;
+  }
+  Random rnd(seed);
   std::FILE* out = std::fopen(argv[1], "wb");
   if (!out) {
     std::fprintf(stderr, "nie można utworzyć pliku %s: %s\n", argv[1], std::strerror(errno));
     return 1;
   }
+  // A failed write ends the run: the disk is full or the file cannot grow.
+  auto failed = [&](int err) {
+    std::fclose(out);
+    std::remove(argv[1]);
+    std::fprintf(stderr, "błąd zapisu pliku %s: %s\n", argv[1], std::strerror(err));
+    return 1;
+  };
   std::setvbuf(out, nullptr, _IOFBF, 1 << 20);
   std::uint64_t written = 0;
+  bool ok = true;
+  int writeError = 0;
   std::string buf;
   auto line = [&](const std::string& s) {
+    if (!ok) return;
     buf = s;
     buf += "\r\n";
-    std::fwrite(buf.data(), 1, buf.size(), out);
+    if (std::fwrite(buf.data(), 1, buf.size(), out) != buf.size()) {
+      ok = false;
+      writeError = errno;
+    }
     written += buf.size();
   };
 
@@ -110,7 +159,7 @@ int main(int argc, char** argv) {
 
   std::uint64_t id = 1;
   const std::uint64_t tail = 16;  // "SX;\r\nSWDEX;\r\n" and some room
-  while (written + tail < size) {
+  while (ok && written + tail < size) {
     const std::string n = std::to_string(id++);
     switch (rnd.below(3)) {
       case 0: {
@@ -152,8 +201,12 @@ int main(int argc, char** argv) {
   }
   line("SX;");
   line("SWDEX;");
+  if (!ok) return failed(writeError);
+  if (std::fflush(out) != 0) return failed(errno);
   if (std::fclose(out) != 0) {
-    std::fprintf(stderr, "błąd zapisu pliku %s: %s\n", argv[1], std::strerror(errno));
+    const int err = errno;
+    std::remove(argv[1]);
+    std::fprintf(stderr, "błąd zapisu pliku %s: %s\n", argv[1], std::strerror(err));
     return 1;
   }
   return 0;

@@ -11,6 +11,7 @@
 #include "platform/ComPtr.h"
 #include "platform/Export.h"
 #include "platform/Registration.h"
+#include "platform/Registry.h"
 #include "reader/ReaderIds.h"
 #include "reader/server/CoObjects.h"
 
@@ -58,33 +59,33 @@ class ClassFactory final : public plat::IClassFactory {
   std::atomic<std::uint32_t> refs_{1};
 };
 
-// The HKCR keys of the creatable class; raise ERegistryException.
-void registerClass(const std::string& path) {
-  using plat::WriteClassesRootText;
+// The HKCR keys of the creatable class, added to batch; raise
+// ERegistryException.
+void addClassKeys(plat::TRegistryBatch& batch, const std::string& path) {
   const std::string clsid = plat::guidToString(CLSID_CoPlikSW);
   const std::string appId = plat::guidToString(APPID_OLVENLib);
   const std::string clsidKey = "CLSID\\" + clsid;
-  WriteClassesRootText(clsidKey, "", HELPSTRING_CoPlikSW);
-  WriteClassesRootText(clsidKey, "AppID", appId);
-  WriteClassesRootText(clsidKey + "\\InprocServer32", "", path);
-  WriteClassesRootText(clsidKey + "\\ProgID", "", PROGID_CoPlikSW_VERSIONED);
-  WriteClassesRootText(clsidKey + "\\VersionIndependentProgID", "", PROGID_CoPlikSW);
+  batch.WriteString(clsidKey, "", HELPSTRING_CoPlikSW);
+  batch.WriteString(clsidKey, "AppID", appId);
+  batch.WriteString(clsidKey + "\\InprocServer32", "", path);
+  batch.WriteString(clsidKey + "\\ProgID", "", PROGID_CoPlikSW_VERSIONED);
+  batch.WriteString(clsidKey + "\\VersionIndependentProgID", "", PROGID_CoPlikSW);
 
-  WriteClassesRootText(PROGID_CoPlikSW_VERSIONED, "", HELPSTRING_CoPlikSW);
-  WriteClassesRootText(std::string(PROGID_CoPlikSW_VERSIONED) + "\\CLSID", "", clsid);
+  batch.WriteString(PROGID_CoPlikSW_VERSIONED, "", HELPSTRING_CoPlikSW);
+  batch.WriteString(std::string(PROGID_CoPlikSW_VERSIONED) + "\\CLSID", "", clsid);
 
-  WriteClassesRootText(PROGID_CoPlikSW, "", HELPSTRING_CoPlikSW);
-  WriteClassesRootText(std::string(PROGID_CoPlikSW) + "\\CLSID", "", clsid);
-  WriteClassesRootText(std::string(PROGID_CoPlikSW) + "\\CurVer", "", PROGID_CoPlikSW_VERSIONED);
+  batch.WriteString(PROGID_CoPlikSW, "", HELPSTRING_CoPlikSW);
+  batch.WriteString(std::string(PROGID_CoPlikSW) + "\\CLSID", "", clsid);
+  batch.WriteString(std::string(PROGID_CoPlikSW) + "\\CurVer", "", PROGID_CoPlikSW_VERSIONED);
 
-  WriteClassesRootText("AppID\\" + appId, "", TYPELIB_OLVENLib.name);
+  batch.WriteString("AppID\\" + appId, "", TYPELIB_OLVENLib.name);
 }
 
-void unregisterClass() {
-  plat::DeleteClassesRootKey("CLSID\\" + plat::guidToString(CLSID_CoPlikSW));
-  plat::DeleteClassesRootKey(PROGID_CoPlikSW);
-  plat::DeleteClassesRootKey(PROGID_CoPlikSW_VERSIONED);
-  plat::DeleteClassesRootKey("AppID\\" + plat::guidToString(APPID_OLVENLib));
+void removeClassKeys(plat::TRegistryBatch& batch) {
+  batch.DeleteKey("CLSID\\" + plat::guidToString(CLSID_CoPlikSW));
+  batch.DeleteKey(PROGID_CoPlikSW);
+  batch.DeleteKey(PROGID_CoPlikSW_VERSIONED);
+  batch.DeleteKey("AppID\\" + plat::guidToString(APPID_OLVENLib));
 }
 
 // Something of this library, for finding its file.
@@ -111,9 +112,11 @@ OLV_EXPORT HRESULT DllCanUnloadNow() noexcept {
   return canUnloadNow() ? plat::S_OK : plat::S_FALSE;
 }
 
-// Registers the type library, then the class keys. The type library's
-// failure is returned as it is; a failure of the class keys is
-// SELFREG_E_CLASS. Both come with error information.
+// Registers the type library and the class keys in one write of the hive:
+// a failure, or a process killed on the way, leaves all of them or none. A
+// hive that cannot be read or written gives TYPE_E_REGISTRYACCESS, as the
+// type library's registration does; a failure to compose the class keys
+// gives SELFREG_E_CLASS. Both come with error information.
 OLV_EXPORT HRESULT DllRegisterServer() noexcept {
   return plat::ComGuard(plat::IID_NULL, kReaderProgId, [] {
     std::string path;
@@ -122,24 +125,36 @@ OLV_EXPORT HRESULT DllRegisterServer() noexcept {
                          kReaderProgId);
       return plat::TYPE_E_CANTLOADLIBRARY;
     }
-    const HRESULT hr = plat::RegisterTypeLibrary(TYPELIB_OLVENLib, path, kReaderProgId);
-    if (plat::FAILED(hr)) return hr;
+    plat::TRegistryBatch batch(plat::HKEY_CLASSES_ROOT);
     try {
-      registerClass(path);
+      if (!plat::AddTypeLibraryKeys(batch, TYPELIB_OLVENLib, path)) {
+        plat::SetErrorInfo(plat::cp("Ścieżka biblioteki typów nie jest bezwzględna: ") + path,
+                           plat::IID_NULL, kReaderProgId);
+        return plat::E_INVALIDARG;
+      }
+      addClassKeys(batch, path);
     } catch (...) {
       return plat::HResultFromCurrentException(plat::IID_NULL, kReaderProgId,
                                                plat::SELFREG_E_CLASS);
+    }
+    try {
+      batch.Commit();
+    } catch (...) {
+      return plat::HResultFromCurrentException(plat::IID_NULL, kReaderProgId,
+                                               plat::TYPE_E_REGISTRYACCESS);
     }
     return plat::S_OK;
   });
 }
 
-// Deletes the class keys with their subkeys (keys that are not there are no
-// failure); the type library stays registered.
+// Deletes the class keys with their subkeys in one write of the hive (keys
+// that are not there are no failure); the type library stays registered.
 OLV_EXPORT HRESULT DllUnregisterServer() noexcept {
   return plat::ComGuard(plat::IID_NULL, kReaderProgId, [] {
     try {
-      unregisterClass();
+      plat::TRegistryBatch batch(plat::HKEY_CLASSES_ROOT);
+      removeClassKeys(batch);
+      batch.Commit();
     } catch (...) {
       return plat::HResultFromCurrentException(plat::IID_NULL, kReaderProgId,
                                                plat::SELFREG_E_CLASS);

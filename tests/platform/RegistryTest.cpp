@@ -1,9 +1,16 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/inotify.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -598,6 +605,348 @@ TEST_F(RegistryTest, DamagedHiveIsAnErrorAndLeftAsItIs) {
               (std::set<std::string>{".lock", "HKEY_CURRENT_USER.reg", "HKEY_LOCAL_MACHINE.reg"}));
     std::filesystem::remove_all(folder_);
   }
+}
+
+// ---------------------------------------------------------------------------
+// Hives that are not plain files
+
+constexpr off_t kHiveLimit = 64 << 20;
+
+// When path is a FIFO, opens it for writing over and over until the end of
+// the scope, so that a reader that opened it blocking gets through (and
+// reads nothing) instead of hanging the test.
+class FifoPartner {
+ public:
+  explicit FifoPartner(std::string path) : path_(std::move(path)) {
+    struct stat st;
+    if (::lstat(path_.c_str(), &st) != 0 || !S_ISFIFO(st.st_mode)) return;
+    thread_ = std::thread([this] {
+      while (!stop_) {
+        const int fd = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd >= 0) {
+          ::close(fd);
+        } else if (errno != EINTR) {
+          break;
+        }
+      }
+    });
+  }
+  ~FifoPartner() {
+    if (!thread_.joinable()) return;
+    stop_ = true;
+    // A reader held open lets an open for writing through.
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    thread_.join();
+    if (fd >= 0) ::close(fd);
+  }
+  FifoPartner(const FifoPartner&) = delete;
+  FifoPartner& operator=(const FifoPartner&) = delete;
+
+ private:
+  std::string path_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+// What stands at a path, links not followed: kind, size and identity.
+std::string describe(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0) return "<none>";
+  return std::to_string(st.st_mode) + "/" + std::to_string(st.st_size) + "/" +
+         std::to_string(st.st_ino);
+}
+
+void makeSparse(const std::string& path, off_t size) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(::ftruncate(fd, size), 0);
+  ::close(fd);
+}
+
+// Readers and writers refuse a hive or a lock that is no plain file, or a
+// hive too large to be ours, without blocking, without reading it into
+// memory, and without replacing it.
+TEST_F(RegistryTest, HivesAndLocksThatAreNotPlainFilesAreRefused) {
+  const std::string refused = cp("Plik rejestru jest uszkodzony lub zbyt duży: ");
+  struct Case {
+    const char* what;
+    const char* entry;  // in the registry folder
+    void (*make)(const std::string& path);
+    std::string message;  // whole, after the path; or the start of it, when it ends with ':'
+  };
+  const Case cases[] = {
+      {"FIFO", "HKEY_CURRENT_USER.reg",
+       [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, ""},
+      {"link to /dev/zero", "HKEY_CURRENT_USER.reg",
+       [](const std::string& p) { ASSERT_EQ(::symlink("/dev/zero", p.c_str()), 0); }, ""},
+      {"folder", "HKEY_CURRENT_USER.reg",
+       [](const std::string& p) { ASSERT_EQ(::mkdir(p.c_str(), 0700), 0); }, ""},
+      {"64 MiB and 1 byte", "HKEY_CURRENT_USER.reg",
+       [](const std::string& p) { makeSparse(p, kHiveLimit + 1); }, ""},
+      // As large as allowed: read, and refused for what it holds.
+      {"64 MiB", "HKEY_CURRENT_USER.reg", [](const std::string& p) { makeSparse(p, kHiveLimit); },
+       cp(", wiersz 1:")},
+      {"FIFO as the lock", ".lock",
+       [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
+       cp(" (to nie jest zwykły plik)")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::create_directories(folder_);
+    const std::string path = folder_ + "/" + c.entry;
+    c.make(path);
+    const std::string before = describe(path);
+    std::string expected;
+    if (c.message.empty()) {
+      expected = refused + path;
+    } else if (c.entry == std::string(".lock")) {
+      expected = cp("Nie można otworzyć blokady rejestru: ") + path + c.message;
+    } else {
+      expected = cp("Uszkodzony plik rejestru: ") + path + c.message;
+    }
+    auto check = [&](const std::string& message) {
+      if (c.message.empty() || c.message.back() != ':') {
+        EXPECT_EQ(message, expected);
+      } else {
+        EXPECT_EQ(message.substr(0, expected.size()), expected);
+      }
+    };
+    {
+      FifoPartner partner(path);
+      TRegistry reg;
+      try {
+        reg.KeyExists("Software");
+        ADD_FAILURE() << "read";
+      } catch (const ERegistryException& e) {
+        check(e.Message());
+      }
+      EXPECT_THROW(reg.OpenKeyReadOnly("Software"), ERegistryException);
+      try {
+        reg.OpenKey("Software", true);
+        ADD_FAILURE() << "written";
+      } catch (const ERegistryException& e) {
+        check(e.Message());
+      }
+      std::string error;
+      EXPECT_FALSE(
+          plat::ImportRegistryScript(script("REGEDIT4\n[HKCU\\Software]\n\"b\"=\"y\"\n"), &error));
+      check(error);
+    }
+    EXPECT_EQ(describe(path), before);
+    std::set<std::string> expectedEntries = {".lock", c.entry};
+    EXPECT_EQ(folderEntries(), expectedEntries);
+    std::filesystem::remove_all(folder_);
+  }
+}
+
+// A change that would make the hive larger than any reader takes is
+// refused; the hive stays as it was.
+TEST_F(RegistryTest, HiveIsNeverWrittenPastTheLimit) {
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("Software", true));
+  reg.WriteString("Small", "x");
+  const std::string before = readFile(hive());
+  try {
+    reg.WriteString("Big", std::string(kHiveLimit, 'a'));
+    ADD_FAILURE() << "written";
+  } catch (const ERegistryException& e) {
+    EXPECT_EQ(e.Message(), cp("Plik rejestru jest uszkodzony lub zbyt duży: ") + hive());
+  }
+  const std::string after = readFile(hive());
+  EXPECT_TRUE(after == before) << after.size() << " bytes";  // not the bytes themselves
+  EXPECT_EQ(folderEntries(), (std::set<std::string>{".lock", "HKEY_CURRENT_USER.reg"}));
+  EXPECT_EQ(reg.ReadString("Small"), "x");
+}
+
+// ---------------------------------------------------------------------------
+// Batches and snapshots
+
+TEST_F(RegistryTest, BatchAppliesItsChangesInOrderInOneWrite) {
+  {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("Software\\A", true));
+    reg.WriteString("x", "1");
+    reg.WriteString("Keep", "k");
+    ASSERT_TRUE(reg.OpenKey("\\Software\\Old\\Deep", true));
+  }
+  const std::string before = readFile(hive());
+
+  plat::TRegistryBatch batch(plat::HKEY_CURRENT_USER);
+  batch.WriteString("Software\\New\\Key", "v", "1");
+  batch.WriteInteger("\\Software\\New", "n", -5);
+  batch.WriteString("Software\\NEW", "", "default");
+  batch.DeleteKey("Software\\Old");
+  batch.DeleteValue("Software\\a", "X");
+  batch.WriteString("Software\\Gone", "", "t");
+  batch.DeleteKey("Software\\Gone");
+  batch.DeleteKey("Software\\Gone\\Never");
+  batch.DeleteKey("Software\\Later");
+  batch.WriteString("Software\\Later", "y", "2");
+  batch.WriteString("Software\\A", "Lines", "a\r\nb");
+  // Names a hive cannot hold are refused when they are given.
+  EXPECT_THROW(batch.WriteString("Software\\Bad\nKey", "v", "1"), ERegistryException);
+  EXPECT_THROW(batch.WriteString("Software", std::string("a\0b", 3), "1"), ERegistryException);
+  EXPECT_EQ(readFile(hive()), before);  // nothing before the commit
+
+  // One write: the hive is replaced once, so that other processes see it
+  // before the batch or after it.
+  const int events = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(events, 0);
+  ASSERT_GE(::inotify_add_watch(events, folder_.c_str(), IN_MOVED_TO), 0);
+  EXPECT_TRUE(batch.Commit());
+  int replaced = 0;
+  alignas(inotify_event) char buf[4096];
+  for (ssize_t n; (n = ::read(events, buf, sizeof buf)) > 0;)
+    for (ssize_t at = 0; at < n; ++replaced)
+      at += static_cast<ssize_t>(sizeof(inotify_event) +
+                                 reinterpret_cast<const inotify_event*>(buf + at)->len);
+  ::close(events);
+  EXPECT_EQ(replaced, 1);
+  struct stat newFile;
+  ASSERT_EQ(::stat(hive().c_str(), &newFile), 0);
+  EXPECT_EQ(folderEntries(), (std::set<std::string>{".lock", "HKEY_CURRENT_USER.reg"}));
+
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKeyReadOnly("Software\\New"));
+  EXPECT_EQ(reg.ReadInteger("n"), -5);
+  EXPECT_EQ(reg.ReadString(""), "default");
+  EXPECT_EQ(reg.CurrentPath(), "Software\\New");
+  ASSERT_TRUE(reg.OpenKeyReadOnly("Key"));
+  EXPECT_EQ(reg.ReadString("v"), "1");
+  ASSERT_TRUE(reg.OpenKeyReadOnly("\\Software\\A"));
+  EXPECT_EQ(reg.GetValueNames(), (std::vector<std::string>{"Keep", "Lines"}));
+  EXPECT_EQ(reg.ReadString("Lines"), "a\r\nb");
+  ASSERT_TRUE(reg.OpenKeyReadOnly("\\Software\\Later"));
+  EXPECT_EQ(reg.ReadString("y"), "2");
+  EXPECT_FALSE(reg.KeyExists("\\Software\\Old"));
+  EXPECT_FALSE(reg.KeyExists("\\Software\\Gone"));
+
+  // A batch that changes nothing leaves the file alone.
+  plat::TRegistryBatch idle(plat::HKEY_CURRENT_USER);
+  idle.DeleteKey("Software\\Never");
+  idle.DeleteValue("Software\\A", "Never");
+  idle.DeleteValue("Software\\Never", "x");
+  idle.DeleteKey("\\");
+  EXPECT_FALSE(idle.Commit());
+  struct stat same;
+  ASSERT_EQ(::stat(hive().c_str(), &same), 0);
+  EXPECT_EQ(same.st_ino, newFile.st_ino);
+
+  // A damaged hive: the commit raises and changes nothing.
+  writeFile(hive(), "REGEDIT4\nrubbish\n");
+  plat::TRegistryBatch onDamaged(plat::HKEY_CURRENT_USER);
+  onDamaged.WriteString("Software", "v", "1");
+  EXPECT_THROW(onDamaged.Commit(), ERegistryException);
+  EXPECT_EQ(readFile(hive()), "REGEDIT4\nrubbish\n");
+}
+
+TEST_F(RegistryTest, SnapshotKeepsTheHiveAsItWasRead) {
+  plat::TRegistryBatch batch(plat::HKEY_LOCAL_MACHINE);
+  batch.WriteString("Software\\OLVEN", "Name", "x");
+  batch.WriteInteger("Software\\OLVEN", "Count", 3);
+  ASSERT_TRUE(batch.Commit());
+
+  const plat::TRegistrySnapshot empty(plat::HKEY_CURRENT_USER);  // no file: an empty hive
+  EXPECT_FALSE(empty.KeyExists("Software"));
+  std::string value = "untouched";
+  EXPECT_FALSE(empty.ReadString("Software\\OLVEN", "Name", value));
+  EXPECT_EQ(value, "untouched");
+
+  const plat::TRegistrySnapshot snapshot(plat::HKEY_LOCAL_MACHINE);
+  plat::TRegistryBatch change(plat::HKEY_LOCAL_MACHINE);
+  change.DeleteKey("Software");
+  ASSERT_TRUE(change.Commit());
+  EXPECT_TRUE(snapshot.KeyExists("\\SOFTWARE\\olven"));
+  EXPECT_TRUE(snapshot.KeyExists(""));
+  EXPECT_FALSE(snapshot.KeyExists("Software\\OLVEN\\Sub"));
+  ASSERT_TRUE(snapshot.ReadString("Software\\OLVEN", "name", value));
+  EXPECT_EQ(value, "x");
+  EXPECT_FALSE(snapshot.ReadString("Software\\OLVEN", "Missing", value));
+  EXPECT_FALSE(snapshot.ReadString("Software\\Missing", "Name", value));
+  EXPECT_THROW(snapshot.ReadString("Software\\OLVEN", "Count", value), ERegistryException);
+  EXPECT_FALSE(plat::TRegistrySnapshot(plat::HKEY_LOCAL_MACHINE).KeyExists("Software"));
+
+  std::filesystem::create_directories(folder_);
+  writeFile(hive(), "REGEDIT4\nrubbish\n");
+  EXPECT_THROW(plat::TRegistrySnapshot{plat::HKEY_CURRENT_USER}, ERegistryException);
+}
+
+// ---------------------------------------------------------------------------
+// Writers that die
+
+// A writer process killed by SIGXFSZ while it writes the new hive: the size
+// of the files it writes is limited below what the change needs.
+pid_t killedWriter(rlim_t limit, void (*write)()) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const rlimit noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    std::signal(SIGXFSZ, SIG_DFL);
+    const rlimit small{limit, limit};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    try {
+      write();
+    } catch (...) {
+    }
+    ::_exit(0);
+  }
+  return pid;
+}
+
+// Each writer holds a lock on its temporary hive until it is renamed; the
+// next writer removes those whose lock is free (their writer died) and
+// leaves the others, and whatever else lies in the folder.
+TEST_F(RegistryTest, TemporaryHivesOfDeadWritersAreRemovedByTheNext) {
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("Software", true));
+  reg.WriteString("Keep", "1");
+  const std::string before = readFile(hive());
+
+  const pid_t pid = killedWriter(4096, [] {
+    TRegistry r;
+    r.OpenKey("Software", false);
+    r.WriteString("Big", std::string(65536, 'a'));
+  });
+  ASSERT_GT(pid, 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+  EXPECT_EQ(readFile(hive()), before);
+  std::set<std::string> stale = folderEntries();
+  stale.erase(".lock");
+  stale.erase("HKEY_CURRENT_USER.reg");
+  ASSERT_EQ(stale.size(), 1u);
+  EXPECT_EQ(stale.begin()->rfind(".HKEY_CURRENT_USER.reg.", 0), 0u) << *stale.begin();
+
+  // One of a writer still at work (its lock held here), and things that are
+  // not temporary hives of ours.
+  const std::string live = folder_ + "/.HKEY_LOCAL_MACHINE.reg.Ab3xYz";
+  writeFile(live, "REGEDIT4\n");
+  const int liveFd = ::open(live.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(liveFd, 0);
+  ASSERT_EQ(::flock(liveFd, LOCK_EX), 0);
+  const std::set<std::string> others = {"notes.txt", "HKEY_CURRENT_USER.reg.bak",
+                                        ".HKEY_CURRENT_USER.reg.toolong1",
+                                        ".HKEY_USERS.reg.Ab3xYz"};
+  for (const std::string& name : others) writeFile(folder_ + "/" + name, "x");
+  std::filesystem::create_directory(folder_ + "/.HKEY_CLASSES_ROOT.reg.dir123");
+
+  reg.WriteString("After", "2");
+  std::set<std::string> expected = others;
+  expected.insert({".lock", "HKEY_CURRENT_USER.reg", ".HKEY_LOCAL_MACHINE.reg.Ab3xYz",
+                   ".HKEY_CLASSES_ROOT.reg.dir123"});
+  EXPECT_EQ(folderEntries(), expected);
+
+  // Once its lock is free it is stale as well.
+  ::close(liveFd);
+  reg.RootKey = plat::HKEY_CLASSES_ROOT;
+  ASSERT_TRUE(reg.OpenKey(".swd", true));
+  expected.erase(".HKEY_LOCAL_MACHINE.reg.Ab3xYz");
+  expected.insert("HKEY_CLASSES_ROOT.reg");
+  EXPECT_EQ(folderEntries(), expected);
+  reg.RootKey = plat::HKEY_CURRENT_USER;
+  ASSERT_TRUE(reg.OpenKeyReadOnly("\\Software"));
+  EXPECT_EQ(reg.GetValueNames(), (std::vector<std::string>{"After", "Keep"}));
 }
 
 // ---------------------------------------------------------------------------
