@@ -1,6 +1,7 @@
 #include "merge/Mgfile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -24,6 +25,14 @@ constexpr std::size_t kBufferSize = 256 * 1024;
   throw plat::EFileError(text);
 }
 
+// 0 when path is missing or a regular file (links followed); else why it is
+// not written: EISDIR for a folder, plat::kNotRegularFile for the rest.
+int nonRegular(const AnsiString& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return 0;
+  return S_ISDIR(st.st_mode) ? EISDIR : plat::kNotRegularFile;
+}
+
 }  // namespace
 
 mgFile::mgFile() = default;
@@ -45,18 +54,37 @@ void mgFile::openTempFile(const AnsiString& folder) {
   const int fd = plat::createTempFile(folder.empty() ? "." : folder, "~olv", ".tmp", created);
   if (fd < 0) {
     const int err = errno;
-    raise(cp("Nie można utworzyć pliku tymczasowego w folderze ") + folder + " (" +
-          plat::fileWriteErrorReason(err) + ")");
+    raise(cp("Nie można utworzyć pliku tymczasowego w folderze ") + plat::fileNameToCp1250(folder) +
+          " (" + plat::fileWriteErrorReason(err) + ")");
   }
   open(fd, created, true);
 }
 
 void mgFile::openFile(const AnsiString& name) {
   if (fd_ >= 0 && !temporary_) flush();
-  const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    const int err = errno;
-    raise(cp("Nie można utworzyć pliku ") + name + " (" + plat::fileWriteErrorReason(err) + ")");
+  auto refuse = [&](int err) {
+    raise(cp("Nie można utworzyć pliku ") + plat::fileNameToCp1250(name) + " (" +
+          plat::fileWriteErrorReason(err) + ")");
+  };
+  // Something other than a regular file of that name (a folder, a device, a
+  // FIFO) is neither opened nor emptied: the open does not block on a FIFO
+  // and is checked again on what it opened, before the truncation.
+  if (const int err = nonRegular(name)) refuse(err);
+  const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+  if (fd < 0) refuse(errno);
+  struct stat st;
+  int err = 0;
+  int flags = 0;
+  if (::fstat(fd, &st) != 0)
+    err = errno;
+  else if (!S_ISREG(st.st_mode))
+    err = S_ISDIR(st.st_mode) ? EISDIR : plat::kNotRegularFile;
+  else if ((flags = ::fcntl(fd, F_GETFL)) < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+           ::ftruncate(fd, 0) != 0)
+    err = errno;
+  if (err != 0) {
+    ::close(fd);
+    refuse(err);
   }
   open(fd, name, false);
 }
@@ -95,7 +123,8 @@ void mgFile::closeFile() {
   fd_ = -1;
   const AnsiString path = path_;
   release();
-  if (what) raise(cp(what) + path + " (" + plat::fileWriteErrorReason(err) + ")");
+  if (what)
+    raise(cp(what) + plat::fileNameToCp1250(path) + " (" + plat::fileWriteErrorReason(err) + ")");
 }
 
 void mgFile::saveLinesToFile(std::string_view text) {
@@ -116,7 +145,8 @@ AnsiString mgFile::readLinesFromFile(std::uint64_t offset, std::uint64_t length)
   requireOpen("Błąd odczytu pliku ");
   flush();
   if (offset > written_ || length > written_ - offset)
-    raise(cp("Błąd odczytu pliku ") + path_ + cp(" (nieoczekiwany koniec pliku)"));
+    raise(cp("Błąd odczytu pliku ") + plat::fileNameToCp1250(path_) +
+          cp(" (nieoczekiwany koniec pliku)"));
   AnsiString text(static_cast<std::size_t>(length), '\0');
   std::size_t done = 0;
   while (done < text.size()) {
@@ -125,9 +155,12 @@ AnsiString mgFile::readLinesFromFile(std::uint64_t offset, std::uint64_t length)
     if (n < 0) {
       if (errno == EINTR) continue;
       const int err = errno;
-      raise(cp("Błąd odczytu pliku ") + path_ + " (" + plat::fileErrorReason(err) + ")");
+      raise(cp("Błąd odczytu pliku ") + plat::fileNameToCp1250(path_) + " (" +
+            plat::fileErrorReason(err) + ")");
     }
-    if (n == 0) raise(cp("Błąd odczytu pliku ") + path_ + cp(" (nieoczekiwany koniec pliku)"));
+    if (n == 0)
+      raise(cp("Błąd odczytu pliku ") + plat::fileNameToCp1250(path_) +
+            cp(" (nieoczekiwany koniec pliku)"));
     done += static_cast<std::size_t>(n);
   }
   return text;
@@ -180,7 +213,7 @@ void mgFile::fail(const char* what, int err) {
     writeError_ = err;
     buffer_.clear();
   }
-  raise(cp(what) + path_ + " (" + plat::fileWriteErrorReason(err) + ")");
+  raise(cp(what) + plat::fileNameToCp1250(path_) + " (" + plat::fileWriteErrorReason(err) + ")");
 }
 
 void mgFile::requireOpen(const char* what) const {

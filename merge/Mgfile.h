@@ -36,8 +36,11 @@ class OLVJOIN_API mgFile {
   // plat::EFileError naming the folder and the reason; the store then keeps
   // what it held.
   void openTempFile(const AnsiString& folder);
-  // Creates the file name, or empties an existing one; the store leaves it in
-  // place. Raises plat::EFileError as openTempFile.
+  // Creates the file name (mode 0666 less the umask), or empties an existing
+  // regular one; the store leaves it in place. Something other than a
+  // regular file of that name (a folder, a device, a FIFO; links followed)
+  // is refused untouched. Raises plat::EFileError as openTempFile (the path
+  // shown as cp1250 text, as in every message of the store).
   void openFile(const AnsiString& name);
   // Takes the temporary file's name off the disk at once; the open
   // descriptor keeps the file until the store closes it.

@@ -43,7 +43,7 @@ std::string fileErrorReason(int err) {
 namespace {
 
 [[noreturn]] void openFailed(const std::string& path, const std::string& reason) {
-  throw EFileError(cp("Nie można otworzyć pliku: ") + path + " (" + reason + ")");
+  throw EFileError(cp("Nie można otworzyć pliku: ") + fileNameToCp1250(path) + " (" + reason + ")");
 }
 
 }  // namespace
@@ -74,7 +74,8 @@ std::size_t InputFile::read(void* buffer, std::size_t n) {
     const ssize_t r = ::pread(fd_, out + done, n - done, static_cast<off_t>(position_ + done));
     if (r < 0) {
       if (errno == EINTR) continue;
-      throw EFileError(cp("Błąd odczytu pliku: ") + path_ + " (" + fileErrorReason(errno) + ")");
+      throw EFileError(cp("Błąd odczytu pliku: ") + fileNameToCp1250(path_) + " (" +
+                       fileErrorReason(errno) + ")");
     }
     if (r == 0) break;  // the file shrank under us
     done += static_cast<std::size_t>(r);

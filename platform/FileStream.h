@@ -13,8 +13,9 @@ namespace plat {
 
 class PLAT_API InputFile {
  public:
-  // Raises EFileError (message names the path and the reason, cp1250) when
-  // the path is missing, not a regular file, or unreadable.
+  // Raises EFileError (message names the path, as fileNameToCp1250 shows
+  // it, and the reason) when the path is missing, not a regular file, or
+  // unreadable; so does a failed read.
   explicit InputFile(const std::string& path);
   ~InputFile();
   InputFile(const InputFile&) = delete;

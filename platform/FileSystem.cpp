@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "platform/CodePage.h"
 #include "platform/Exception.h"
@@ -40,6 +41,15 @@ int openRegularForReading(const std::string& path, int& err, struct ::stat* st) 
 bool existsAsNonRegular(const std::string& path) {
   struct ::stat st;
   return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
+std::string resolveWriteTarget(const std::string& path) {
+  struct ::stat link, target;
+  if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) ||
+      ::stat(path.c_str(), &target) != 0 || !S_ISREG(target.st_mode))
+    return path;
+  std::unique_ptr<char, void (*)(void*)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+  return resolved ? std::string(resolved.get()) : path;
 }
 
 unsigned newFileMode() {

@@ -27,6 +27,11 @@ PLAT_API int openRegularForReading(const std::string& path, int& err, struct ::s
 // folder, a FIFO, a device, a socket. Such a path is never written over.
 PLAT_API bool existsAsNonRegular(const std::string& path);
 
+// Where a file saved as path goes: the file a symbolic link names when path
+// is a link to a regular file (so the link stays and its file is written),
+// else path itself. A saved file replaces what stands at that path.
+PLAT_API std::string resolveWriteTarget(const std::string& path);
+
 // The mode a plain creation gives a new file: 0666 less the process umask.
 // The umask is read from the process status, since setting it to read it
 // back races with the other threads that create files.

@@ -388,7 +388,7 @@ class Parser {
 };
 
 std::string lineMessage(const std::string& path, int line, const std::string& message) {
-  return path + cp(", wiersz ") + std::to_string(line) + ": " + message;
+  return fileNameToCp1250(path) + cp(", wiersz ") + std::to_string(line) + ": " + message;
 }
 
 // Applies statements to the hives in trees (all the roots they name must be
@@ -507,7 +507,7 @@ std::string serialize(HKEY root, const Key& tree) {
 
 [[noreturn]] void fileFailed(const std::string& what, const std::string& path,
                              const std::string& reason) {
-  throw ERegistryException(what + path + " (" + reason + ")");
+  throw ERegistryException(what + fileNameToCp1250(path) + " (" + reason + ")");
 }
 
 // No hive of ours comes near this; a larger file is not read whole into
@@ -515,7 +515,8 @@ std::string serialize(HKEY root, const Key& tree) {
 constexpr std::uint64_t kMaxHiveSize = std::uint64_t{64} << 20;
 
 [[noreturn]] void hiveRefused(const std::string& path) {
-  throw ERegistryException(cp("Plik rejestru jest uszkodzony lub zbyt duży: ") + path);
+  throw ERegistryException(cp("Plik rejestru jest uszkodzony lub zbyt duży: ") +
+                           fileNameToCp1250(path));
 }
 
 constexpr HKEY kRoots[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};

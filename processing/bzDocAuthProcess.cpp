@@ -148,7 +148,7 @@ bool bzDocAuthProcess::refuseTarget(unsigned i) {
     const AnsiString input = fileList->getFilePath(j) + fileList->getFileName(j);
     for (const AnsiString* target : {&t.copyPath, &t.documentPath}) {
       if (!plat::sameFile(*target, input)) continue;
-      addToReport(cp("Plik wynikowy jest plikiem wejściowym: ") + *target);
+      addToReport(cp("Plik wynikowy jest plikiem wejściowym: ") + plat::fileNameToCp1250(*target));
       countError();
       return true;
     }
@@ -167,8 +167,9 @@ void bzDocAuthProcess::processFile() {
   const unsigned i = static_cast<unsigned>(currentFile);
   const bzDocTargets targets =
       bzAuthTargets(*settings, fileList->getFilePath(i), fileList->getFileName(i));
-  addToReport(cp("Przetwarzanie pliku: ") + fileList->getFilePath(i) + fileList->getFileName(i));
-  addToReport(cp("Plik wynikowy z sumami kontrolnymi: ") + targets.copyPath);
+  addToReport(cp("Przetwarzanie pliku: ") + shownFileName(i));
+  addToReport(cp("Plik wynikowy z sumami kontrolnymi: ") +
+              plat::fileNameToCp1250(targets.copyPath));
   setMessage(cp("Generacja pliku z sumami kontrolnymi"));
 
   // The temporaries go on every way out.
@@ -300,7 +301,8 @@ bool bzDocAuthProcess::processLine(const sxLine& l) {
 }
 
 void bzDocAuthProcess::createDocument(const bzDocTargets& targets) {
-  addToReport(cp("Generowanie dokumentu autoryzacji: ") + targets.documentPath);
+  addToReport(cp("Generowanie dokumentu autoryzacji: ") +
+              plat::fileNameToCp1250(targets.documentPath));
   bzDocGenerator gen(bzDocGenerator::today(), "...", targets.copyName, copySize_,
                      counters_.commentLines, counters_.commentChars, counters_.fileSum);
   for (unsigned slot = 0; slot < bzDocCounters::kSections; ++slot) {

@@ -70,7 +70,8 @@ bool bzDocVerifProcess::refuseTarget(unsigned i) {
       bzVerifDocumentPath(*settings, fileList->getFilePath(i), fileList->getFileName(i));
   for (unsigned j = 0; j < fileList->getFileCount(); ++j) {
     if (!plat::sameFile(target, fileList->getFilePath(j) + fileList->getFileName(j))) continue;
-    bzProcessThread::addToReport(cp("Plik wynikowy jest plikiem wejściowym: ") + target);
+    bzProcessThread::addToReport(cp("Plik wynikowy jest plikiem wejściowym: ") +
+                                 plat::fileNameToCp1250(target));
     ++current.errors;
     ++totalErrors;
     return true;
@@ -210,7 +211,8 @@ void bzDocVerifProcess::createDocument() {
   const unsigned i = static_cast<unsigned>(currentFile);
   const AnsiString name = fileList->getFileName(i);
   const AnsiString path = bzVerifDocumentPath(*settings, fileList->getFilePath(i), name);
-  bzProcessThread::addToReport(cp("Generowanie dokumentu do weryfikacji: ") + path);
+  bzProcessThread::addToReport(cp("Generowanie dokumentu do weryfikacji: ") +
+                               plat::fileNameToCp1250(path));
   std::uint64_t size = 0;
   checkReaderStatus(fileObject->dajRozmiarPliku(&size), ".\\bzDocVerifProcess", 2);
   bzDocGenerator gen(bzDocGenerator::today(), "...", name, size, counters_.commentLines,

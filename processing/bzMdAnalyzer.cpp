@@ -73,7 +73,7 @@ bool isTrue(const XmlElement& e, const std::u16string& a) {
 std::string readWhole(const std::string& path) {
   plat::InputFile file(path);
   if (file.size() > bzMdAnalyzer::kMaxDefinitionSize)
-    throw plat::EFileError(cp("Plik jest za duży (ponad 64 MiB): ") + path);
+    throw plat::EFileError(cp("Plik jest za duży (ponad 64 MiB): ") + plat::fileNameToCp1250(path));
   std::string bytes(static_cast<std::size_t>(file.size()), '\0');
   std::size_t done = 0;
   while (done < bytes.size()) {

@@ -1,5 +1,9 @@
 #include "processing/bzMergeProcess.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+
 #include "metadata/Attribssection.h"
 #include "metadata/Attribtype.h"
 #include "metadata/Attributedef.h"
@@ -146,9 +150,17 @@ bool bzMergeProcess::checkOutputPath() {
   }
   for (unsigned i = 0; i < fileList->getFileCount(); ++i) {
     if (plat::sameFile(mergedPath, fileList->getFilePath(i) + fileList->getFileName(i))) {
-      addToReport(cp("Plik wynikowy jest plikiem wejściowym: ") + mergedPath);
+      addToReport(cp("Plik wynikowy jest plikiem wejściowym: ") +
+                  plat::fileNameToCp1250(mergedPath));
       return false;
     }
+  }
+  // A folder, a device or a FIFO of that name is never written over.
+  struct stat st;
+  if (::stat(mergedPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    addToReport(cp("Błąd zapisu pliku ") + plat::fileNameToCp1250(mergedPath) + ": " +
+                plat::fileWriteErrorReason(S_ISDIR(st.st_mode) ? EISDIR : plat::kNotRegularFile));
+    return false;
   }
   return true;
 }

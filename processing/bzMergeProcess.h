@@ -47,8 +47,8 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   virtual void updateRelationsIds() {}
 
   // Output folder (ending with "/", or empty for the current folder) and
-  // merged file; false, with the reason written, when the name is empty or
-  // names an input.
+  // merged file; false, with the reason written, when the name is empty,
+  // names an input or names something other than a regular file.
   bool checkOutputPath();
   // Decides the kind of both inputs.
   bool checkFilesType();

@@ -14,11 +14,26 @@
 
 namespace swde {
 
+namespace {
+
+// 0, or the reason (an errno value or plat::kNotRegularFile) why target,
+// which exists as something other than a regular file (links followed), is
+// never written over: the rename would put a file in the place of a device
+// node or a FIFO.
+int refusalOf(const AnsiString& target) {
+  struct stat st;
+  if (::stat(target.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return 0;
+  return S_ISDIR(st.st_mode) ? EISDIR : plat::kNotRegularFile;
+}
+
+}  // namespace
+
 bzOutFileStream::bzOutFileStream(const AnsiString& target, std::size_t bufferSize)
-    : target_(target), buffer_(bufferSize < 2 ? 2 : bufferSize) {
-  AnsiString folder = plat::extractFilePath(target);
+    : target_(plat::resolveWriteTarget(target)), buffer_(bufferSize < 2 ? 2 : bufferSize) {
+  if (const int err = refusalOf(target_)) fail(err);
+  AnsiString folder = plat::extractFilePath(target_);
   if (folder.empty()) folder = ".";
-  const AnsiString name = plat::extractFileName(target);
+  const AnsiString name = plat::extractFileName(target_);
   fd_ = plat::createTempFile(folder, "." + name + ".", ".tmp", tempPath_);
   if (fd_ < 0) fail(errno);
   if (::fchmod(fd_, plat::newFileMode()) != 0) {
@@ -33,7 +48,7 @@ bzOutFileStream::~bzOutFileStream() {
 }
 
 void bzOutFileStream::fail(int err) const {
-  throw bzException(plat::cp("Błąd zapisu pliku ") + target_ + ": " +
+  throw bzException(plat::cp("Błąd zapisu pliku ") + plat::fileNameToCp1250(target_) + ": " +
                     plat::fileWriteErrorReason(err));
 }
 
@@ -84,6 +99,8 @@ void bzOutFileStream::close() {
 void bzOutFileStream::commit() {
   close();
   if (tempPath_.empty()) fail(ENOENT);
+  // The target may have changed since the stream was made.
+  if (const int err = refusalOf(target_)) fail(err);
   if (std::rename(tempPath_.c_str(), target_.c_str()) != 0) fail(errno);
   committed_ = true;
 }

@@ -1,9 +1,12 @@
 // Buffered writing of one output file. The bytes go to a new temporary file
 // in the target's folder (mode 0666 less the umask, as a plain creation
 // would give); the target itself is only replaced by commit(), so that a
-// run that fails or stops half-way leaves an older file as it was. Every
-// write, flush and close is checked: a failure raises bzException
-// "Błąd zapisu pliku <target>: <reason>".
+// run that fails or stops half-way leaves an older file as it was. A target
+// that exists as something other than a regular file (a folder, a device, a
+// FIFO; links followed) is refused when the stream is made and again at
+// commit, so it is never replaced. Every write, flush and close is checked:
+// a failure raises bzException "Błąd zapisu pliku <target>: <reason>" (the
+// target shown as cp1250 text).
 #pragma once
 
 #include <cstddef>
@@ -45,6 +48,8 @@ class OLVCORE_API bzOutFileStream {
 
   // Bytes the file has taken so far.
   std::uint64_t getPosition() const { return written_; }
+  // The file written: the target, or the file it names when it is a link to
+  // a regular file.
   const AnsiString& target() const { return target_; }
   const std::string& tempPath() const { return tempPath_; }
 

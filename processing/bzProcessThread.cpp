@@ -1,13 +1,15 @@
 #include "processing/bzProcessThread.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <ctime>
 #include <new>
 
 #include "platform/CodePage.h"
+#include "platform/FileStream.h"
+#include "platform/FileSystem.h"
 #include "platform/Format.h"
 #include "processing/bzException.h"
 #include "syntax/Sxcodes.h"
@@ -161,9 +163,8 @@ void bzProcessThread::execute() {
       const std::uint32_t proceeded = state->getFilesProceeded();
       for (std::uint32_t i = 0; i < proceeded; ++i) {
         const FileInfo fi = state->getFileInfo(static_cast<int>(i));
-        const AnsiString full = fileList->getFilePath(i) + fileList->getFileName(i);
-        if (full.empty()) continue;
-        addToReport(cp("Plik: ") + full);
+        if (fileList->getFileName(i).empty()) continue;
+        addToReport(cp("Plik: ") + shownFileName(i));
         addToReport(cp("  => liczba błędów    : ") + plat::UIntToStr(fi.errors));
         addToReport(cp("  => liczba ostrzeżeń : ") + plat::UIntToStr(fi.warnings));
       }
@@ -232,8 +233,7 @@ void bzProcessThread::reportStop() {
 void bzProcessThread::reportFileList() {
   addToReport(cp("Lista plików do przetworzenia:"));
   for (std::uint32_t i = 0; i < fileList->getFileCount(); ++i)
-    addToReport("   " + plat::UIntToStr(i + 1) + ". " + fileList->getFilePath(i) +
-                fileList->getFileName(i));
+    addToReport("   " + plat::UIntToStr(i + 1) + ". " + shownFileName(i));
   addToReport(" ");
 }
 
@@ -282,8 +282,7 @@ void bzProcessThread::addFindingLine(int code, ReportMsgType type, int fileIdx,
                                      std::int64_t position, const AnsiString& text,
                                      const AnsiString* key) {
   if (fileIdx != -1 && fileIdx != lastReportedFile)
-    addToReport(fileLine(fileList->getFilePath(static_cast<std::uint32_t>(fileIdx)) +
-                         fileList->getFileName(static_cast<std::uint32_t>(fileIdx))));
+    addToReport(fileLine(shownFileName(static_cast<unsigned>(fileIdx))));
   lastReportedFile = fileIdx;
   const AnsiString line = formatFindingLine(lineNo, type, code, section, text);
   if (key && settings->reportCondensed) {
@@ -301,6 +300,19 @@ int bzProcessThread::addElemToCounter(int kind, const AnsiString& key) {
 // ---------------------------------------------------------------------------
 // Input files
 
+AnsiString bzProcessThread::shownFileName(unsigned i) const {
+  return plat::fileNameToCp1250(fileList->getFilePath(i) + fileList->getFileName(i));
+}
+
+void bzProcessThread::notOpened(const AnsiString& text, std::uint32_t errors) {
+  current = FileInfo{0, errors, FileInfo::NotOpened};
+  totalErrors += errors;
+  addToReport(text);
+  // Also for a process that closes the file without bringing the state up to
+  // date: the file's entry tells that it was not checked.
+  updateState();
+}
+
 plat::ComPtr<PlikSW> bzProcessThread::createFileInterface() {
   return plat::ComPtr<PlikSW>(new PlikSW());
 }
@@ -314,16 +326,26 @@ bool bzProcessThread::openFile(unsigned i) {
   currentFile = static_cast<int>(i);
   recordsCount = 0;
   const AnsiString full = fileList->getFilePath(i) + fileList->getFileName(i);
-  struct stat st;
-  if (::stat(full.c_str(), &st) != 0) {
-    current = FileInfo{0, 0, 0};
-    addToReport("Nie znaleziono pliku!");
+  // The file is tried as the reader will open it: a folder, a device, a FIFO,
+  // a file without read permission or a name the system does not take is one
+  // error of that file, and the file counts as not opened, as a missing one
+  // does.
+  int err = 0;
+  const int probe = plat::openRegularForReading(full, err);
+  if (probe < 0) {
+    if (err == ENOENT)
+      notOpened("Nie znaleziono pliku!", 0);
+    else
+      notOpened(cp("Nie można otworzyć pliku: ") + shownFileName(i) + " (" +
+                    plat::fileErrorReason(err) + ")",
+                1);
     return false;
   }
+  ::close(probe);
   const AnsiString message = "Przetwarzanie pliku nr " + plat::UIntToStr(i + 1) + "...";
   addToReport(message);
   setMessage(message);
-  state->setCurrentFileName(full);
+  state->setCurrentFileName(shownFileName(i));
 
   AnsiString m;
   try {
@@ -366,7 +388,8 @@ bool bzProcessThread::openFile(unsigned i) {
     m = cp("Wystąpił nierozpoznany błąd podczas otwarcia pliku!");
   }
   releaseFile();
-  addToReport(cp("Wewnętrzny błąd programu. ") + m);
+  // The file was not checked: that is no clean result.
+  notOpened(cp("Wewnętrzny błąd programu. ") + m, 1);
   return false;
 }
 

@@ -122,8 +122,15 @@ class OLVCORE_API bzProcessThread {
   virtual void clear() {}
   virtual int process() = 0;
 
+  // Opens input i with a new reader; false (the reason written, the file's
+  // entry in the state not opened) when it is missing, cannot be opened or
+  // its header is not recognised. A file that is there but cannot be opened
+  // counts one error.
   bool openFile(unsigned i);
   void closeFile();
+  // The full path of input i as cp1250 text for report lines and the state;
+  // the file list keeps the bytes that open it.
+  AnsiString shownFileName(unsigned i) const;
   void updateState();
   // True exactly when one error line was written.
   bool checkError(PlikSW* file);
@@ -178,6 +185,9 @@ class OLVCORE_API bzProcessThread {
   // The section code of the open file, 0 when none.
   ReportSectionType currentSection();
   void releaseFile();
+  // Input currentFile was not opened: text reported, errors counted, the
+  // state brought up to date.
+  void notOpened(const AnsiString& text, std::uint32_t errors);
   // An error line of the open file, counted.
   void writeFinding(std::uint32_t code, ReportSectionType section, std::int64_t lineNo,
                     std::int64_t position, const AnsiString& text);

@@ -11,6 +11,7 @@
 #include "platform/CodePage.h"
 #include "platform/FileStream.h"
 #include "platform/FileSystem.h"
+#include "platform/Format.h"
 
 namespace swde {
 
@@ -77,11 +78,18 @@ struct ReportTexts {
   AnsiString sourceError = plat::cp("Nie można odczytać pliku raportu ");
   AnsiString kept = plat::cp(". Raport pozostał w pliku ");
   AnsiString tooShort = plat::cp("plik jest krótszy niż oczekiwano");
+  AnsiString notRegular = plat::cp("Plik raportu nie jest zwykłym plikiem: ");
+  AnsiString fileOutside = plat::cp("numer pliku %d spoza listy plików na pozycji %d");
 };
 
 const ReportTexts& texts() {
   static const ReportTexts t;
   return t;
+}
+
+// A path in a message: cp1250 text.
+AnsiString shown(const AnsiString& path) {
+  return plat::fileNameToCp1250(path);
 }
 
 }  // namespace
@@ -152,7 +160,7 @@ void bzReport::readFail(const AnsiString& message) {
 }
 
 void bzReport::corrupt(const AnsiString& detail) {
-  readFail(texts().corrupt + path_ + " (" + detail + ")");
+  readFail(texts().corrupt + shown(path_) + " (" + detail + ")");
 }
 
 AnsiString bzReport::failureMessage() const {
@@ -187,7 +195,7 @@ bool bzReport::Create(const bzFileList* files) {
   tempOwned_ = false;
   tempPath_.clear();
   path_.clear();
-  fileList_.reset();
+  folders_.clear();
   lineCount_.store(0);
   failed_.store(false);
   failure_.clear();
@@ -199,7 +207,7 @@ bool bzReport::Create(const bzFileList* files) {
   AnsiString created;
   const int fd = plat::createTempFile(folder, "TMP", ".$$$", created);
   if (fd < 0) {
-    fail(texts().createError + folder + " (" + plat::fileWriteErrorReason(errno) + ")");
+    fail(texts().createError + shown(folder) + " (" + plat::fileWriteErrorReason(errno) + ")");
     return false;
   }
   fd_ = fd;
@@ -218,7 +226,7 @@ bool bzReport::Create(const bzFileList* files) {
   }
   int err = 0;
   if (!writeAll(fd_, header.data(), header.size(), 0, err)) {
-    fail(texts().writeError + path_ + " (" + plat::fileWriteErrorReason(err) + ")");
+    fail(texts().writeError + shown(path_) + " (" + plat::fileWriteErrorReason(err) + ")");
     if (::ftruncate(fd_, 0) != 0) {
       // The header is void anyway; the report stays failed.
     }
@@ -242,7 +250,7 @@ void bzReport::AddLine(std::int64_t lineNo, std::int32_t fileIdx, std::int64_t p
   record.append(text, 0, n);
   int err = 0;
   if (!writeAll(fd_, record.data(), record.size(), writePos_, err)) {
-    fail(texts().writeError + path_ + " (" + plat::fileWriteErrorReason(err) + ")");
+    fail(texts().writeError + shown(path_) + " (" + plat::fileWriteErrorReason(err) + ")");
     // Cut off what part of the record reached the disk, so that the file
     // stays a report of the lines before.
     if (::ftruncate(fd_, static_cast<off_t>(writePos_)) != 0) {
@@ -259,11 +267,11 @@ bool bzReport::readAt(std::int64_t offset, char* data, std::size_t size) {
     const ssize_t n = ::pread(fd_, data, size, static_cast<off_t>(offset));
     if (n < 0) {
       if (errno == EINTR) continue;
-      readFail(texts().readError + path_ + " (" + plat::fileErrorReason(errno) + ")");
+      readFail(texts().readError + shown(path_) + " (" + plat::fileErrorReason(errno) + ")");
       return false;
     }
     if (n == 0) {
-      readFail(texts().readError + path_ + " (" + texts().tooShort + ")");
+      readFail(texts().readError + shown(path_) + " (" + texts().tooShort + ")");
       return false;
     }
     data += n;
@@ -293,13 +301,20 @@ std::unique_ptr<bzReport::bzLineInfo> bzReport::GetNextLine() {
             texts().pastEnd);
     return nullptr;
   }
+  // A saved report names only the files of its own list (or none).
+  const std::int32_t fileIdx = getI32(head + 4);
+  if (ownsStream_ && fileIdx != -1 &&
+      (fileIdx < 0 || static_cast<std::size_t>(fileIdx) >= folders_.size())) {
+    corrupt(plat::Format(texts().fileOutside, {fileIdx, readPos_}));
+    return nullptr;
+  }
   auto line = std::make_unique<bzLineInfo>();
   line->text.resize(static_cast<std::size_t>(n));
   if (n > 0 && !readAt(readPos_ + static_cast<std::int64_t>(kRecordHead), line->text.data(),
                        line->text.size()))
     return nullptr;
   line->lineNo = fromDisk(getU32(head));
-  line->fileIdx = getI32(head + 4);
+  line->fileIdx = fileIdx;
   line->position = fromDisk(getU32(head + 8));
   readPos_ += static_cast<std::int64_t>(kRecordHead) + n;
   return line;
@@ -309,18 +324,19 @@ bool bzReport::Open(const AnsiString& path) {
   if (!keepForViewing_) return false;
   Guard guard(lock_);
   closeStream();
-  fileList_ = std::make_unique<bzFileList>();
+  folders_.clear();
   path_ = path;
   readFailed_.store(false);
   readError_.clear();
   readPos_ = readEnd_ = 0;
 
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // A report may come from anywhere: a FIFO or a device is refused without
+  // waiting at the open.
+  int err = 0;
   struct stat st;
-  if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    const int err = fd < 0 ? errno : (S_ISDIR(st.st_mode) ? EISDIR : errno);
-    if (fd >= 0) ::close(fd);
-    readFail(texts().openError + ": " + path + " (" + plat::fileErrorReason(err) + ")");
+  const int fd = plat::openRegularForReading(path, err, &st);
+  if (fd < 0) {
+    readFail(texts().openError + ": " + shown(path) + " (" + plat::fileErrorReason(err) + ")");
     return false;
   }
   fd_ = fd;
@@ -361,13 +377,15 @@ bool bzReport::Open(const AnsiString& path) {
       AnsiString full(static_cast<std::size_t>(n), '\0');
       if (n > 0 && !readAt(at, full.data(), full.size())) return false;
       at += n;
-      if (!full.empty()) fileList_->addFile(plat::extractFileName(full), full);
+      // Entry i stays file i, an empty one too.
+      folders_.push_back(plat::extractFilePath(full));
     }
     readPos_ = at;
     return true;
   };
   if (!header()) {
     closeStream();
+    folders_.clear();
     return false;
   }
   readEnd_ = size;
@@ -376,15 +394,15 @@ bool bzReport::Open(const AnsiString& path) {
 
 AnsiString bzReport::GetFilePath(int i) const {
   Guard guard(lock_);
-  if (!fileList_ || i < 0) return AnsiString();
-  return fileList_->getFilePath(static_cast<unsigned>(i));
+  if (i < 0 || static_cast<std::size_t>(i) >= folders_.size()) return AnsiString();
+  return folders_[static_cast<std::size_t>(i)];
 }
 
 bool bzReport::copyTo(const AnsiString& source, const AnsiString& target, AnsiString& message) {
   const ReportTexts& t = texts();
   const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) {
-    message = t.sourceError + source + " (" + plat::fileErrorReason(errno) + ")";
+    message = t.sourceError + shown(source) + " (" + plat::fileErrorReason(errno) + ")";
     return false;
   }
   AnsiString folder = plat::extractFilePath(target);
@@ -392,7 +410,7 @@ bool bzReport::copyTo(const AnsiString& source, const AnsiString& target, AnsiSt
   AnsiString copy;
   const int out = plat::createTempFile(folder, ".TMP", "", copy);
   if (out < 0) {
-    message = t.saveError + target + " (" + plat::fileWriteErrorReason(errno) + ")";
+    message = t.saveError + shown(target) + " (" + plat::fileWriteErrorReason(errno) + ")";
     ::close(in);
     return false;
   }
@@ -401,7 +419,12 @@ bool bzReport::copyTo(const AnsiString& source, const AnsiString& target, AnsiSt
   int err = 0;
   bool ok = true;
   bool sourceFailed = false;
-  for (;;) {
+  // The copy takes the mode of a plain creation, not the temporary's 0600.
+  if (::fchmod(out, plat::newFileMode()) != 0) {
+    err = errno;
+    ok = false;
+  }
+  while (ok) {
     const ssize_t n = ::read(in, buffer.data(), buffer.size());
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -432,8 +455,9 @@ bool bzReport::copyTo(const AnsiString& source, const AnsiString& target, AnsiSt
   }
   if (!ok) {
     ::unlink(copy.c_str());
-    message = sourceFailed ? t.sourceError + source + " (" + plat::fileErrorReason(err) + ")"
-                           : t.saveError + target + " (" + plat::fileWriteErrorReason(err) + ")";
+    message = sourceFailed
+                  ? t.sourceError + shown(source) + " (" + plat::fileErrorReason(err) + ")"
+                  : t.saveError + shown(target) + " (" + plat::fileWriteErrorReason(err) + ")";
     return false;
   }
   syncFolder(target);
@@ -448,6 +472,11 @@ bool bzReport::SaveToFile(const AnsiString& target, AnsiString* error) {
     return false;
   }
   const AnsiString source = path_;
+  // The temporary file was made 0600; the report moved into place takes the
+  // mode of a plain creation (a copy gets it in copyTo).
+  if (!keepForViewing_ && writable_ && fd_ >= 0 && ::fchmod(fd_, plat::newFileMode()) != 0) {
+    // The stricter mode stays; the report is saved all the same.
+  }
   closeStream();
   // From here on the file is the caller's: saved, or kept and named.
   tempOwned_ = false;
@@ -456,24 +485,32 @@ bool bzReport::SaveToFile(const AnsiString& target, AnsiString* error) {
     if (keepForViewing_) Open(target);
     return true;
   }
+  // A link to a regular file stays, and its file takes the report.
+  const AnsiString written = plat::resolveWriteTarget(target);
+
+  // A folder, a device node or a FIFO is never replaced by the report.
+  if (plat::existsAsNonRegular(target)) {
+    if (error) *error = t.notRegular + shown(target) + t.kept + shown(source);
+    return false;
+  }
 
   AnsiString message;
   if (!keepForViewing_) {
-    if (::rename(source.c_str(), target.c_str()) == 0) {
-      syncFolder(target);
+    if (::rename(source.c_str(), written.c_str()) == 0) {
+      syncFolder(written);
       path_ = target;
       return true;
     }
-    if (copyTo(source, target, message)) {
+    if (copyTo(source, written, message)) {
       ::unlink(source.c_str());
       path_ = target;
       return true;
     }
-  } else if (copyTo(source, target, message)) {
+  } else if (copyTo(source, written, message)) {
     Open(target);
     return true;
   }
-  if (error) *error = message + t.kept + source;
+  if (error) *error = message + t.kept + shown(source);
   return false;
 }
 

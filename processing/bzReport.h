@@ -16,8 +16,10 @@
 // Failures never raise. Writing: the first failed write is kept (failed(),
 // failureMessage()) and every later AddLine does nothing, so the worker can
 // end the run. Reading: a file that is not a complete report (a count or a
-// length that does not fit in the bytes left, a record cut short) stops the
-// reading (readFailed(), readErrorMessage()); GetNextLine then returns null.
+// length that does not fit in the bytes left, a record cut short, a record
+// naming a file outside the header's list) stops the reading (readFailed(),
+// readErrorMessage()); GetNextLine then returns null. Messages show paths as
+// cp1250 text (plat::fileNameToCp1250); the header keeps the raw bytes.
 #pragma once
 
 #include <sys/types.h>
@@ -27,6 +29,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "platform/AnsiString.h"
 #include "platform/CriticalSection.h"
@@ -96,17 +99,22 @@ class OLVCORE_API bzReport {
   // and deleted once the copy is complete and on disk. With keepForViewing it
   // is copied, kept, and target is opened for reading. A copy goes to a new
   // file beside target that then replaces it, so a failed save leaves an
-  // existing target as it was. Saving onto the report's own file changes
-  // nothing and succeeds. On failure the result is false, the report's file
-  // stays where it is (and is no longer deleted by the destructor) and
-  // *error, when given, names the target, the reason and the kept file.
-  // Writing ends with the first call, whatever its result.
+  // existing target as it was. The saved file has the mode of a plain
+  // creation (0666 less the umask). A target that exists as something other
+  // than a regular file (a folder, a device, a FIFO; links followed) is
+  // refused: "Plik raportu nie jest zwykłym plikiem: <target>". Saving onto
+  // the report's own file changes nothing and succeeds. On failure the
+  // result is false, the report's file stays where it is (and is no longer
+  // deleted by the destructor) and *error, when given, names the target, the
+  // reason and the kept file. Writing ends with the first call, whatever its
+  // result.
   bool SaveToFile(const AnsiString& target, AnsiString* error = nullptr);
 
   // keepForViewing only (false otherwise, nothing done): opens a saved
   // report for reading from its first line and reads its list of files.
-  // False when it cannot be opened or its header is not sound; a header
-  // count of 0 gives "Błąd otwarcia pliku raportu" (readErrorMessage()).
+  // False when it cannot be opened (a FIFO or a device is refused at once,
+  // never waited on) or its header is not sound; a header count of 0 gives
+  // "Błąd otwarcia pliku raportu" (readErrorMessage()).
   bool Open(const AnsiString& path);
 
   // Folder of file i of the list read by Open; "" outside it.
@@ -140,8 +148,8 @@ class OLVCORE_API bzReport {
   bool writable_ = false;    // fd_ is the temporary file being written
   AnsiString path_;
   AnsiString tempPath_;
-  bool tempOwned_ = false;  // the destructor deletes tempPath_
-  std::unique_ptr<bzFileList> fileList_;
+  bool tempOwned_ = false;           // the destructor deletes tempPath_
+  std::vector<AnsiString> folders_;  // of each header entry, read by Open
   std::atomic<std::int32_t> lineCount_{0};
   mutable plat::TCriticalSection lock_;
   std::int64_t writePos_ = 0;

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/CodePage.h"
+#include "platform/FileSystem.h"
 #include "syntax/Sxconsts.h"
 #include "syntax/Sxsumcrc.h"
 
@@ -133,7 +134,8 @@ HRESULT PlikSW::otworz(const std::string& sciezka, std::int32_t konwertuj) {
     // A name with a NUL inside would name another file to the system.
     if (sciezka.find('\0') != std::string::npos)
       return fail(E_INVALIDARG, cp("Nie można otworzyć pliku: ") +
-                                    sciezka.substr(0, sciezka.find('\0')) +
+                                    plat::fileNameToCp1250(
+                                        std::string_view(sciezka).substr(0, sciezka.find('\0'))) +
                                     cp(" (niedozwolony znak w nazwie pliku)"));
     convert_ = konwertuj != 0;
     linear_ = false;

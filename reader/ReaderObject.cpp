@@ -5,6 +5,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Exception.h"
+#include "platform/FileSystem.h"
 
 namespace swde {
 
@@ -40,7 +41,8 @@ plat::HRESULT failureOfCurrentException(const plat::IID& iid, const std::string*
       reason = plat::cp("Nieoczekiwany wyjątek");
     }
     if (file && !file->empty())
-      reason = plat::cp("Błąd odczytu pliku: ") + *file + " (" + reason + ")";
+      reason =
+          plat::cp("Błąd odczytu pliku: ") + plat::fileNameToCp1250(*file) + " (" + reason + ")";
     plat::SetErrorInfo(reason, iid, kReaderProgId);
   } catch (const std::bad_alloc&) {
     // No memory even for the description: that is the failure now.

@@ -28,7 +28,9 @@ OLVBRIDGE1_API void setOutOfMemory(const plat::IID& iid) noexcept;
 //    std::exception: E_FAIL, its message;
 //  - anything else: E_UNEXPECTED, "Nieoczekiwany wyjątek".
 // With a file given (and not empty), a message of the last three kinds, which
-// does not name the file, becomes "Błąd odczytu pliku: <file> (<message>)".
+// does not name the file, becomes "Błąd odczytu pliku: <file> (<message>)",
+// the file shown as cp1250 text (the file stream's own messages name it so
+// already).
 // Call only from a catch handler.
 OLVBRIDGE1_API plat::HRESULT failureOfCurrentException(const plat::IID& iid,
                                                        const std::string* file) noexcept;

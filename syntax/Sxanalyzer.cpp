@@ -118,11 +118,16 @@ AnsiString sxAnalyzer::getLineIdentStr(sxLineCode code) const {
 counted_ptr<sxLine> sxAnalyzer::getFileHeader(counted_ptr<sxError>& err) {
   if (!tokenizer_) return nullptr;
   const std::uint64_t position = tokenizer_->getPosition();
-  const AnsiString text = tokenizer_->getAllToEOL(kMaxLineLength);
+  // The verdict rests on the first kMaxLineLength bytes of the line: a file
+  // that is no data file is refused without reading on through a first line
+  // of any length.
+  const AnsiString text = tokenizer_->getLineHead(kMaxLineLength);
   if (recognizeFormat(text) == 0) {
     err = createError(ecUnknownFormat);
     return nullptr;
   }
+  // A longer header line: the rest of it is read past, unkept.
+  tokenizer_->getAllToEOL(0);
   auto line = std::make_shared<sxLine>(static_cast<sxLineCode>(format_),
                                        tokenizer_->getLineCounter(), text);
   line->position = position;

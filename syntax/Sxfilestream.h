@@ -14,8 +14,9 @@ using plat::AnsiString;
 
 class OLVLEX_API sxFileStream {
  public:
-  // Opens the file; a failure raises plat::EFileError naming the path and the
-  // reason. A buffer size of 0 is taken as 1.
+  // Opens the file; a failure raises plat::EFileError naming the path (as
+  // cp1250 text) and the reason, as does a failed read. A buffer size of 0
+  // is taken as 1.
   sxFileStream(const AnsiString& fileName, unsigned bufSize);
   ~sxFileStream();
   sxFileStream(const sxFileStream&) = delete;

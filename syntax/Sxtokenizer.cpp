@@ -154,6 +154,22 @@ AnsiString sxTokenizer::getAllToEOL(std::size_t limit) {
   return tokenText_;
 }
 
+AnsiString sxTokenizer::getLineHead(std::size_t limit) {
+  tokenKind_ = tkWord;
+  tokenText_.clear();
+  char c;
+  while (tokenText_.size() < limit && getChar(c)) {
+    if (c == '\r' || c == '\n') {
+      lookAhead_ = static_cast<unsigned char>(c);
+      hasLookAhead_ = true;
+      break;
+    }
+    tokenText_.push_back(c);
+  }
+  if (tokenText_.empty()) tokenKind_ = tkEof;
+  return tokenText_;
+}
+
 std::uint64_t sxTokenizer::seekEndLine() {
   tokenKind_ = tkNone;
   tokenText_.clear();

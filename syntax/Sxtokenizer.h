@@ -35,6 +35,10 @@ class OLVLEX_API sxTokenizer {
   // The same, keeping at most limit bytes of it; the rest of the line is
   // read past and dropped.
   AnsiString getAllToEOL(std::size_t limit);
+  // The first limit bytes of the current line at most, without its carriage
+  // return or line feed; reading stops there, and the rest of a longer line
+  // stays unread (getAllToEOL(0) reads past it).
+  AnsiString getLineHead(std::size_t limit);
   // Skips to the end of the current line and returns the characters skipped;
   // raises sxException "Linia %d jest za długa" past 255 characters.
   std::uint64_t seekEndLine();

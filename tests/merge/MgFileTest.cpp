@@ -17,6 +17,7 @@
 #include "platform/CodePage.h"
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
+#include "support/InChild.h"
 
 namespace {
 
@@ -275,6 +276,72 @@ TEST_F(MgFileTest, FileSizeLimitRaisesOnFlushAndLeavesNothing) {
   ASSERT_EQ(::waitpid(pid, &status, 0), pid);
   ASSERT_TRUE(WIFEXITED(status)) << status;
   EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// A named store is only ever a regular file: a FIFO, a device reached through
+// a link or a folder of that name is refused untouched, without waiting for
+// a reader of the FIFO; the store keeps what it held.
+TEST_F(MgFileTest, NamedStoreRefusesWhatIsNotARegularFile) {
+  struct Case {
+    const char* what;
+    void (*make)(const std::string& path);
+    int err;
+  };
+  const Case cases[] = {
+      {"FIFO", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
+       plat::kNotRegularFile},
+      {"link to a device",
+       [](const std::string& p) { ASSERT_EQ(::symlink("/dev/zero", p.c_str()), 0); },
+       plat::kNotRegularFile},
+      {"folder", [](const std::string& p) { ASSERT_EQ(::mkdir(p.c_str(), 0700), 0); }, EISDIR},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string name = dir_ + "/wynik.swd";
+    c.make(name);
+    struct stat before;
+    ASSERT_EQ(::lstat(name.c_str(), &before), 0);
+    mgFile f;
+    f.openTempFile(dir_);
+    f.saveLinesToFile("abc");
+    try {
+      f.openFile(name);
+      ADD_FAILURE() << "opened";
+    } catch (const plat::EFileError& e) {
+      EXPECT_EQ(e.Message(), cp("Nie można utworzyć pliku ") + name + " (" +
+                                 plat::fileWriteErrorReason(c.err) + ")");
+    }
+    EXPECT_EQ(f.readLinesFromFile(0, 3), "abc");
+    struct stat after;
+    ASSERT_EQ(::lstat(name.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    f.closeFile();
+    fs::remove_all(name);
+  }
+}
+
+// A new named store has the mode of a plain creation (0666 less the umask,
+// set in a child so that the test program keeps its own); a link to a
+// regular file is written through, as any program would.
+TEST_F(MgFileTest, NamedStoreModeAndLinks) {
+  const std::string dir = dir_;
+  EXPECT_TRUE(testsupport::inChild([&] {
+    ::umask(027);
+    mgFile f;
+    f.openFile(dir + "/nowy.swd");
+    f.closeFile();
+    struct stat st;
+    return ::stat((dir + "/nowy.swd").c_str(), &st) == 0 && (st.st_mode & 0777) == 0640;
+  }));
+  const std::string real = dir_ + "/prawdziwy.swd";
+  std::ofstream(real) << "old content";
+  ASSERT_EQ(::symlink(real.c_str(), (dir_ + "/link.swd").c_str()), 0);
+  mgFile f;
+  f.openFile(dir_ + "/link.swd");
+  f.saveLinesToFile("new");
+  f.closeFile();
+  EXPECT_EQ(contents(real), "new");
 }
 
 }  // namespace

@@ -143,6 +143,66 @@ TEST(OutFileStream, FailuresNameTheTargetAndTheReason) {
   EXPECT_EQ(dir.entries(), 1u);
 }
 
+// A target that exists as something other than a regular file is refused
+// before anything is written, and again at commit when it turned into one
+// since: the rename would put a file in its place.
+TEST(OutFileStream, TargetThatIsNotARegularFileIsNeverReplaced) {
+  struct Case {
+    const char* what;
+    void (*make)(const std::string& path);
+    int err;
+  };
+  const Case cases[] = {
+      {"FIFO", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
+       plat::kNotRegularFile},
+      {"link to a device",
+       [](const std::string& p) { ASSERT_EQ(::symlink("/dev/null", p.c_str()), 0); },
+       plat::kNotRegularFile},
+      {"folder", [](const std::string& p) { ASSERT_EQ(::mkdir(p.c_str(), 0700), 0); }, EISDIR},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const bool late : {false, true}) {
+      SCOPED_TRACE(late ? "at commit" : "when made");
+      Folder dir;
+      const std::string target = dir / "out.swd";
+      if (!late) c.make(target);
+      try {
+        bzOutFileStream out(target, 16);
+        ASSERT_TRUE(late) << "made on a target that is no regular file";
+        out.putLine("AB");
+        c.make(target);
+        out.commit();
+        FAIL() << "committed over a target that is no regular file";
+      } catch (const bzException& e) {
+        EXPECT_EQ(e.Message(), plat::cp("Błąd zapisu pliku ") + target + ": " +
+                                   plat::fileWriteErrorReason(c.err));
+      }
+      struct stat st;
+      ASSERT_EQ(::lstat(target.c_str(), &st), 0);
+      EXPECT_FALSE(S_ISREG(st.st_mode));
+      EXPECT_EQ(dir.entries(), 1u);  // no temporary file left
+    }
+  }
+}
+
+// A link to a regular file stays a link: the file it names takes the output.
+TEST(OutFileStream, LinkToARegularFileWritesItsFile) {
+  Folder dir;
+  const std::string real = dir / "prawdziwy.swd";
+  const std::string link = dir / "link.swd";
+  testsupport::writeFile(real, "older");
+  ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+  bzOutFileStream out(link, 16);
+  out.putLine("AB");
+  out.commit();
+  EXPECT_EQ(readFile(real), "AB\r\n");
+  struct stat st;
+  ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(dir.entries(), 2u);
+}
+
 TEST(DocCounters, SlotsNamesAndCodes) {
   bzDocCounters c;
   const int codes[] = {48, 46, 50, 51, 47, 49};  // SN SD SP ST SG SO

@@ -149,6 +149,19 @@ TEST_F(DocGenerator, AMalformedScriptFailsWithTheRegistrysMessage) {
   EXPECT_EQ(value("DA_HEAD"), std::nullopt);
 }
 
+// The message is cp1250 text: the script's path in it is shown so.
+TEST_F(DocGenerator, TheScriptsPathInTheMessageIsCp1250Text) {
+  const std::string script = registry_.folder() + "/szablon-łąka.reg";
+  std::ofstream(script) << "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\OLVEN]\n\"DA_HEAD\"=oops\n";
+  bzDocGenerator::setScriptPath(script);
+  const std::string shown = registry_.folder() + "/szablon-" + cp("łąka") + ".reg";
+  std::string message;
+  EXPECT_FALSE(plat::ImportRegistryScript(script, &message));
+  EXPECT_NE(message.find(shown + cp(", wiersz 3")), std::string::npos) << message;
+  EXPECT_EQ(failure([] { bzDocGenerator("d", "...", "f", 1, 2, 3, 4); }),
+            plat::cp1250ToUtf8(message));
+}
+
 TEST_F(DocGenerator, KeywordsFillOnlyTheTemplatesOwnText) {
   useTemplates(plainHead(), "[$$NAZWA $$BRAK]", "<$$ZNAK $$REKORD $$SUMA $$SUMA>", "}");
   // The name holds a keyword and RTF specials; the second $$SUMA stays.

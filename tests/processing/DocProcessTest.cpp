@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -606,6 +607,73 @@ TEST_F(DocProcess, AStoppedVerificationStillWritesItsDocument) {
   p.waitFor();
   EXPECT_TRUE(p.documentWritten(0));
   EXPECT_TRUE(fs::exists(dir_ + "dane_crc.swd.wer.rtf"));
+}
+
+// An output that exists as something other than a regular file (a FIFO, a
+// device reached through a link) is refused and stays what it was: neither
+// the copy nor a document takes its place, and no temporary file is left.
+TEST_F(DocProcess, OutputsThatAreNotRegularFilesAreRefusedAndKept) {
+  const std::string input = put("dane.swd", kFixture);
+  // A copy with sound sums to verify.
+  ASSERT_EQ(auth({input}, true).documents, std::vector<bool>{true});
+  fs::rename(dir_ + "dane_crc.swd", dir_ + "kopia.swd");
+  fs::remove(dir_ + "dane_crc.swd.aut.rtf");
+  const std::string copy = dir_ + "kopia.swd";
+  const std::string notRegular =
+      plat::cp1250ToUtf8(plat::fileWriteErrorReason(plat::kNotRegularFile));
+  struct Case {
+    const char* what;
+    bool verification;
+    const char* output;   // in dir_
+    bool fifo;            // else a link to /dev/null
+    const char* message;  // UTF-8 up to the path
+  };
+  const Case cases[] = {
+      {"ga, the copy a FIFO", false, "dane_crc.swd", true,
+       "Wystąpił błąd w trakcie przetwarzania pliku. Błąd zapisu pliku "},
+      {"ga, the copy a device", false, "dane_crc.swd", false,
+       "Wystąpił błąd w trakcie przetwarzania pliku. Błąd zapisu pliku "},
+      {"ga, the document a FIFO", false, "dane_crc.swd.aut.rtf", true,
+       "Wystąpił błąd w trakcie generacji dokumentu do autoryzacji: Błąd zapisu pliku "},
+      {"wa, the document a FIFO", true, "kopia.swd.wer.rtf", true,
+       "Wystąpił błąd w trakcie generacji dokumentu do weryfikacji: Błąd zapisu pliku "},
+      {"wa, the document a device", true, "kopia.swd.wer.rtf", false,
+       "Wystąpił błąd w trakcie generacji dokumentu do weryfikacji: Błąd zapisu pliku "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string output = dir_ + c.output;
+    if (c.fifo)
+      ASSERT_EQ(::mkfifo(output.c_str(), 0600), 0);
+    else
+      ASSERT_EQ(::symlink("/dev/null", output.c_str()), 0);
+    const std::vector<std::string> before = names();
+    const Run r = c.verification ? verif({copy}) : auth({input}, true);
+    EXPECT_EQ(r.documents, std::vector<bool>{false});
+    EXPECT_TRUE(holds(r.lines, c.message + output + ": " + notRegular));
+    EXPECT_EQ(r.state->getFileInfo(0).errors, 1u);
+    EXPECT_EQ(names(), before);
+    struct stat st;
+    ASSERT_EQ(::lstat(output.c_str(), &st), 0);
+    EXPECT_TRUE(c.fifo ? S_ISFIFO(st.st_mode) : S_ISLNK(st.st_mode));
+    fs::remove(output);
+  }
+}
+
+// The lines that name the input and the outputs show them as cp1250 text.
+TEST_F(DocProcess, ReportLinesNameTheFilesAsCp1250Text) {
+  const std::string input = put("łąka.swd", kFixture);
+  const Run r = auth({input}, true);
+  ASSERT_EQ(r.documents, std::vector<bool>{true});
+  const std::string shown = dir_ + plat::cp1250ToUtf8(cp("łąka"));
+  EXPECT_TRUE(holds(r.lines, "Przetwarzanie pliku: " + shown + ".swd"));
+  EXPECT_TRUE(holds(r.lines, "Plik wynikowy z sumami kontrolnymi: " + shown + "_crc.swd"));
+  EXPECT_TRUE(holds(r.lines, "Generowanie dokumentu autoryzacji: " + shown + "_crc.swd.aut.rtf"));
+  const Run v = verif({dir_ + "łąka_crc.swd"});
+  EXPECT_TRUE(
+      holds(v.lines, "Generowanie dokumentu do weryfikacji: " + shown + "_crc.swd.wer.rtf"));
+  // The raw name stays what the files are written under.
+  EXPECT_TRUE(fs::exists(dir_ + "łąka_crc.swd.wer.rtf"));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <sstream>
@@ -70,7 +71,8 @@ class Folder : public testsupport::TempFolder {
 
   std::string file(const std::string& name) const { return *this / name; }
 
-  // Every entry's name and bytes (the target's bytes for a link).
+  // Every entry's name and bytes (the target's bytes for a link; a mark for
+  // a folder, which has no bytes to read).
   std::map<std::string, std::string> contents() const {
     std::map<std::string, std::string> out;
     DIR* d = ::opendir(path().c_str());
@@ -78,7 +80,9 @@ class Folder : public testsupport::TempFolder {
     while (const dirent* e = ::readdir(d)) {
       const std::string n = e->d_name;
       if (n == "." || n == "..") continue;
-      out[n] = readFile(file(n));
+      struct stat st;
+      const bool folder = ::stat(file(n).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+      out[n] = folder ? "<folder>" : readFile(file(n));
     }
     ::closedir(d);
     return out;
@@ -101,6 +105,8 @@ struct MergeRun : testsupport::RunObjects {
   bool throwInMerge = false;  // the merge step raises after its snapshot
   std::mutex m;
   int readersMade = 0;
+  // Runs on the worker as reader n (counted from 1) is made, when set.
+  std::function<void(int n)> onReader;
 
   MergeRun() {
     settings.outputDir = folder.path();
@@ -149,6 +155,7 @@ class ObservedMerge : public bzMergeProcess {
       n = ++run_.readersMade;
     }
     if (run_.gate && n == run_.gateAt) run_.gate->pass();
+    if (run_.onReader) run_.onReader(n);
     return bzMergeProcess::createFileInterface();
   }
 
@@ -385,6 +392,14 @@ TEST(bzMergeProcess, OutputPathAndFileCountRefusedBeforeAnyReaderIsMade) {
        "Plik wynikowy jest plikiem wejściowym: @"},
       {"three inputs", [](MergeRun& r) { r.add(r.input("c.swd", fixture("opis.swd"))); },
        "Niepoprawna liczba plików do scalenia"},
+      {"output is a folder",
+       [](MergeRun& r) { ASSERT_EQ(::mkdir(r.folder.file("wynik.swd").c_str(), 0700), 0); },
+       "Błąd zapisu pliku @: to jest katalog, a nie plik"},
+      {"output is a link to a device",
+       [](MergeRun& r) {
+         ASSERT_EQ(::symlink("/dev/null", r.folder.file("wynik.swd").c_str()), 0);
+       },
+       "Błąd zapisu pliku @: to nie jest zwykły plik"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -418,6 +433,65 @@ TEST(bzMergeProcess, MissingInputEndsTheKindCheck) {
   EXPECT_TRUE(o.has(kInterrupted));
   EXPECT_TRUE(o.findings().empty());  // no kind error behind it
   EXPECT_FALSE(r.snapshot.reached);
+}
+
+// A FIFO as the output (in a folder of its own: reading it back would wait)
+// is refused before any reader is made, and stays a FIFO.
+TEST(bzMergeProcess, OutputThatIsAFifoIsRefused) {
+  MergeRun r;
+  r.addPair(fixture("opis.swd"), fixture("geometria.swd"));
+  testsupport::TempFolder out;
+  r.settings.outputDir = out.path();
+  const std::string fifo = out / "wynik.swd";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const Outcome o = runMerge(r);
+  expectFolderUnchanged(o);
+  EXPECT_TRUE(o.has(freeLine("Błąd zapisu pliku " + fifo + ": to nie jest zwykły plik")))
+      << dump(o);
+  EXPECT_TRUE(o.has(kInterrupted));
+  EXPECT_EQ(r.readersMade, 0);
+  EXPECT_EQ(out.entries(), 1u);
+  struct stat st;
+  ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+// An input that is there but cannot be read, found by the kind check or,
+// when it turned so after it, by the first pass: one error of that file,
+// named with the reason, and the merge ends.
+TEST(bzMergeProcess, UnreadableInputEndsTheRunAsAnErrorOfThatFile) {
+  struct Case {
+    const char* what;
+    int reader;  // the reader at whose making the second input is replaced
+  };
+  const Case cases[] = {{"in the kind check", 0}, {"in the first pass", 3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MergeRun r;
+    r.addPair(fixture("opis.swd"), fixture("geometria.swd"));
+    const std::string second = r.folder.file("b.swd");
+    auto replace = [second] {
+      ASSERT_EQ(std::rename(second.c_str(), (second + ".stary").c_str()), 0);
+      ASSERT_EQ(::mkdir(second.c_str(), 0700), 0);
+    };
+    if (c.reader == 0)
+      replace();
+    else
+      r.onReader = [&](int n) {
+        if (n == c.reader) replace();
+      };
+    const Outcome o = runMerge(r);
+    EXPECT_TRUE(
+        o.has(freeLine("Nie można otworzyć pliku: " + second + " (to jest katalog, a nie plik)")))
+        << dump(o);
+    EXPECT_TRUE(o.has(kInterrupted));
+    EXPECT_FALSE(o.critical);
+    EXPECT_FALSE(r.snapshot.reached);
+    EXPECT_EQ(o.totalErrors, 1u);
+    const bzProcessState::FileInfo info = r.state.getFileInfo(1);
+    EXPECT_EQ(info.status, bzProcessState::FileInfo::NotOpened);
+    EXPECT_EQ(info.errors, 1u);
+  }
 }
 
 TEST(bzMergeProcess, MissingOutputFolderIsCriticalAndNamesTheFolder) {

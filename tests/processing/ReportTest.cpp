@@ -25,6 +25,7 @@
 #include "processing/bzFileList.h"
 #include "processing/bzReport.h"
 #include "support/Files.h"
+#include "support/InChild.h"
 #include "support/ReportLine.h"
 
 namespace {
@@ -611,6 +612,202 @@ TEST_F(ReportTest, FileSizeLimitEndsTheReportCleanly) {
   ASSERT_EQ(::waitpid(pid, &status, 0), pid);
   ASSERT_TRUE(WIFEXITED(status)) << status;
   EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// ---------------------------------------------------------------------------
+// Hostile targets and sources
+
+// A report target that exists as something other than a regular file is
+// refused, whichever way the report would reach it: neither the rename nor
+// the copy takes its place, and the report stays in its temporary file.
+TEST_F(ReportTest, SaveRefusesATargetThatIsNotARegularFile) {
+  struct Case {
+    const char* what;
+    const char* name;
+    void (*make)(const std::string& path);
+  };
+  const Case cases[] = {
+      {"FIFO", "potok.rpt", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }},
+      {"link to a device", "urzadzenie.rpt",
+       [](const std::string& p) { ASSERT_EQ(::symlink("/dev/null", p.c_str()), 0); }},
+      {"folder", "katalog.rpt",
+       [](const std::string& p) { ASSERT_EQ(::mkdir(p.c_str(), 0700), 0); }},
+  };
+  for (const Case& c : cases) {
+    for (const bool keep : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (keep ? ", kept for viewing" : ""));
+      const std::string target = dir_ + "/" + c.name;
+      c.make(target);
+      struct stat before;
+      ASSERT_EQ(::lstat(target.c_str(), &before), 0);
+      std::string temp, bytes;
+      {
+        bzReport r(keep);
+        ASSERT_TRUE(r.Create(&files_));
+        add(r, kLines);
+        temp = r.getPath();
+        bytes = readFile(temp);
+        std::string error;
+        EXPECT_FALSE(r.SaveToFile(target, &error));
+        EXPECT_EQ(error, cp("Plik raportu nie jest zwykłym plikiem: ") + target +
+                             cp(". Raport pozostał w pliku ") + temp);
+        EXPECT_EQ(r.GetNextLine(), nullptr);  // nothing was opened in its place
+      }
+      struct stat after;
+      ASSERT_EQ(::lstat(target.c_str(), &after), 0);
+      EXPECT_EQ(after.st_mode, before.st_mode);
+      EXPECT_EQ(after.st_ino, before.st_ino);
+      EXPECT_EQ(readFile(temp), bytes);
+      // The temporary report and the target, nothing else.
+      EXPECT_EQ(namesIn(dir_).size(), 2u);
+      ::unlink(temp.c_str());
+      fs::remove_all(target);
+    }
+  }
+}
+
+// A link to a regular file is a regular target: the link stays, its file
+// takes the report, and the report is read back under the link's name.
+TEST_F(ReportTest, SaveOntoALinkToARegularFileWritesItsFile) {
+  for (const bool keep : {false, true}) {
+    SCOPED_TRACE(keep);
+    const std::string real = dir_ + "/prawdziwy.rpt";
+    const std::string link = dir_ + "/link.rpt";
+    writeFile(real, "old");
+    ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+    bzReport r(keep);
+    ASSERT_TRUE(r.Create(&files_));
+    add(r, kLines);
+    const std::string bytes = readFile(r.getPath());
+    std::string error;
+    EXPECT_TRUE(r.SaveToFile(link, &error)) << error;
+    EXPECT_EQ(readFile(real), bytes);
+    EXPECT_TRUE(fs::is_symlink(link));
+    bzReport viewer(true);
+    ASSERT_TRUE(viewer.Open(link));
+    EXPECT_EQ(drain(viewer), kLines);
+    fs::remove(link);
+    fs::remove(real);
+  }
+}
+
+// The saved report has the mode a plain creation gives (0666 less the umask),
+// not that of the private temporary file, by rename and by copy alike. The
+// umask is set in a child, so that the test program keeps its own.
+TEST_F(ReportTest, SavedReportHasTheModeOfAPlainCreation) {
+  const std::string dir = dir_;
+  const bzFileList& files = files_;
+  const bool ok = testsupport::inChild([&] {
+    ::umask(027);
+    bool good = true;
+    for (const bool keep : {false, true}) {
+      const std::string target = dir + (keep ? "/kopia.rpt" : "/raport.rpt");
+      bzReport r(keep);
+      if (!r.Create(&files)) return false;
+      r.AddLine(-1, -1, -1, "x");
+      if (!r.SaveToFile(target)) return false;
+      struct stat st;
+      if (::stat(target.c_str(), &st) != 0) return false;
+      if ((st.st_mode & 0777) != 0640) {
+        std::fprintf(stderr, "%s: mode %o\n", target.c_str(), st.st_mode & 0777);
+        good = false;
+      }
+    }
+    return good;
+  });
+  EXPECT_TRUE(ok);
+}
+
+// A report to be viewed may come from anywhere: a FIFO, a device or a folder
+// is refused at once, naming it and the reason. (The test holds the FIFO's
+// writing end, so that a reader that waited for a writer would come back and
+// fail here rather than hang.)
+TEST_F(ReportTest, OpenRefusesWhatIsNotARegularFile) {
+  const std::string fifo = dir_ + "/potok.rpt";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const int writer = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(writer, 0);
+  const std::string device = dir_ + "/urzadzenie.rpt";
+  ASSERT_EQ(::symlink("/dev/zero", device.c_str()), 0);
+  struct Case {
+    std::string path;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {fifo, cp("to nie jest zwykły plik")},
+      {device, cp("to nie jest zwykły plik")},
+      {dir_, cp("to jest katalog, a nie plik")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    bzReport r(true);
+    EXPECT_FALSE(r.Open(c.path));
+    EXPECT_TRUE(r.readFailed());
+    EXPECT_EQ(r.readErrorMessage(),
+              cp("Błąd otwarcia pliku raportu: ") + c.path + " (" + c.reason + ")");
+    EXPECT_EQ(r.GetNextLine(), nullptr);
+  }
+  ::close(writer);
+}
+
+// A record that names a file outside the header's list (other than -1, no
+// file) makes the report corrupt: the lines before it are read, then the
+// reading stops there for good.
+TEST_F(ReportTest, RecordNamingAFileOutsideTheListIsCorrupt) {
+  const std::string head = le32(2) + le32(4) + "/a/b" + le32(4) + "/c/d";
+  const std::string first = record(1, 0, 10, "ok") + record(2, 1, 20, "ok") +
+                            record(0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, "free");
+  const std::size_t at = head.size() + first.size();
+  struct Case {
+    std::uint32_t fileIdx;
+    const char* shown;
+  };
+  const Case cases[] = {{2, "2"}, {7, "7"}, {0xFFFFFFFEu, "-2"}, {0x80000000u, "-2147483648"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.shown);
+    const std::string path = dir_ + "/obcy.rpt";
+    writeFile(path, head + first + record(3, c.fileIdx, 30, "bad") + record(4, 0, 40, "after"));
+    bzReport r(true);
+    ASSERT_TRUE(r.Open(path));
+    EXPECT_EQ(drain(r).size(), 3u);
+    EXPECT_TRUE(r.readFailed());
+    const std::string expected = cp("Plik raportu jest uszkodzony: ") + path +
+                                 cp(" (numer pliku ") + c.shown +
+                                 cp(" spoza listy plików na pozycji ") + std::to_string(at) + ")";
+    EXPECT_EQ(r.readErrorMessage(), expected);
+    EXPECT_EQ(r.GetNextLine(), nullptr);
+    EXPECT_EQ(r.readErrorMessage(), expected);
+  }
+}
+
+// Entry i of the header is file i, also when an entry before it is empty.
+TEST_F(ReportTest, EmptyHeaderEntryKeepsTheFileNumbers) {
+  const std::string path = dir_ + "/puste.rpt";
+  writeFile(path, le32(2) + le32(0) + le32(8) + "/x/y.swd" + record(5, 1, 9, "t"));
+  bzReport r(true);
+  ASSERT_TRUE(r.Open(path));
+  EXPECT_EQ(r.GetFilePath(0), "");
+  EXPECT_EQ(r.GetFilePath(1), "/x/");
+  EXPECT_EQ(drain(r), (std::vector<Line>{{5, 1, 9, "t"}}));
+  EXPECT_FALSE(r.readFailed());
+}
+
+// Messages are cp1250 text: a path in the file system's UTF-8 is shown so,
+// while the saved report keeps the raw bytes that reopen the file.
+TEST_F(ReportTest, MessagesShowPathsAsCp1250Text) {
+  bzReport r(false);
+  ASSERT_TRUE(r.Create(&files_));
+  const std::string temp = r.getPath();
+  std::string error;
+  EXPECT_FALSE(r.SaveToFile(dir_ + "/brak/łąka.rpt", &error));
+  EXPECT_EQ(error, cp("Nie można zapisać raportu w pliku ") + dir_ + "/brak/" + cp("łąka.rpt") +
+                       cp(" (folder nie istnieje). Raport pozostał w pliku ") + temp);
+
+  bzReport viewer(true);
+  EXPECT_FALSE(viewer.Open(dir_ + "/żółw.rpt"));
+  EXPECT_EQ(viewer.readErrorMessage(), cp("Błąd otwarcia pliku raportu: ") + dir_ + "/" +
+                                           cp("żółw.rpt") + cp(" (plik nie istnieje)"));
+  ::unlink(temp.c_str());
 }
 
 }  // namespace

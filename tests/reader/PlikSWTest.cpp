@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <memory>
@@ -448,6 +449,41 @@ TEST_F(Reader, PathAsBstrIsUtf8) {
   plat::BStr name(plat::SysAllocStringLen(wide.data(), static_cast<std::uint32_t>(wide.size())));
   EXPECT_EQ(reader_->otworz(name.get(), 0), plat::S_OK);
   std::remove(path.c_str());
+}
+
+// Error information is cp1250 text: a file name in the file system's UTF-8,
+// given either way, is shown converted (a letter cp1250 lacks as '?'), also
+// for a FIFO, which is refused at once.
+TEST_F(Reader, OpenFailuresNameTheFileAsCp1250Text) {
+  const char* dir = std::getenv("TMPDIR");
+  const std::string folder = std::string(dir && *dir ? dir : "/tmp");
+  const std::string base = "/olvtest_łąka_ж_" + std::to_string(::getpid());
+  const std::string shown = folder + plat::cp("/olvtest_łąka_?_") + std::to_string(::getpid());
+  const std::string fifo = folder + base + ".fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  struct Case {
+    std::string path;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {folder + base + ".swd",
+       plat::cp("Nie można otworzyć pliku: ") + shown + plat::cp(".swd (plik nie istnieje)")},
+      {fifo, plat::cp("Nie można otworzyć pliku: ") + shown +
+                 plat::cp(".fifo (to nie jest zwykły plik)")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    for (const bool wide : {false, true}) {
+      ComPtr<PlikSW> r(new PlikSW());
+      const std::u16string w = plat::utf8ToUtf16(c.path);
+      plat::BStr name(plat::SysAllocStringLen(w.data(), static_cast<std::uint32_t>(w.size())));
+      EXPECT_TRUE(plat::FAILED(wide ? r->otworz(name.get(), 0) : r->otworz(c.path, 0)));
+      plat::ErrorInfo info;
+      ASSERT_TRUE(plat::GetErrorInfo(info));
+      EXPECT_EQ(info.description, c.expected);
+    }
+  }
+  std::remove(fifo.c_str());
 }
 
 TEST_F(Reader, SizeAndPosition) {

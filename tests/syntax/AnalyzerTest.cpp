@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <vector>
@@ -312,6 +314,48 @@ TEST(Analyzer, NoLinesWithoutAHeaderOrAfterTheEnd) {
   EXPECT_EQ(lines, 4);
   EXPECT_FALSE(an.getNewLine(err));
   EXPECT_FALSE(an.getNewLine(err));
+}
+
+// The header is judged on the first kMaxLineLength bytes of the first line:
+// a file whose first line never ends (here 5 GiB of NUL bytes, a hole that
+// costs no disk) gets its verdict without being read on, and the reading
+// stops within the bound.
+TEST(Analyzer, HeaderIsJudgedWithinItsFirstBytes) {
+  testsupport::TempFile f("");
+  {
+    const int fd = ::open(f.path().c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    const bool sized = ::ftruncate(fd, static_cast<off_t>(5ULL << 30)) == 0;
+    ::close(fd);
+    if (!sized) GTEST_SKIP() << "no room for a sparse file here";
+  }
+  sxFileStream stream(f.path(), kFileBufferSize);
+  ASSERT_EQ(stream.getSize(), 5ULL << 30);
+  sxTokenizer tok(&stream);
+  sxAnalyzer an(&tok);
+  counted_ptr<sxError> err;
+  EXPECT_FALSE(an.getFileHeader(err));
+  ASSERT_TRUE(err);
+  EXPECT_EQ(err->code, ecUnknownFormat);
+  EXPECT_LE(tok.getPosition(), kMaxLineLength);
+  EXPECT_LE(stream.getPosition(), kMaxLineLength);
+  EXPECT_FALSE(an.getNewLine(err));
+}
+
+// What stands behind the bound changes no verdict: a format mark there is
+// not seen, and a recognised header's overlong comment is read past, the next
+// line taken as line 2.
+TEST(Analyzer, HeaderLongerThanTheBound) {
+  const std::string far = std::string(kMaxLineLength, ' ') + "SWDE.W.1.13.0;\nSO;\nSX;\nSWDEX;\n";
+  EXPECT_EQ(readAll(far).headerError, ecUnknownFormat);
+
+  const std::string comment(100000, 'k');
+  const Read r =
+      readAll(kHeader.substr(0, kHeader.find(';') + 1) + comment + "\nSO;\nSX;\nSWDEX;\n");
+  EXPECT_EQ(r.headerError, 0);
+  ASSERT_GE(r.lines.size(), 2u);
+  EXPECT_EQ(r.records[0]->text.size(), kMaxLineLength);
+  EXPECT_EQ(r.lines[1], (Seen{2, lcSO, 0}));
 }
 
 }  // namespace

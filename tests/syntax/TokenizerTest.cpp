@@ -4,6 +4,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Exception.h"
+#include "platform/FileSystem.h"
 #include "support/TempFile.h"
 #include "syntax/Sxexception.h"
 #include "syntax/Sxtokenizer.h"
@@ -286,6 +287,37 @@ TEST(Tokenizer, GetAllToEolWithALimitDropsTheRestOfTheLine) {
   EXPECT_EQ(tok.getToken(), tkLineFeed);
   EXPECT_EQ(tok.getToken(), tkEof);
   EXPECT_EQ(tok.getTokenText(), "X");
+}
+
+TEST(Tokenizer, GetLineHeadStopsAtItsLimitAndLeavesTheRestUnread) {
+  testsupport::TempFile f("0123456789\r\nX");
+  sxFileStream stream(f.path(), 4);
+  sxTokenizer tok(&stream);
+  EXPECT_EQ(tok.getLineHead(4), "0123");
+  EXPECT_EQ(tok.getPosition(), 4u);
+  EXPECT_EQ(tok.getAllToEOL(), "456789");
+  EXPECT_EQ(tok.getToken(), tkLineFeed);
+  // A line shorter than the limit ends at its line end, which stays next.
+  testsupport::TempFile g("AB\r\nC");
+  sxFileStream other(g.path(), 4);
+  sxTokenizer tok2(&other);
+  EXPECT_EQ(tok2.getLineHead(10), "AB");
+  EXPECT_EQ(tok2.getToken(), tkLineFeed);
+  EXPECT_EQ(tok2.getToken(), tkEof);
+  EXPECT_EQ(tok2.getTokenText(), "C");
+}
+
+// The file stream's messages name the file as cp1250 text.
+TEST(FileStream, MessagesShowTheNameAsCp1250Text) {
+  const std::string dir = plat::tempFolder();
+  const std::string path = dir + "/brak-łąka-дом.swd";
+  try {
+    sxFileStream stream(path, 16);
+    FAIL() << "opened";
+  } catch (const plat::EFileError& e) {
+    EXPECT_EQ(e.Message(), plat::cp("Nie można otworzyć pliku: ") + dir + "/brak-" +
+                               plat::cp("łąka") + "-???.swd" + plat::cp(" (plik nie istnieje)"));
+  }
 }
 
 }  // namespace
