@@ -12,9 +12,11 @@
 #include <limits>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "platform/CodePage.h"
 #include "platform/Exception.h"
+#include "platform/FileStream.h"
 #include "platform/FileSystem.h"
 #include "platform/Format.h"
 #include "processing/bzDocAuthProcess.h"
@@ -52,6 +54,16 @@ struct Texts {
   AnsiString commandLine = cp("Błąd linii poleceń : ");
   AnsiString reportIsInput = cp("Błąd linii poleceń : plik raportu jest plikiem wejściowym: ");
   AnsiString outputIsInput = cp("Błąd linii poleceń : plik wynikowy jest plikiem wejściowym: ");
+  AnsiString reportIsCommandFile =
+      cp("Błąd linii poleceń : plik raportu jest plikiem z poleceniami: ");
+  AnsiString outputIsCommandFile =
+      cp("Błąd linii poleceń : plik wynikowy jest plikiem z poleceniami: ");
+  AnsiString reportIsOutput = cp("Błąd linii poleceń : plik raportu jest plikiem wynikowym: ");
+  AnsiString reportNotRegular = cp("Plik raportu nie jest zwykłym plikiem: ");
+  AnsiString outputNotRegular = cp("Plik wynikowy nie jest zwykłym plikiem: ");
+  AnsiString noReportName = cp("brak nazwy pliku raportu");
+  AnsiString unknownCommand = cp("Pominięto nieznane polecenie: ");
+  AnsiString stopped = cp("Przetwarzanie zostało przerwane przez użytkownika");
   AnsiString finished = cp("Zakończono przetwarzanie\n");
   AnsiString commandFileError = cp("Błąd przetwarzania pliku z poleceniami w linii %d. %s\n");
   AnsiString commandFileErrorBare = cp("Błąd przetwarzania pliku z poleceniami w linii %d.");
@@ -109,9 +121,31 @@ AnsiString currentFolder() {
   }
 }
 
-bool holdsSeparator(const AnsiString& command) {
-  return command.find(' ') != AnsiString::npos || command.find('\n') != AnsiString::npos;
+// The blanks and line ends that separate the words of a command file.
+bool isSeparator(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
+
+bool holdsSeparator(const AnsiString& command) {
+  return std::any_of(command.begin(), command.end(), isSeparator);
+}
+
+// Past the line end that begins at i ("\r\n" is one).
+std::size_t pastLineEnd(const AnsiString& text, std::size_t i) {
+  return text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n' ? i + 2 : i + 1;
+}
+
+// Both paths name one target, existing or still to be made: one file, or
+// one name in one folder.
+bool sameTarget(const AnsiString& a, const AnsiString& b) {
+  if (plat::sameFile(a, b)) return true;
+  const AnsiString name = plat::extractFileName(a);
+  if (name.empty() || name != plat::extractFileName(b)) return false;
+  const AnsiString fa = plat::extractFilePath(a), fb = plat::extractFilePath(b);
+  return plat::sameFile(fa.empty() ? "." : fa, fb.empty() ? "." : fb);
+}
+
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 
 // Clears the running process before the process object goes, on every path.
 struct RunningGuard {
@@ -185,6 +219,8 @@ class iuConsole::ParamMachine {
       case Mode::Report:
         if (!settings_.reportDir.empty() || !settings_.reportFileName.empty())
           return fail(t.paramError + t.reportAgain);
+        // An empty word or a folder alone would leave the report unnamed.
+        if (name.empty()) return fail(t.paramError + t.noReportName);
         settings_.reportDir = folder;
         settings_.reportFileName = name;
         return 0;
@@ -221,24 +257,56 @@ AnsiString iuConsole::echo(const AnsiString& word) const {
 }
 
 void iuConsole::write(const AnsiString& text) {
-  if (outputClosed_ || text.empty() || !writer_) return;
+  if (outputEnded() || text.empty() || !writer_) return;
   const int err = writer_(text);
   if (err == 0) return;
-  if (err == EPIPE) {
-    // Nobody reads any more: the run ends without a further word.
+  // Nobody reads any more (EPIPE): the run ends without a further word. Any
+  // other failure ends it too, as a failed one: the report or its messages
+  // would be lost without notice.
+  if (err == EPIPE)
     outputClosed_ = true;
-    std::lock_guard<std::mutex> g(runningMutex_);
-    if (running_) running_->stop(3000);
-    return;
-  }
-  outputFailed_ = true;
-  if (beep_) beep_();
+  else
+    outputFailed_ = true;
+  std::lock_guard<std::mutex> g(runningMutex_);
+  if (running_) running_->stop(0);
+}
+
+void iuConsole::writeError(const AnsiString& text) {
+  if (errorWriter_) errorWriter_(text);
 }
 
 void iuConsole::stop() {
   std::lock_guard<std::mutex> g(runningMutex_);
   stopped_ = true;
-  if (running_) running_->stop(3000);
+  if (running_) running_->stop(0);
+}
+
+AnsiString iuConsole::stopLine() {
+  return texts().stopped;
+}
+
+void iuConsole::setTemporaryReport(const std::string& path) {
+  std::lock_guard<std::mutex> g(temporaryMutex_);
+  temporaryReport_ = path;
+}
+
+void iuConsole::removeTemporaryReport() {
+  std::lock_guard<std::mutex> g(temporaryMutex_);
+  if (!temporaryReport_.empty()) ::unlink(temporaryReport_.c_str());
+  temporaryReport_.clear();
+}
+
+// The report's temporary file is known to removeTemporaryReport from its
+// creation until the report object goes, which deletes it unless it was saved.
+struct iuConsole::TemporaryReportRecord {
+  iuConsole& console;
+  ~TemporaryReportRecord() { console.setTemporaryReport(std::string()); }
+};
+
+bool iuConsole::isCommandFile(const AnsiString& path) const {
+  struct stat st;
+  return inCommandFile_ && ::stat(path.c_str(), &st) == 0 && st.st_dev == commandDev_ &&
+         st.st_ino == commandIno_;
 }
 
 void iuConsole::setRunning(bzProcessThread* process) {
@@ -276,7 +344,7 @@ int iuConsole::run() {
       status = stUsage;
     }
   }
-  if (outputFailed_ || outputClosed_) status = std::max<int>(status, stFailure);
+  if (outputEnded()) status = std::max<int>(status, stFailure);
   if (stopped_) status = std::max<int>(status, stStopped);
   return status;
 }
@@ -302,6 +370,7 @@ int iuConsole::runAction(Action action, const std::optional<AnsiString>& text) {
   bzSettings settings;
   bzFileList files;
   bzReport report(false);
+  TemporaryReportRecord record{*this};
   bzProcessState state;
   if ((text ? parseText(*text, files, settings) : parseArgs(files, settings)) != 0)
     return stopped_ ? stStopped : stUsage;
@@ -376,30 +445,41 @@ int iuConsole::checkTargets(Action action, const bzFileList& files, const bzSett
     return 1;
   };
 
-  if (!settings.reportFileName.empty() || !settings.reportDir.empty()) {
-    const AnsiString target = settings.reportDir + settings.reportFileName;
-    if (inputOf(target)) return refuse(t.reportIsInput, target);
-  }
+  // Every file the process writes besides the report.
+  std::vector<AnsiString> outputs;
   if (action == Action::DocAuth) {
     // The copy of each input and its document.
     for (unsigned i = 0; i < count; ++i) {
       const bzDocTargets targets =
           bzAuthTargets(settings, files.getFilePath(i), files.getFileName(i));
-      if (inputOf(targets.copyPath)) return refuse(t.outputIsInput, targets.copyPath);
-      if (inputOf(targets.documentPath)) return refuse(t.outputIsInput, targets.documentPath);
+      outputs.push_back(targets.copyPath);
+      outputs.push_back(targets.documentPath);
     }
   } else if (action == Action::DocVerif) {
-    for (unsigned i = 0; i < count; ++i) {
-      const AnsiString document =
-          bzVerifDocumentPath(settings, files.getFilePath(i), files.getFileName(i));
-      if (inputOf(document)) return refuse(t.outputIsInput, document);
-    }
+    for (unsigned i = 0; i < count; ++i)
+      outputs.push_back(bzVerifDocumentPath(settings, files.getFilePath(i), files.getFileName(i)));
   } else if (action == Action::Merge) {
     // The merged file and the part result beside it.
-    const AnsiString merged = settings.outputDir + settings.outputFileName;
-    const AnsiString part = settings.outputDir + "__" + settings.outputFileName;
-    if (inputOf(merged)) return refuse(t.outputIsInput, merged);
-    if (inputOf(part)) return refuse(t.outputIsInput, part);
+    outputs.push_back(settings.outputDir + settings.outputFileName);
+    outputs.push_back(settings.outputDir + "__" + settings.outputFileName);
+  }
+
+  // The report is no input, not the command file being run and none of the
+  // outputs (saved last, it would take an output's place); where it exists it
+  // is a regular file: a device or a FIFO is never replaced by a file.
+  if (!settings.reportFileName.empty() || !settings.reportDir.empty()) {
+    const AnsiString target = settings.reportDir + settings.reportFileName;
+    if (inputOf(target)) return refuse(t.reportIsInput, target);
+    if (isCommandFile(target)) return refuse(t.reportIsCommandFile, target);
+    for (const AnsiString& output : outputs)
+      if (sameTarget(target, output)) return refuse(t.reportIsOutput, target);
+    if (plat::existsAsNonRegular(target)) return refuse(t.reportNotRegular, target);
+  }
+  // The outputs likewise.
+  for (const AnsiString& output : outputs) {
+    if (inputOf(output)) return refuse(t.outputIsInput, output);
+    if (isCommandFile(output)) return refuse(t.outputIsCommandFile, output);
+    if (plat::existsAsNonRegular(output)) return refuse(t.outputNotRegular, output);
   }
   return 0;
 }
@@ -415,6 +495,7 @@ int iuConsole::runProcess(bzProcessThread& process, const AnsiString& started, b
     write(report.failureMessage() + "\n");
     return stFailure;
   }
+  setTemporaryReport(report.getPath());
   process.setNotifier(notifier_);
   RunningGuard guard{[this] { setRunning(nullptr); }};
   {
@@ -422,7 +503,7 @@ int iuConsole::runProcess(bzProcessThread& process, const AnsiString& started, b
     running_ = &process;
     process.start();
     // A stop that came between the reading of the words and here.
-    if (stopped_ || outputClosed_) process.stop(3000);
+    if (stopped_ || outputEnded()) process.stop(0);
   }
   write(started);
   pause(process, 1000);
@@ -431,7 +512,7 @@ int iuConsole::runProcess(bzProcessThread& process, const AnsiString& started, b
   const bool toFile = !settings.reportFileName.empty() || !settings.reportDir.empty();
   bool saveFailed = false;
   if (!toFile) {
-    while (process.isRunning() && !outputClosed_) {
+    while (process.isRunning() && !outputEnded()) {
       if (spaceHeld()) {
         write(statusBlock(state));
         pause(process, 100);
@@ -451,7 +532,10 @@ int iuConsole::runProcess(bzProcessThread& process, const AnsiString& started, b
     }
     process.waitFor();
     AnsiString error;
-    if (!report.SaveToFile(settings.reportDir + settings.reportFileName, &error)) {
+    const bool saved = report.SaveToFile(settings.reportDir + settings.reportFileName, &error);
+    // Saved, or kept where the message says: no longer to be removed.
+    setTemporaryReport(std::string());
+    if (!saved) {
       saveFailed = true;
       write(error + "\n");
     }
@@ -465,8 +549,7 @@ int iuConsole::runProcess(bzProcessThread& process, const AnsiString& started, b
   for (std::uint32_t i = 0; i < files.getFileCount(); ++i)
     if (i < state.getFilesProceeded() && state.getFileInfo(static_cast<int>(i)).status == 0)
       status = stUsage;
-  if (process.failedCritically() || saveFailed || outputClosed_ || outputFailed_)
-    status = stFailure;
+  if (process.failedCritically() || saveFailed || outputEnded()) status = stFailure;
   if (stopped_) status = stStopped;
   return status;
 }
@@ -479,7 +562,7 @@ void iuConsole::printNewLines(bzReport& report) {
     if (batch.size() >= 65536) {
       write(batch);
       batch.clear();
-      if (outputClosed_) return;
+      if (outputEnded()) return;
     }
   }
   write(batch);
@@ -574,14 +657,22 @@ int iuConsole::parseText(const AnsiString& text, bzFileList& files, bzSettings& 
   ParamMachine machine(*this, files, settings, false);
   int pos = 1;
   while (pos <= static_cast<int>(text.size()) && !stopped_) {
-    const AnsiString token = nextToken(text, pos);
-    if (token.empty()) continue;
+    bool quoted = false;
+    const AnsiString token = readToken(text, pos, quoted);
+    // Empty quotes are an empty name, as an empty word on the command line.
+    if (token.empty() && !quoted) continue;
     if (machine.feed(token) != 0) return 1;
   }
   return 0;
 }
 
 AnsiString iuConsole::nextToken(const AnsiString& text, int& pos) {
+  bool quoted = false;
+  return readToken(text, pos, quoted);
+}
+
+AnsiString iuConsole::readToken(const AnsiString& text, int& pos, bool& quoted) {
+  quoted = false;
   const std::size_t len = text.size();
   if (pos < 1 || static_cast<std::size_t>(pos) > len) return AnsiString();
   std::size_t start = static_cast<std::size_t>(pos) - 1;
@@ -590,12 +681,13 @@ AnsiString iuConsole::nextToken(const AnsiString& text, int& pos) {
   AnsiString token;
   for (std::size_t i = start; i < len; ++i) {
     const char c = text[i];
-    if (c == ' ' || c == ';' || c == '\n') {
-      pos = static_cast<int>(i) + 2;
+    if (c == ';' || isSeparator(c)) {
+      pos = static_cast<int>(pastLineEnd(text, i)) + 1;
       return Trim(token);
     }
     if (c == '"') {
       // A quoted name: kept as it stands, up to the closing quote or ";".
+      quoted = true;
       std::size_t j = i + 1;
       while (j < len && text[j] != '"' && text[j] != ';') ++j;
       token.append(text, i + 1, j - i - 1);
@@ -603,14 +695,14 @@ AnsiString iuConsole::nextToken(const AnsiString& text, int& pos) {
       return token;
     }
     if (c == '#') {
-      // A comment: the rest of the line.
-      const std::size_t lf = text.find('\n', i);
-      if (lf == AnsiString::npos) {
+      // A comment: the rest of the line, whichever its line end.
+      const std::size_t end = text.find_first_of("\r\n", i);
+      if (end == AnsiString::npos) {
         pos = static_cast<int>(len) + 1;
         return Trim(token + text.substr(i));
       }
-      pos = static_cast<int>(lf) + 2;
-      return Trim(token + text.substr(i, lf - i));
+      pos = static_cast<int>(pastLineEnd(text, end)) + 1;
+      return Trim(token + text.substr(i, end - i));
     }
     token += c;
     token = Trim(token);
@@ -625,19 +717,43 @@ AnsiString iuConsole::nextToken(const AnsiString& text, int& pos) {
 
 int iuConsole::runCommandFile(const AnsiString& fileName) {
   const Texts& t = texts();
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
-      fileName.empty() ? nullptr : std::fopen(fileName.c_str(), "r"), &std::fclose);
+  // Never blocks at the open, and takes a regular file only: a FIFO or a
+  // device would hold the program or feed it without end.
+  int err = ENOENT;
+  struct stat st;
+  const int fd = fileName.empty() ? -1 : plat::openRegularForReading(fileName, err, &st);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(fd < 0 ? nullptr : ::fdopen(fd, "r"),
+                                                       &std::fclose);
   if (!file) {
-    write(t.cannotOpen + echo(fileName) + "\n");
+    if (fd >= 0) {
+      err = errno;
+      ::close(fd);
+    }
+    write(t.cannotOpen + echo(fileName) + " (" + plat::fileErrorReason(err) + ")\n");
     return stUsage;
   }
+  // No command may write over the file while it is read.
+  inCommandFile_ = true;
+  commandDev_ = st.st_dev;
+  commandIno_ = st.st_ino;
+  struct Leave {
+    bool& in;
+    ~Leave() { in = false; }
+  } leave{inCommandFile_};
+
+  // A byte-order mark of UTF-8 before the first command is no part of it.
+  char head[3];
+  if (std::fread(head, 1, 3, file.get()) != 3 || std::memcmp(head, kUtf8Bom, 3) != 0)
+    std::rewind(file.get());
+
   // Commands end with ";" and may span lines; a word beginning with "#"
   // before the function word comments out the rest of its line. The error
   // messages name a command by its ordinal, skipped commands included.
   int worst = stOk;
   int commands = 0;
+  int ran = 0;  // commands given to a function
   try {
-    while (!stopped_ && !outputClosed_) {
+    while (!stopped_ && !outputEnded()) {
       ++commands;
       AnsiString command;
       bool ended = false;
@@ -680,6 +796,13 @@ int iuConsole::runCommandFile(const AnsiString& fileName) {
         status = runSemantic(params);
       else if (key == "sc")
         status = runMerge(params);
+      else {
+        // Skipped, but not in silence: a misspelt word (or a file in another
+        // encoding) would otherwise look like a clean run.
+        writeError(t.unknownCommand + word + "\n");
+        continue;
+      }
+      ++ran;
       worst = std::max(worst, status);
     }
   } catch (const iuCommandFileError& e) {
@@ -695,6 +818,8 @@ int iuConsole::runCommandFile(const AnsiString& fileName) {
     write(plat::Format(t.commandFileErrorBare, {commands}));
     worst = std::max<int>(worst, stFailure);
   }
+  // A file that ran nothing did not do what it was meant to.
+  if (ran == 0) worst = std::max<int>(worst, stUsage);
   if (stopped_) worst = std::max<int>(worst, stStopped);
   return worst;
 }
@@ -784,17 +909,22 @@ AnsiString iuConsole::helpText() {
 
    <funkcja> <parametry>;
 
- Znak średnika kończy polecenie; tekst za ostatnim średnikiem nie jest
- wykonywany. Polecenia mogą składać się z kilku linii; słowa rozdzielają spacje
- i końce linii. Nazwę ze spacjami zapisuje się w cudzysłowie, np.
- "/moje dane/obr05.swd".
+ Plik poleceń musi być zwykłym plikiem. Znak średnika kończy polecenie; tekst
+ za ostatnim średnikiem nie jest wykonywany. Polecenia mogą składać się
+ z kilku linii; słowa rozdzielają spacje, tabulatory i końce linii (LF, CR LF
+ albo samo CR). Nazwę ze spacjami zapisuje się w cudzysłowie, np.
+ "/moje dane/obr05.swd"; w cudzysłowie tabulator jest częścią nazwy.
+ Znacznik UTF-8 (BOM) na początku pliku jest pomijany.
  Przed nazwą funkcji polecenia słowo zaczynające się znakiem # rozpoczyna
  komentarz, który sięga do końca linii - komentarze pisze się więc w osobnych
  liniach przed poleceniem. Za nazwą funkcji znak # nie rozpoczyna komentarza:
  tekst od niego do końca linii jest jednym słowem polecenia (np. nazwą pliku).
  Polecenie złożone z samych komentarzy jest błędem, który kończy przetwarzanie
- pliku. Polecenie z nieznaną nazwą funkcji albo z samą nazwą funkcji jest
- pomijane. Błąd w parametrach polecenia nie wstrzymuje następnych poleceń.
+ pliku. Polecenie z samą nazwą funkcji jest pomijane; polecenie z nieznaną
+ nazwą funkcji także, z komunikatem "Pominięto nieznane polecenie" na
+ standardowym wyjściu błędów. Plik poleceń, z którego nie wykonano żadnego
+ polecenia, kończy się kodem 1. Błąd w parametrach polecenia nie wstrzymuje
+ następnych poleceń.
  Komunikat o błędzie pliku poleceń podaje numer polecenia w pliku (licząc
  od 1, pominięte polecenia także), a nie numer linii.
  Przykład:
@@ -816,16 +946,21 @@ AnsiString iuConsole::helpText() {
    raport będzie generowany na ekran.
  * W przypadku braku ścieżek w nazwach plików za domyślny katalog będzie
    przyjmowany katalog bieżący.
- * Plik raportu ani plik wyjściowy nie może być żadnym z plików wejściowych.
+ * Plik raportu ani plik wyjściowy nie może być żadnym z plików wejściowych
+   ani plikiem poleceń, a plik raportu - także plikiem wyjściowym. Jeśli już
+   istnieje, musi być zwykłym plikiem (nie katalogiem, urządzeniem ani
+   potokiem).
  * Przytrzymanie spacji w czasie przetwarzania pokazuje jego stan; Ctrl+C
-   przerywa przetwarzanie (plik poleceń nie jest wtedy czytany dalej).
+   przerywa przetwarzanie (plik poleceń nie jest wtedy czytany dalej). Gdy
+   przetwarzanie nie zakończy się w ciągu 3 sekund od przerwania albo po
+   ponownym Ctrl+C, program kończy się od razu, bez raportu.
  * Kod wyjścia: 0 - przetwarzanie doszło do końca, a raport został wypisany
    lub zapisany (błędy znalezione w danych nie są niepowodzeniem);
    1 - błędna linia poleceń, błędny plik poleceń albo nieznaleziony plik
    wejściowy (pozostałe pliki są sprawdzane); 2 - błąd krytyczny
-   przetwarzania, raport, którego nie udało się zapisać, funkcja
-   niedostępna w tej wersji albo (GA, WA) istniejący plik wejściowy, dla
-   którego nie powstał dokument;
+   przetwarzania, raport, którego nie udało się zapisać, nieudany zapis na
+   standardowe wyjście, funkcja niedostępna w tej wersji albo (GA, WA)
+   istniejący plik wejściowy, dla którego nie powstał dokument;
    130 - przetwarzanie przerwane przez użytkownika.
    Niezgodne lub brakujące sumy kontrolne znalezione przez WA są błędami
    w danych i same nie zmieniają kodu wyjścia.

@@ -4,11 +4,14 @@
 // and stops the running action on the control events.
 #pragma once
 
+#include <sys/types.h>
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/AnsiString.h"
@@ -46,9 +49,10 @@ class iuConsole {
   iuConsole& operator=(const iuConsole&) = delete;
 
   void setOutput(Writer writer) { writer_ = std::move(writer); }
+  // Standard error: the commands of a command file that were skipped.
+  void setErrorOutput(Writer writer) { errorWriter_ = std::move(writer); }
   void setClock(Clock clock) { clock_ = std::move(clock); }
   void setSpacePoll(SpacePoll poll) { spacePoll_ = std::move(poll); }
-  void setBeep(std::function<void()> beep) { beep_ = std::move(beep); }
   // How the critical failure of a run reaches the user.
   void setNotifier(bzCriticalNotifier notifier) { notifier_ = std::move(notifier); }
   // Encoding of the command-line words, for echoing them in messages.
@@ -57,13 +61,21 @@ class iuConsole {
   // Dispatch on the first word after the program name; the exit status.
   int run();
 
-  // From the control events' thread: stops the running process (waiting up
-  // to 3000 ms for its end) and sets the stop flag.
+  // From the control events' thread: sets the stop flag and asks the running
+  // process to stop. It never waits: the thread has to take the next event.
   void stop();
   bool isStopped() const { return stopped_; }
 
-  // Writes a cp1250 text. A failure beeps and goes on (and fails the exit
-  // status); a closed pipe ends the run without a further word.
+  // For a program that ends while the run is blocked (from the control
+  // events' thread): deletes the temporary file of the report in the making,
+  // if there is one. The run's thread never holds the path's lock across a
+  // read or a write.
+  void removeTemporaryReport();
+  // The line that tells of a stop by the user.
+  static AnsiString stopLine();
+
+  // Writes a cp1250 text. A closed pipe ends the run without a further word;
+  // any other failure ends it as a failed run (status 2).
   void write(const AnsiString& text);
 
   // The runners: parameter text of a command file's command, or nullopt for
@@ -96,9 +108,20 @@ class iuConsole {
  private:
   enum class Action { DocAuth, DocVerif, Syntax, Semantic, Merge };
   class ParamMachine;
+  struct TemporaryReportRecord;
+
+  // nextToken, and whether the token was written in quotes (an empty name in
+  // quotes is a word, unlike no word at all).
+  static AnsiString readToken(const AnsiString& text, int& pos, bool& quoted);
+  void writeError(const AnsiString& text);
+  bool outputEnded() const { return outputClosed_ || outputFailed_; }
+  void setTemporaryReport(const std::string& path);
+  // path names the command file being run.
+  bool isCommandFile(const AnsiString& path) const;
 
   int runAction(Action action, const std::optional<AnsiString>& text);
-  // The output and report files must not be input files: 0, or 1 after the
+  // The output and report files must not be input files, the command file
+  // or anything but a regular file where they exist: 0, or 1 after the
   // message.
   int checkTargets(Action action, const bzFileList& files, const bzSettings& settings,
                    bool fromArgs);
@@ -119,16 +142,22 @@ class iuConsole {
   char** argv_;
   std::atomic<bool> stopped_{false};
   std::atomic<bool> outputClosed_{false};
-  bool outputFailed_ = false;
+  std::atomic<bool> outputFailed_{false};
   std::mutex runningMutex_;
   bzProcessThread* running_ = nullptr;
   std::uint64_t startTime_ = 0;
   std::uint64_t stageStart_ = 0;
   std::uint64_t previousPosition_ = 0;
   Writer writer_;
+  Writer errorWriter_;
   Clock clock_;
   SpacePoll spacePoll_;
-  std::function<void()> beep_;
+  std::mutex temporaryMutex_;
+  std::string temporaryReport_;  // under temporaryMutex_
+  // The command file being run (device and inode).
+  bool inCommandFile_ = false;
+  dev_t commandDev_ = 0;
+  ino_t commandIno_ = 0;
   bzCriticalNotifier notifier_;
   plat::ConsoleEncoding argEncoding_ = plat::ConsoleEncoding::Cp1250;
 };

@@ -3,7 +3,11 @@
 
 #include <unistd.h>
 
+#include <atomic>
+#include <charconv>
+#include <cstdlib>
 #include <exception>
+#include <string_view>
 
 #include "app/iuConsole.h"
 #include "platform/CodePage.h"
@@ -12,20 +16,44 @@
 #include "platform/ConsoleSignals.h"
 #include "platform/ConsoleTitle.h"
 #include "platform/Exception.h"
+#include "platform/FileSystem.h"
 
 using plat::cp;
 
+namespace {
+
+// How long a stopped run may take to end before the program ends it: 3 s,
+// or the milliseconds of OLVEN_STOP_GRACE_MS (the tests of a clean stop
+// make it long, so that a loaded machine never takes the other way).
+unsigned stopGraceMs() {
+  unsigned ms = 3000;
+  if (const char* v = std::getenv("OLVEN_STOP_GRACE_MS")) {
+    const std::string_view text(v);
+    unsigned parsed = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    if (ec == std::errc() && end == text.data() + text.size() && !text.empty()) ms = parsed;
+  }
+  return ms;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  // A closed standard stream would be taken by the first file opened (the
+  // report) and the console's texts would be written into it.
+  plat::ensureStandardDescriptors();
   // Before any thread: the control events go to their own thread only.
   const bool signalsBlocked = argc > 1 && plat::ConsoleSignals::blockSignals();
   plat::ignoreSigpipe();
   const plat::ConsoleEncoding encoding = plat::localeConsoleEncoding();
+  // File names are in the locale's encoding too: the messages show them so.
+  plat::setFileNameEncoding(encoding);
   plat::ConsoleOutput out(STDOUT_FILENO, encoding);
   plat::ConsoleOutput err(STDERR_FILENO, encoding);
 
   swde::iuConsole console(argc, argv);
   console.setOutput([&out](std::string_view text) { return out.write(text); });
-  console.setBeep(&plat::consoleBeep);
+  console.setErrorOutput([&err](std::string_view text) { return err.write(text); });
   console.setArgumentEncoding(encoding);
   console.setNotifier([&err](const plat::AnsiString& text, const plat::AnsiString& caption) {
     err.write(caption + ": " + text + "\n");
@@ -44,8 +72,22 @@ int main(int argc, char** argv) {
     plat::ConsoleKeyboard keyboard;
     if (keyboard.available()) console.setSpacePoll([&keyboard] { return keyboard.spaceHeld(); });
 
-    plat::ConsoleSignals signals;
-    const bool handled = signalsBlocked && signals.start([&](plat::ConsoleSignals::Event event) {
+    std::atomic<bool> runEnded{false};
+    // The run did not end after a stop: it is blocked in a read or a write
+    // that the stop cannot reach. The program ends here, on the signals'
+    // thread, without unwinding the blocked one: the terminal and the title
+    // as they were, no temporary report left behind.
+    const std::string stopLine = err.bytesOf(swde::iuConsole::stopLine() + "\n");
+    auto endNow = [&] {
+      if (runEnded) return;  // the main thread is ending by itself
+      plat::ConsoleKeyboard::restoreAtExit();
+      title.restoreWithoutWaiting();
+      console.removeTemporaryReport();
+      plat::writeIfReady(STDERR_FILENO, stopLine);
+      ::_exit(swde::iuConsole::stStopped);
+    };
+
+    auto onEvent = [&](plat::ConsoleSignals::Event event) {
       switch (event) {
         case plat::ConsoleSignals::Event::Interrupt:
           plat::consoleBeep();
@@ -61,7 +103,9 @@ int main(int argc, char** argv) {
           keyboard.resume();
           break;
       }
-    });
+    };
+    plat::ConsoleSignals signals;
+    const bool handled = signalsBlocked && signals.start(onEvent, endNow, stopGraceMs());
     if (!handled) {
       // Without the thread the signals keep their usual effect.
       if (signalsBlocked) plat::ConsoleSignals::unblockSignals();
@@ -77,6 +121,7 @@ int main(int argc, char** argv) {
     } catch (...) {
       err.write(cp("Wystąpił nierozpoznany błąd!!!\n"));
     }
+    runEnded = true;
     signals.finish();
   }  // keyboard modes and title restored here
   return status;

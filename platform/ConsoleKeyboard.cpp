@@ -19,9 +19,13 @@ constexpr int kFaultSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 struct sigaction gOldActions[sizeof kFaultSignals / sizeof kFaultSignals[0]];
 bool gHandlersInstalled = false;
 
-void faultHandler(int sig) {
+void restoreRaw() {
   const int fd = gRawFd;
   if (fd >= 0) ::tcsetattr(fd, TCSANOW, &gSaved);
+}
+
+void faultHandler(int sig) {
+  restoreRaw();
   // The handler that was there before (default or a sanitizer's) takes the
   // signal: a fault repeats on return, a raised signal is raised again.
   for (std::size_t i = 0; i < sizeof kFaultSignals / sizeof kFaultSignals[0]; ++i)
@@ -118,6 +122,10 @@ void ConsoleKeyboard::resume() {
   std::lock_guard<std::mutex> g(mutex_);
   suspended_ = false;
   if (available_ && foreground()) enterRaw();
+}
+
+void ConsoleKeyboard::restoreAtExit() {
+  restoreRaw();
 }
 
 void ConsoleKeyboard::restore() {

@@ -2,7 +2,7 @@
 // the foreground, it is switched to raw non-blocking input (no line editing,
 // no echo; Ctrl+C still raises its signal) and read without waiting. The
 // terminal's modes come back when the object ends, on suspend(), and when the
-// program dies of a fault signal.
+// program dies of a fault signal or ends through restoreAtExit().
 #pragma once
 
 #include <termios.h>
@@ -34,6 +34,11 @@ class PLAT_API ConsoleKeyboard {
 
   // Puts the saved modes back; later calls do nothing.
   void restore();
+
+  // The saved modes back on the terminal in raw mode, if there is one, with
+  // no lock taken: for a program that ends from another thread while this
+  // one may be anywhere (as a fault signal's handler does it).
+  static void restoreAtExit();
 
  private:
   bool foreground() const;

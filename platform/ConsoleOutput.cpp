@@ -1,6 +1,8 @@
 #include "platform/ConsoleOutput.h"
 
+#include <fcntl.h>
 #include <langinfo.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <array>
@@ -48,6 +50,23 @@ std::array<unsigned char, 256> buildCp1250ToIso() {
     table[static_cast<std::size_t>(b)] = out;
   }
   return table;
+}
+
+// The bytes shownOnConsole writes as "\xHH" ("\r" only when no "\n" follows).
+constexpr std::array<bool, 256> buildEscaped() {
+  std::array<bool, 256> table{};
+  for (int b = 0; b < 0x20; ++b) table[static_cast<std::size_t>(b)] = b != '\n';
+  table[0x7F] = true;
+  for (const int b : {0x81, 0x83, 0x88, 0x90, 0x98}) table[static_cast<std::size_t>(b)] = true;
+  return table;
+}
+
+constexpr std::array<bool, 256> kEscaped = buildEscaped();
+
+bool escapedAt(std::string_view text, std::size_t i) {
+  const char c = text[i];
+  if (!kEscaped[static_cast<unsigned char>(c)]) return false;
+  return !(c == '\r' && i + 1 < text.size() && text[i + 1] == '\n');
 }
 
 std::string normalizedCharset(std::string_view charset) {
@@ -105,12 +124,41 @@ std::string fromConsoleEncoding(std::string_view text, ConsoleEncoding encoding)
   return utf8ToCp1250(text);
 }
 
+bool needsShowing(std::string_view cp1250) {
+  for (std::size_t i = 0; i < cp1250.size(); ++i)
+    if (escapedAt(cp1250, i)) return true;
+  return false;
+}
+
+std::string shownOnConsole(std::string_view cp1250) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(cp1250.size() + 16);
+  for (std::size_t i = 0; i < cp1250.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(cp1250[i]);
+    if (!escapedAt(cp1250, i)) {
+      out += static_cast<char>(c);
+      continue;
+    }
+    out += "\\x";
+    out += kHex[c >> 4];
+    out += kHex[c & 0x0F];
+  }
+  return out;
+}
+
 bool writeFully(int fd, const void* data, std::size_t size, int& err) {
   const char* p = static_cast<const char*>(data);
   while (size > 0) {
     const ssize_t n = ::write(fd, p, size);
     if (n < 0) {
       if (errno == EINTR) continue;
+      if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        // A descriptor in non-blocking mode (as a parent may leave a shared
+        // pipe): wait until it takes more, as a blocking one would.
+        pollfd ready{fd, POLLOUT, 0};
+        if (::poll(&ready, 1, -1) >= 0 || errno == EINTR) continue;
+      }
       err = errno;
       return false;
     }
@@ -125,6 +173,28 @@ bool writeFully(int fd, const void* data, std::size_t size, int& err) {
   return true;
 }
 
+void writeIfReady(int fd, std::string_view bytes) {
+  if (bytes.empty()) return;
+  pollfd p{fd, POLLOUT, 0};
+  if (::poll(&p, 1, 0) != 1 || !(p.revents & POLLOUT)) return;
+  // Ready means room for at least a small write (a pipe takes PIPE_BUF bytes
+  // whole); whatever does not fit is dropped.
+  const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+  (void)n;
+}
+
+void ensureStandardDescriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free descriptor is fd itself, since the lower ones are open.
+    const int got = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (got >= 0 && got != fd) {
+      ::dup2(got, fd);
+      ::close(got);
+    }
+  }
+}
+
 void ignoreSigpipe() {
   struct sigaction action {};
   action.sa_handler = SIG_IGN;
@@ -133,18 +203,23 @@ void ignoreSigpipe() {
 }
 
 void consoleBeep() {
-  static const char bel = '\a';
-  int err = 0;
+  // Called on the control events' thread: a terminal stopped by Ctrl+S must
+  // not hold it.
   if (::isatty(STDOUT_FILENO))
-    writeFully(STDOUT_FILENO, &bel, 1, err);
+    writeIfReady(STDOUT_FILENO, "\a");
   else if (::isatty(STDERR_FILENO))
-    writeFully(STDERR_FILENO, &bel, 1, err);
+    writeIfReady(STDERR_FILENO, "\a");
+}
+
+std::string ConsoleOutput::bytesOf(std::string_view cp1250) const {
+  if (!needsShowing(cp1250)) return toConsoleEncoding(cp1250, encoding_);
+  return toConsoleEncoding(shownOnConsole(cp1250), encoding_);
 }
 
 int ConsoleOutput::write(std::string_view cp1250) {
   if (pipeClosed_) return EPIPE;
   if (cp1250.empty()) return 0;
-  const std::string bytes = toConsoleEncoding(cp1250, encoding_);
+  const std::string bytes = bytesOf(cp1250);
   int err = 0;
   if (writeFully(fd_, bytes.data(), bytes.size(), err)) return 0;
   if (err == EPIPE) pipeClosed_ = true;

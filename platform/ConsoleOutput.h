@@ -28,26 +28,49 @@ PLAT_API std::string cp1250ToIso88592(std::string_view text);
 PLAT_API std::string toConsoleEncoding(std::string_view cp1250, ConsoleEncoding encoding);
 PLAT_API std::string fromConsoleEncoding(std::string_view text, ConsoleEncoding encoding);
 
-// Writes every byte, going on after short writes and EINTR. False with the
-// errno value in err when a write fails.
+// The text as the console shows it: a control byte (below 0x20 but the line
+// end "\n" and the CR of "\r\n"), DEL and the five cp1250 bytes that have no
+// character (0x81 0x83 0x88 0x90 0x98, C1 controls once converted) become
+// "\xHH", so that no byte read from a file can drive the terminal.
+PLAT_API std::string shownOnConsole(std::string_view cp1250);
+// True when shownOnConsole would change the text.
+PLAT_API bool needsShowing(std::string_view cp1250);
+
+// Writes every byte, going on after short writes and EINTR, and waiting on a
+// descriptor in non-blocking mode until it takes more. False with the errno
+// value in err when a write fails.
 PLAT_API bool writeFully(int fd, const void* data, std::size_t size, int& err);
+
+// One write that never waits: done only when fd is ready for it at once (a
+// full pipe or a stopped terminal gets nothing). For the last words of a
+// program whose other threads may be blocked on the same descriptor.
+PLAT_API void writeIfReady(int fd, std::string_view bytes);
+
+// Descriptors 0, 1 and 2 that are closed are opened on /dev/null, so that no
+// file the program opens later takes the place of a standard stream. Call it
+// first thing in main.
+PLAT_API void ensureStandardDescriptors();
 
 // A write to a closed pipe then fails with EPIPE instead of ending the
 // program.
 PLAT_API void ignoreSigpipe();
 
 // BEL to the terminal: standard output when it is one, else standard error
-// when it is one; nothing without a terminal.
+// when it is one; nothing without a terminal, and nothing when the terminal
+// cannot take it at once.
 PLAT_API void consoleBeep();
 
 class PLAT_API ConsoleOutput {
  public:
   ConsoleOutput(int fd, ConsoleEncoding encoding) : fd_(fd), encoding_(encoding) {}
 
-  // Writes a cp1250 text converted to the console's encoding. 0, or the errno
-  // value of the failed write. After EPIPE nothing more is written (and EPIPE
-  // is the result).
+  // Writes a cp1250 text as the console shows it (shownOnConsole), converted
+  // to the console's encoding. 0, or the errno value of the failed write.
+  // After EPIPE nothing more is written (and EPIPE is the result).
   int write(std::string_view cp1250);
+
+  // The bytes write would send for the text.
+  std::string bytesOf(std::string_view cp1250) const;
 
   bool pipeClosed() const { return pipeClosed_; }
   ConsoleEncoding encoding() const { return encoding_; }

@@ -1,6 +1,9 @@
 #include "platform/ConsoleSignals.h"
 
+#include <time.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 namespace plat {
 
@@ -52,9 +55,11 @@ ConsoleSignals::~ConsoleSignals() {
   finish();
 }
 
-bool ConsoleSignals::start(Handler handler) {
+bool ConsoleSignals::start(Handler handler, Overdue overdue, unsigned graceMs) {
   if (started_) return false;
   handler_ = std::move(handler);
+  overdue_ = std::move(overdue);
+  graceMs_ = graceMs;
   finishing_ = false;
   // The new thread inherits the wake signal blocked; the caller's own mask
   // is put back at once.
@@ -80,15 +85,79 @@ void* ConsoleSignals::threadMain(void* self) {
   return nullptr;
 }
 
+namespace {
+
+timespec monotonicNow() {
+  timespec t{};
+  ::clock_gettime(CLOCK_MONOTONIC, &t);
+  return t;
+}
+
+timespec later(timespec t, unsigned ms) {
+  t.tv_sec += static_cast<time_t>(ms / 1000);
+  t.tv_nsec += static_cast<long>(ms % 1000) * 1000000L;
+  if (t.tv_nsec >= 1000000000L) {
+    t.tv_nsec -= 1000000000L;
+    ++t.tv_sec;
+  }
+  return t;
+}
+
+// The time from now to the deadline, 0 when it has passed.
+timespec left(const timespec& deadline) {
+  const timespec now = monotonicNow();
+  timespec d{deadline.tv_sec - now.tv_sec, deadline.tv_nsec - now.tv_nsec};
+  if (d.tv_nsec < 0) {
+    d.tv_nsec += 1000000000L;
+    --d.tv_sec;
+  }
+  if (d.tv_sec < 0) return timespec{};
+  return d;
+}
+
+}  // namespace
+
+int ConsoleSignals::waitSignal(const sigset_t& set, bool timed, const timespec& deadline) {
+  for (;;) {
+    if (!timed) {
+      int sig = 0;
+      if (::sigwait(&set, &sig) == 0) return sig;
+      continue;
+    }
+    const timespec wait = left(deadline);
+    const int sig = ::sigtimedwait(&set, nullptr, &wait);
+    if (sig > 0) return sig;
+    if (errno == EINTR) continue;
+    return -1;  // EAGAIN: the deadline
+  }
+}
+
 void ConsoleSignals::loop() {
   sigset_t set = controlSet();
   sigaddset(&set, kWakeSignal);
+  bool stopping = false;  // a stop came: the next one ends the program
+  bool timed = false;     // the grace period runs
+  timespec deadline{};
   while (!finishing_) {
-    int sig = 0;
-    if (::sigwait(&set, &sig) != 0) continue;
-    if (sig == kWakeSignal) continue;  // the loop's test decides
+    const int sig = waitSignal(set, timed, deadline);
     if (finishing_) break;
+    if (sig < 0) {
+      // The program is still there after the grace period.
+      timed = false;
+      if (overdue_) overdue_();
+      continue;
+    }
+    if (sig == kWakeSignal) continue;  // the loop's test decides
     const Event event = eventOf(sig);
+    if (isStop(event) && overdue_) {
+      if (stopping) {
+        overdue_();
+        continue;
+      }
+      stopping = true;
+      timed = true;
+      deadline = later(monotonicNow(), graceMs_);
+    }
     if (handler_) handler_(event);
     if (event == Event::Suspend) ::kill(::getpid(), SIGSTOP);
   }

@@ -29,10 +29,14 @@ ConsoleTitle::~ConsoleTitle() {
 }
 
 void ConsoleTitle::restore() {
-  if (!active_) return;
-  active_ = false;
+  if (!active_.exchange(false)) return;
   int err = 0;
   writeFully(fd_, kPop, sizeof kPop - 1, err);
+}
+
+void ConsoleTitle::restoreWithoutWaiting() {
+  if (!active_.exchange(false)) return;
+  writeIfReady(fd_, std::string_view(kPop, sizeof kPop - 1));
 }
 
 }  // namespace plat

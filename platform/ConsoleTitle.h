@@ -4,6 +4,7 @@
 // redirected output carries no escape bytes.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,9 @@ class PLAT_API ConsoleTitle {
 
   // Takes the saved title back now; later calls do nothing.
   void restore();
+  // The same without ever waiting for the terminal (a terminal stopped by
+  // Ctrl+S gets nothing): for a program that ends from another thread.
+  void restoreWithoutWaiting();
   bool active() const { return active_; }
 
   // The escape sequences: push the title (CSI 22;0 t), set it (OSC 0), pop
@@ -30,7 +34,7 @@ class PLAT_API ConsoleTitle {
 
  private:
   int fd_;
-  bool active_ = false;
+  std::atomic<bool> active_{false};
 };
 
 }  // namespace plat

@@ -95,6 +95,23 @@ TEST(ConsoleOutputTest, WritesEveryByteOfALongTextThroughAPipe) {
   EXPECT_EQ(got, plat::cp1250ToUtf8(text));
 }
 
+TEST(ConsoleOutputTest, AStandardOutputInNonBlockingModeGetsEveryByte) {
+  // A parent may leave the pipe it shares non-blocking: a full pipe then
+  // says EAGAIN, which is no failure of the output.
+  std::string text;
+  for (int i = 0; text.size() < 1000000; ++i) text += "linia " + std::to_string(i) + "\n";
+  Pipe p;
+  ASSERT_EQ(::fcntl(p.fd[1], F_SETFL, ::fcntl(p.fd[1], F_GETFL) | O_NONBLOCK), 0);
+  std::string got;
+  std::thread reader([&] { got = p.readAll(); });
+  plat::ConsoleOutput out(p.fd[1], ConsoleEncoding::Cp1250);
+  EXPECT_EQ(out.write(text), 0);
+  ::close(p.fd[1]);
+  p.fd[1] = -1;
+  reader.join();
+  EXPECT_EQ(got, text);
+}
+
 TEST(ConsoleOutputTest, AClosedPipeEndsTheOutputQuietly) {
   plat::ignoreSigpipe();
   Pipe p;
@@ -103,6 +120,42 @@ TEST(ConsoleOutputTest, AClosedPipeEndsTheOutputQuietly) {
   EXPECT_EQ(out.write("a"), EPIPE);
   EXPECT_TRUE(out.pipeClosed());
   EXPECT_EQ(out.write("b"), EPIPE);
+}
+
+// Bytes of a data file reach the screen in messages: none of them may drive
+// the terminal. The report file keeps them (OlvenTest).
+TEST(ConsoleOutputTest, ControlBytesAreShownAsHexadecimalCodes) {
+  const struct {
+    std::string text;  // cp1250
+    ConsoleEncoding encoding;
+    std::string shown;
+  } cases[] = {
+      {"a\x1b[2Jb", ConsoleEncoding::Utf8, "a\\x1B[2Jb"},
+      {std::string("Q\0\0Q", 4), ConsoleEncoding::Utf8, "Q\\x00\\x00Q"},
+      {"\a\b\t\x1f\x7f", ConsoleEncoding::Utf8, "\\x07\\x08\\x09\\x1F\\x7F"},
+      // Line ends: "\n", and "\r\n" as the console may write it; a CR alone
+      // would move the cursor back over the line.
+      {"jeden\ndwa\r\ntrzy\n", ConsoleEncoding::Utf8, "jeden\ndwa\r\ntrzy\n"},
+      {"abc\rxy\n", ConsoleEncoding::Utf8, "abc\\x0Dxy\n"},
+      {"koniec\r", ConsoleEncoding::Utf8, "koniec\\x0D"},
+      // The cp1250 bytes without a character would be C1 controls (0x90 DCS).
+      {"\x81\x83\x88\x90\x98", ConsoleEncoding::Utf8, "\\x81\\x83\\x88\\x90\\x98"},
+      {"\x90", ConsoleEncoding::Iso88592, "\\x90"},
+      {"\x90", ConsoleEncoding::Cp1250, "\\x90"},
+      // Letters and signs stay what they are.
+      {cp("Łódź „cytat” ›"), ConsoleEncoding::Utf8, "Łódź „cytat” ›"},
+      {cp("żółw\n"), ConsoleEncoding::Iso88592, "\xBF\xF3\xB3w\n"},
+      {"\\x41", ConsoleEncoding::Utf8, "\\x41"},
+  };
+  for (const auto& c : cases) {
+    Pipe p;
+    plat::ConsoleOutput out(p.fd[1], c.encoding);
+    EXPECT_EQ(out.write(c.text), 0);
+    EXPECT_EQ(out.bytesOf(c.text), c.shown);
+    ::close(p.fd[1]);
+    p.fd[1] = -1;
+    EXPECT_EQ(p.readAll(), c.shown) << c.text;
+  }
 }
 
 // A pseudo-terminal: the master end plays the user and the screen.

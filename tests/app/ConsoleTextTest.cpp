@@ -65,6 +65,12 @@ TEST(NextToken, ReadsWordsQuotesAndComments) {
       {"a\nb", 1, "a", 3},                // a line feed ends a word
       {"a;b", 1, "a", 3},                 // so does ";"
       {"a\r\nb", 1, "a", 4},              // a CR of a CRLF line is dropped
+      {"a\tb", 1, "a", 3},                // TAB, CR alone, VT and FF are blanks too
+      {"a\rb", 1, "a", 3},
+      {"a\vb", 1, "a", 3},
+      {"a\fb", 1, "a", 3},
+      {"\t\v\f-pwe", 1, "-pwe", 8},
+      {"\"a\tb\rc\" d", 1, "a\tb\rc", 8},  // but not inside quotes
       {"\"c:/moje dane/a.swd\" b", 1, "c:/moje dane/a.swd", 21},
       {"\"  kept  \"", 1, "  kept  ", 11},  // nothing trimmed inside quotes
       {"ab\"c d\"e", 1, "abc d", 8},        // the quote ends the word
@@ -72,7 +78,9 @@ TEST(NextToken, ReadsWordsQuotesAndComments) {
       {"\"open name", 1, "open name", 11},  // without a closing quote: the rest
       {"\"\" sk", 1, "", 3},                // empty quotes: an empty token
       {"# note\nsk", 1, "# note", 8},       // a comment runs to the line end
-      {"x#y z\nw", 1, "x#y z", 7},          // '#' inside a word takes the line
+      {"# note\rsk", 1, "# note", 8},       // of any kind
+      {"# note\r\nsk", 1, "# note", 9},
+      {"x#y z\nw", 1, "x#y z", 7},  // '#' inside a word takes the line
       {"# to the end", 1, "# to the end", 13},
       {"", 1, "", 1},
       {"abc", 0, "", 0},  // below 1
@@ -154,6 +162,9 @@ TEST(ParameterWords, FillTheSettingsAndTheFileList) {
         "",
         "r1"}},
       {"-r x", {0, "", {}, "", "", "", "x"}},
+      // A report without a name: empty quotes or a folder alone.
+      {"-r \"\"", {1, "Błąd przetwarzania listy parametrów: brak nazwy pliku raportu"}},
+      {"-r raporty/ -pwe a", {1, "Błąd przetwarzania listy parametrów: brak nazwy pliku raportu"}},
       {"-pk x", {1, "Błąd przetwarzania listy parametrów: nieoczekiwana pozycja -x"}},
       {"-pbz -pwe a", {0, "", {{"a", here}}}},
       // Words before the first parameter word and after -rk are ignored.
@@ -201,6 +212,10 @@ TEST(ParameterWords, CommandLineWordsFromTheThird) {
        {0, "", {{"a.swd", here}, {"b.swd", "/x/moje dane/"}}}},
       {{"olven", "sk", "-pk", "x"},
        {1, "Błąd przetwarzania listy parametrów: nieoczekiwana pozycja - x"}},
+      {{"olven", "sk", "-pwe", "a", "-r", ""},
+       {1, "Błąd przetwarzania listy parametrów: brak nazwy pliku raportu", {{"a", here}}}},
+      {{"olven", "sk", "-r", "/raporty/"},
+       {1, "Błąd przetwarzania listy parametrów: brak nazwy pliku raportu"}},
       // The function word itself is not read as a parameter.
       {{"olven", "-pwe", "a"}, {0, ""}},
       {{"olven", "sk", "-pwe", "a", "-pwy", "o", "-pwy", "p"},

@@ -1,15 +1,19 @@
 // The console command as the user runs it: the built olven in a process of
-// its own, its standard streams on pipes (no terminal), in a folder of its
-// own with copies of the samples. Its cp1250 texts come out as UTF-8 under
-// LC_ALL=C.UTF-8.
+// its own (support/OlvenProcess.h), its standard streams on pipes unless a
+// test gives it a terminal, a closed stream or a full device, in a folder of
+// its own with copies of the samples. Its cp1250 texts come out as UTF-8
+// under LC_ALL=C.UTF-8.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -22,10 +26,10 @@
 
 #include "app/iuConsole.h"
 #include "platform/CodePage.h"
+#include "platform/ConsoleOutput.h"
 #include "processing/bzReport.h"
 #include "support/Files.h"
-
-extern char** environ;
+#include "support/OlvenProcess.h"
 
 namespace {
 
@@ -33,133 +37,9 @@ using testsupport::readFile;
 using testsupport::writeFile;
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
-
-// Only a hung child takes this long: no test waits for it in any other case.
-constexpr auto kHangGuard = 300s;
-
-struct Result {
-  int status = -1;  // exit status, or 128 + the signal that ended it
-  std::string out, err;
-};
-
-// One olven process.
-class Child {
- public:
-  Child(const std::vector<std::string>& args, const std::string& cwd, const std::string& tmp) {
-    int out[2], err[2];
-    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) std::abort();
-    // A registry of the test's own: the document templates of GA and WA
-    // are read and made there.
-    std::vector<std::string> env = {"LC_ALL=C.UTF-8", "TMPDIR=" + tmp,
-                                    "OLVEN_REGISTRY=" + cwd + "/registry"};
-    for (char** e = environ; *e; ++e) {
-      const std::string v = *e;
-      if (v.rfind("LC_", 0) != 0 && v.rfind("LANG", 0) != 0 && v.rfind("TMPDIR=", 0) != 0 &&
-          v.rfind("OLVEN_REGISTRY=", 0) != 0)
-        env.push_back(v);
-    }
-    std::vector<std::string> argvs = {OLV_OLVEN};
-    argvs.insert(argvs.end(), args.begin(), args.end());
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      std::vector<char*> a, e;
-      for (auto& s : argvs) a.push_back(s.data());
-      a.push_back(nullptr);
-      for (auto& s : env) e.push_back(s.data());
-      e.push_back(nullptr);
-      const int in = ::open("/dev/null", O_RDONLY);
-      ::dup2(in, 0);
-      ::dup2(out[1], 1);
-      ::dup2(err[1], 2);
-      if (::chdir(cwd.c_str()) != 0) ::_exit(127);
-      ::execve(a[0], a.data(), e.data());
-      ::_exit(127);
-    }
-    ::close(out[1]);
-    ::close(err[1]);
-    outFd_ = out[0];
-    errFd_ = err[0];
-  }
-
-  ~Child() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-    closeFd(outFd_);
-    closeFd(errFd_);
-  }
-
-  // Reads until stdout holds text (UTF-8); false when the output ended
-  // without it (or after the guard against a hung child).
-  bool waitForOutput(const std::string& text) {
-    const auto end = Clock::now() + kHangGuard;
-    while (result_.out.find(text) == std::string::npos) {
-      if (Clock::now() > end || !pump(end)) return result_.out.find(text) != std::string::npos;
-    }
-    return true;
-  }
-
-  void signal(int sig) { ::kill(pid_, sig); }
-  void closeOutput() { closeFd(outFd_); }
-
-  // Waits until the process has stopped itself (SIGSTOP); false when it
-  // ended instead.
-  bool waitStopped() {
-    int st = 0;
-    return ::waitpid(pid_, &st, WUNTRACED) == pid_ && WIFSTOPPED(st);
-  }
-
-  // Everything up to the end of the process; a process still there after
-  // the guard against a hung child is killed and the test fails.
-  Result finish() {
-    const auto end = Clock::now() + kHangGuard;
-    while ((outFd_ >= 0 || errFd_ >= 0) && pump(end)) {
-    }
-    if (outFd_ >= 0 || errFd_ >= 0) {
-      ADD_FAILURE() << "olven did not end in time";
-      ::kill(pid_, SIGKILL);
-    }
-    int st = 0;
-    ::waitpid(pid_, &st, 0);
-    pid_ = -1;
-    result_.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-    return result_;
-  }
-
- private:
-  static void closeFd(int& fd) {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
-  }
-
-  // One round of reading; false when the time is up or both pipes ended.
-  bool pump(Clock::time_point end) {
-    pollfd p[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-    if (left.count() <= 0 || (outFd_ < 0 && errFd_ < 0)) return false;
-    if (::poll(p, 2, static_cast<int>(left.count())) <= 0) return false;
-    readFrom(p[0], outFd_, result_.out);
-    readFrom(p[1], errFd_, result_.err);
-    return true;
-  }
-
-  static void readFrom(const pollfd& p, int& fd, std::string& into) {
-    if (fd < 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR))) return;
-    char buf[65536];
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n > 0)
-      into.append(buf, static_cast<std::size_t>(n));
-    else
-      closeFd(fd);
-  }
-
-  pid_t pid_ = -1;
-  int outFd_ = -1, errFd_ = -1;
-  Result result_;
-};
+using Child = testsupport::OlvenChild;
+using Result = testsupport::OlvenResult;
+using testsupport::OlvenStreams;
 
 // START and STOP lines carry the time: replaced by the bare word.
 std::string withoutTimes(std::string s) {
@@ -188,8 +68,8 @@ class Olven : public ::testing::Test {
   std::string tmp() const { return dir_ + "/tmp"; }
   std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
-  Result run(const std::vector<std::string>& args) {
-    Child child(args, dir_, tmp());
+  Result run(const std::vector<std::string>& args, const OlvenStreams& streams = {}) {
+    Child child(args, dir_, tmp(), streams);
     return child.finish();
   }
 
@@ -254,6 +134,7 @@ struct Case {
   std::vector<std::string> args;
   std::string out;
   int status;
+  std::string err{};
 };
 
 void expectCases(Olven& t, const std::vector<Case>& cases,
@@ -264,7 +145,7 @@ void expectCases(Olven& t, const std::vector<Case>& cases,
     const Result r = run(c.args);
     EXPECT_EQ(r.out, c.out) << label;
     EXPECT_EQ(r.status, c.status) << label;
-    EXPECT_EQ(r.err, "") << label;
+    EXPECT_EQ(r.err, c.err) << label;
   }
   (void)t;
 }
@@ -284,8 +165,10 @@ TEST_F(Olven, DispatchOnTheFirstWord) {
        "wsadowym:\n\n" +
            help,
        2},
-      {{"-pol"}, "Nie można otworzyć pliku z poleceniami: \n", 1},
-      {{"-POL", "brak.txt"}, "Nie można otworzyć pliku z poleceniami: brak.txt\n", 1},
+      {{"-pol"}, "Nie można otworzyć pliku z poleceniami:  (plik nie istnieje)\n", 1},
+      {{"-POL", "brak.txt"},
+       "Nie można otworzyć pliku z poleceniami: brak.txt (plik nie istnieje)\n",
+       1},
   };
   expectCases(*this, cases, [this](const auto& a) { return run(a); });
 }
@@ -508,7 +391,9 @@ TEST_F(Olven, CommandFileWithCommentsQuotesAndSkippedCommands) {
   const Result r = run({"-pol", "polecenia.txt"});
   EXPECT_EQ(r.out, kStarted + kFinished + kStarted + kFinished);
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.err,
+            "Pominięto nieznane polecenie: zz\n"
+            "Pominięto nieznane polecenie: -pol\n");
   swde::bzReport first(true);
   ASSERT_TRUE(first.Open(path("moje dane/r 1.rpt")));
   EXPECT_EQ(first.GetFilePath(0), "moje dane/");  // a folder part is kept as written
@@ -554,12 +439,15 @@ TEST_F(Olven, CommandFileErrorsEndTheFile) {
       {{"-pol", "a.txt"},
        "Błąd przetwarzania pliku z poleceniami w linii 3. polecenie zawiera same "
        "komentarze, brak nazwy funkcji\n",
-       1},
+       1,
+       "Pominięto nieznane polecenie: zz\n"},
       {{"-pol", "b.txt"},
        "Błąd przetwarzania pliku z poleceniami w linii 1. polecenie jest dłuższe "
        "niż 65534 znaki\n",
        1},
-      {{"-pol", "."}, "Nie można odczytać pliku z poleceniami: .\n", 1},
+      {{"-pol", "."},
+       "Nie można otworzyć pliku z poleceniami: . (to jest katalog, a nie plik)\n",
+       1},
   };
   writeFile(path("a.txt"), "sk;\nzz -pwe a;\n# tylko komentarz\n# i drugi\n;sk -pwe przyklad.swd;");
   writeFile(path("b.txt"), "sk -pwe " + std::string(65534, 'a') + ";sk -pwe przyklad.swd;");
@@ -571,26 +459,28 @@ TEST_F(Olven, CommandFileErrorsEndTheFile) {
   EXPECT_EQ(c.status, 0);
 }
 
-// A run held in progress: its first input is a named pipe, whose opening
-// waits for the test to open the other end (the reader then refuses it, as
-// no regular file).
+// A run held in progress: the authorization reads its document templates
+// from the registry under the lock of the registry's folder, which the test
+// holds (as another program that changes the registry would) until it lets
+// the run on. A stop must reach the run within the console's grace period
+// of 3 s once the gate is open; the gate opens at once after the stop.
 class OlvenHeld : public Olven {
  protected:
   void SetUp() override {
     Olven::SetUp();
-    gate_ = path("wstrzymany.swd");
-    ASSERT_EQ(::mkfifo(gate_.c_str(), 0600), 0);
+    fs::create_directory(path("registry"));
+    lockFd_ = ::open(path("registry/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(lockFd_, 0);
+    ASSERT_EQ(::flock(lockFd_, LOCK_EX), 0);
   }
   void TearDown() override {
-    if (gateFd_ >= 0) ::close(gateFd_);
+    openGate();
     Olven::TearDown();
   }
 
-  // Lets the run on; the end stays open until the test ends, for a run that
-  // only now comes to it.
   void openGate() {
-    gateFd_ = ::open(gate_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    ASSERT_GE(gateFd_, 0);
+    if (lockFd_ >= 0) ::close(lockFd_);
+    lockFd_ = -1;
   }
 
   // Sends sig and makes sure that the program has taken it before the run
@@ -604,17 +494,23 @@ class OlvenHeld : public Olven {
     openGate();
   }
 
-  std::string gate_;
-  int gateFd_ = -1;
+  int lockFd_ = -1;
 };
+
+// The run ends by itself after the stop, however long the loaded machine
+// takes: the program's own end of a run that does not stop never comes.
+const OlvenStreams kCleanStop{.env = {"OLVEN_STOP_GRACE_MS=3600000"}};
+
+const std::string kGaStarted = "Uruchomiono generację dokumentu autoryzacji\n";
+// The run is at the gate, or on its way to it.
+const std::string kAtTheGate = "Generowanie dokumentu autoryzacji: ";
 
 // Ctrl+C and the end of the session.
 class OlvenStopSignal : public OlvenHeld, public ::testing::WithParamInterface<int> {};
 
 TEST_P(OlvenStopSignal, EndsTheRunCleanlyWith130) {
-  Child child({"sk", "-pwe", gate_, "przyklad.swd"}, dir_, tmp());
-  // The first file is in hand: the run waits for the gate.
-  ASSERT_TRUE(child.waitForOutput("Przetwarzanie pliku nr 1...\n"));
+  Child child({"ga", "-pwe", "przyklad.swd", "przyklad.swg"}, dir_, tmp(), kCleanStop);
+  ASSERT_TRUE(child.waitForOutput(kAtTheGate));
   stopWhileHeld(child, GetParam());
   const Result r = child.finish();
   EXPECT_EQ(r.status, 130);
@@ -632,25 +528,396 @@ INSTANTIATE_TEST_SUITE_P(Signals, OlvenStopSignal, ::testing::Values(SIGINT, SIG
                          [](const auto& info) { return info.param == SIGINT ? "Int" : "Term"; });
 
 TEST_F(OlvenHeld, AStoppedCommandFileIsNotReadFurther) {
-  writeFile(path("p.txt"), "sk -pwe " + gate_ + " -r r1.rpt;\nsk -pwe przyklad.swd -r r2.rpt;\n");
-  Child child({"-pol", "p.txt"}, dir_, tmp());
-  ASSERT_TRUE(child.waitForOutput(kStarted));
+  writeFile(path("p.txt"),
+            "ga -pwe przyklad.swd -r r1.rpt;\n"
+            "sk -pwe przyklad.swd -r r2.rpt;\n");
+  Child child({"-pol", "p.txt"}, dir_, tmp(), kCleanStop);
+  ASSERT_TRUE(child.waitForOutput(kGaStarted));
   stopWhileHeld(child, SIGINT);
   const Result r = child.finish();
-  EXPECT_EQ(r.out, kStarted + kFinished);
+  EXPECT_EQ(r.out, kGaStarted + kFinished);
   EXPECT_EQ(r.status, 130);
   EXPECT_TRUE(fs::exists(path("r1.rpt")));  // what was done is saved
   EXPECT_FALSE(fs::exists(path("r2.rpt")));
 }
 
 TEST_F(OlvenHeld, AClosedOutputPipeEndsTheRunQuietly) {
-  Child child({"sk", "-pwe", gate_, "przyklad.swd"}, dir_, tmp());
-  ASSERT_TRUE(child.waitForOutput(kStarted));
+  Child child({"ga", "-pwe", "przyklad.swd", "przyklad.swg"}, dir_, tmp());
+  ASSERT_TRUE(child.waitForOutput(kGaStarted));
   child.closeOutput();  // while the run is held
   openGate();
   const Result r = child.finish();
   EXPECT_EQ(r.status, 2);  // the report was not printed; no death by SIGPIPE
   EXPECT_EQ(r.err, "");
+}
+
+// ---------------------------------------------------------------------------
+// A stop always ends the program, also when the run is blocked in a write
+// that the stop cannot reach: standard output is a pipe (or a terminal) that
+// the test stops reading, and the report to print (the list of the input
+// files alone) is larger than a pipe or a terminal holds, so the run can
+// never end by itself.
+
+// A pseudo-terminal: the console switches it to raw input when it is standard
+// input, and sets its title when it is standard output.
+struct Pty {
+  int master = -1, slave = -1;
+  Pty() {
+    master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return;
+    slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  }
+  ~Pty() {
+    if (slave >= 0) ::close(slave);
+    if (master >= 0) ::close(master);
+  }
+  // Reads the screen until it shows text; false when it ended without it.
+  bool waitForScreen(const std::string& text) {
+    const auto end = std::chrono::steady_clock::now() + testsupport::kHangGuard;
+    std::string screen;
+    char buf[4096];
+    while (screen.find(text) == std::string::npos) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          end - std::chrono::steady_clock::now());
+      pollfd p{master, POLLIN, 0};
+      if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;
+      const ssize_t n = ::read(master, buf, sizeof buf);
+      if (n <= 0) return false;
+      screen.append(buf, static_cast<std::size_t>(n));
+    }
+    return true;
+  }
+  // Writes to the terminal from a side of the test's own until it takes
+  // nothing more: from then on every write to it waits.
+  void fill() {
+    const int fd = ::open(::ptsname(master), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    const std::string chunk(256, 'x');
+    for (;;) {
+      if (::write(fd, chunk.data(), chunk.size()) > 0 || ::write(fd, "x", 1) > 0) continue;
+      ASSERT_EQ(errno, EAGAIN);
+      // Not full yet when another writer only held the terminal a moment.
+      pollfd p{fd, POLLOUT, 0};
+      if (::poll(&p, 1, 0) == 0) break;
+    }
+    ::close(fd);
+  }
+};
+
+class OlvenBlocked : public Olven {
+ protected:
+  // The same input as often as it takes for a list of files four times the
+  // size of a pipe (a terminal holds about as much).
+  std::vector<std::string> blockingCommand() const {
+    int p[2];
+    if (::pipe(p) != 0) std::abort();
+    const int capacity = ::fcntl(p[1], F_GETPIPE_SZ);
+    ::close(p[0]);
+    ::close(p[1]);
+    const std::string line = "   1. " + path("przyklad.swd") + "\n";
+    std::vector<std::string> args = {"sk", "-pwe"};
+    for (std::size_t i = 0; i * line.size() < 4 * static_cast<std::size_t>(capacity); ++i)
+      args.push_back("przyklad.swd");
+    return args;
+  }
+
+  // What the program leaves when it ends through the stop of a blocked run.
+  void expectEndedByTheStop(const Result& r) {
+    EXPECT_EQ(r.status, 130);
+    EXPECT_EQ(r.err, "Przetwarzanie zostało przerwane przez użytkownika\n");
+    EXPECT_TRUE(leftovers().empty());  // the temporary report is gone
+  }
+};
+
+TEST_F(OlvenBlocked, ASecondStopEndsTheProgram) {
+  Child child(blockingCommand(), dir_, tmp());
+  ASSERT_TRUE(child.waitForOutput(kStarted));  // from here on nothing is read
+  child.signal(SIGINT);
+  child.signal(SIGTERM);
+  expectEndedByTheStop(child.finish(false));
+}
+
+// On a terminal that takes no more output the stop's bell and the title
+// taken back must not hold the control events' thread either.
+TEST_F(OlvenBlocked, ASecondStopEndsTheProgramOnAFullTerminal) {
+  Pty pty;
+  ASSERT_GE(pty.slave, 0);
+  OlvenStreams streams;
+  streams.output = OlvenStreams::Output::Descriptor;
+  streams.outputFd = pty.slave;
+  Child child(blockingCommand(), dir_, tmp(), streams);
+  ASSERT_TRUE(pty.waitForScreen("Rozpoczeto proces analizy syntaktycznej"));
+  pty.fill();
+  child.signal(SIGINT);
+  child.signal(SIGQUIT);
+  expectEndedByTheStop(child.finish(false));
+}
+
+TEST_F(OlvenBlocked, OneStopEndsTheProgramAfterTheGracePeriod) {
+  Pty pty;
+  ASSERT_GE(pty.slave, 0);
+  termios before{};
+  ASSERT_EQ(::tcgetattr(pty.slave, &before), 0);
+  OlvenStreams streams;
+  streams.inputFd = pty.slave;
+  Child child(blockingCommand(), dir_, tmp(), streams);
+  ASSERT_TRUE(child.waitForOutput(kStarted));
+  termios raw{};
+  ASSERT_EQ(::tcgetattr(pty.slave, &raw), 0);
+  EXPECT_FALSE(raw.c_lflag & ECHO);  // the keyboard is in raw mode now
+  child.signal(SIGHUP);
+  expectEndedByTheStop(child.finish(false));
+  termios after{};
+  ASSERT_EQ(::tcgetattr(pty.slave, &after), 0);
+  EXPECT_EQ(after.c_lflag, before.c_lflag);  // line editing and echo are back
+}
+
+// ---------------------------------------------------------------------------
+
+TEST_F(Olven, TargetsThatAreNoRegularFilesAreRefused) {
+  fs::create_directory(path("raporty"));
+  ASSERT_EQ(::mkfifo(path("fifo.rpt").c_str(), 0600), 0);
+  fs::create_symlink(path("fifo.rpt"), path("dowiazanie.rpt"));
+  ASSERT_EQ(::mkfifo(path("fifo.swd").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(path("przyklad_crc.swd.aut.rtf").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(path("bledy.swd.wer.rtf").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(path("__wynik.swd").c_str(), 0600), 0);
+  // A null device of the test's own (root only): should the check fail,
+  // nothing but this copy gets replaced.
+  const bool device = ::mknod(path("null.rpt").c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0;
+
+  const std::string report = "Plik raportu nie jest zwykłym plikiem: ";
+  const std::string output = "Plik wynikowy nie jest zwykłym plikiem: ";
+  std::vector<Case> cases = {
+      {{"sk", "-pwe", "przyklad.swd", "-r", "fifo.rpt"}, report + "fifo.rpt\n", 1},
+      {{"sk", "-pwe", "przyklad.swd", "-r", "dowiazanie.rpt"}, report + "dowiazanie.rpt\n", 1},
+      {{"sk", "-pwe", "przyklad.swd", "-r", "raporty"}, report + "raporty\n", 1},
+      // The copy, the document of the authorization and of the verification,
+      // the merged file and its part result.
+      {{"ga", "-pwe", "przyklad.swd", "-pwy", "fifo.swd"}, output + path("fifo.swd") + "\n", 1},
+      {{"ga", "-pwe", "przyklad.swd"}, output + path("przyklad_crc.swd.aut.rtf") + "\n", 1},
+      {{"wa", "-pwe", "bledy.swd"}, output + path("bledy.swd.wer.rtf") + "\n", 1},
+      {{"sc", "-pwe", "przyklad.swd", "bledy.swd", "-pwy", "fifo.swd"}, output + "fifo.swd\n", 1},
+      {{"sc", "-pwe", "przyklad.swd", "bledy.swd", "-pwy", "wynik.swd"},
+       output + "__wynik.swd\n",
+       1},
+  };
+  if (device)
+    cases.push_back({{"sk", "-pwe", "przyklad.swd", "-r", "null.rpt"}, report + "null.rpt\n", 1});
+  expectCases(*this, cases, [this](const auto& a) { return run(a); });
+
+  for (const char* name :
+       {"fifo.rpt", "fifo.swd", "przyklad_crc.swd.aut.rtf", "bledy.swd.wer.rtf", "__wynik.swd"})
+    EXPECT_TRUE(fs::is_fifo(path(name))) << name;
+  if (device) {
+    EXPECT_TRUE(fs::is_character_file(path("null.rpt")));
+  }
+  EXPECT_FALSE(fs::exists(path("przyklad_crc.swd")));
+  EXPECT_TRUE(leftovers().empty());
+
+  // A link to a regular file is a report target as before.
+  writeFile(path("stary.rpt"), "x");
+  fs::create_symlink(path("stary.rpt"), path("link.rpt"));
+  const Result r = run({"sk", "-pwe", "przyklad.swd", "-r", "link.rpt"});
+  EXPECT_EQ(r.status, 0);
+  swde::bzReport saved(true);
+  EXPECT_TRUE(saved.Open(path("link.rpt")));
+}
+
+TEST_F(Olven, AReportIsNeverOneOfTheOutputs) {
+  fs::create_directory(path("wer"));
+  const std::string message = "Błąd linii poleceń : plik raportu jest plikiem wynikowym: ";
+  const std::vector<Case> cases = {
+      // The copy (not there yet, or there from before) and the documents.
+      {{"ga", "-pwe", "przyklad.swd", "-r", "przyklad_crc.swd"}, message + "przyklad_crc.swd\n", 1},
+      {{"ga", "-pwe", "przyklad.swd", "-r", "./przyklad_crc.swd.aut.rtf"},
+       message + "./przyklad_crc.swd.aut.rtf\n",
+       1},
+      {{"ga", "-pwe", "przyklad.swd", "-pwy", "wer/k.swd", "-r", path("wer/k.swd")},
+       message + path("wer/k.swd") + "\n",
+       1},
+      {{"wa", "-pwe", "przyklad.swd", "-pwy", "wer", "-r", "wer/przyklad.swd.wer.rtf"},
+       message + "wer/przyklad.swd.wer.rtf\n",
+       1},
+      {{"sc", "-pwe", "przyklad.swd", "bledy.swd", "-pwy", "wynik.swd", "-r", "__wynik.swd"},
+       message + "__wynik.swd\n",
+       1},
+  };
+  expectCases(*this, cases, [this](const auto& a) { return run(a); });
+  EXPECT_FALSE(fs::exists(path("przyklad_crc.swd")));
+  EXPECT_TRUE(leftovers().empty());
+}
+
+TEST_F(Olven, AReportNeedsAFileName) {
+  fs::create_directory(path("raporty"));
+  const std::string missing = "Błąd przetwarzania listy parametrów: brak nazwy pliku raportu";
+  writeFile(path("p.txt"), "sk -pwe przyklad.swd -r \"\";");
+  const std::vector<Case> cases = {
+      {{"sk", "-pwe", "przyklad.swd", "-r", ""}, missing, 1},
+      {{"sk", "-pwe", "przyklad.swd", "-r", "raporty/"}, missing, 1},
+      {{"sk", "-pwe", "przyklad.swd", "-r", "brak/"}, missing, 1},
+      {{"-pol", "p.txt"}, missing, 1},
+  };
+  expectCases(*this, cases, [this](const auto& a) { return run(a); });
+  EXPECT_TRUE(fs::is_empty(path("raporty")));
+}
+
+TEST_F(Olven, ACommandFileIsNeverWrittenOverAndMustBeARegularFile) {
+  const std::string report = "Błąd linii poleceń : plik raportu jest plikiem z poleceniami: ";
+  const std::string output = "Błąd linii poleceń : plik wynikowy jest plikiem z poleceniami: ";
+  const std::string selfReport = "sk -pwe przyklad.swd -r self.pol;\n";
+  const std::string linked = "sk -pwe przyklad.swd -r twardy.pol;\n";
+  const std::string selfCopy = "ga -pwe przyklad.swd -pwy kopia.pol;\n";
+  const std::string selfDocument = "ga -pwe dane.swd -pwy d.swd;\n";
+  writeFile(path("self.pol"), selfReport);
+  writeFile(path("link.pol"), linked);
+  fs::create_hard_link(path("link.pol"), path("twardy.pol"));
+  writeFile(path("kopia.pol"), selfCopy);
+  writeFile(path("d.swd.aut.rtf"), selfDocument);
+  fs::copy_file(path("przyklad.swd"), path("dane.swd"));
+  ASSERT_EQ(::mkfifo(path("fifo.pol").c_str(), 0600), 0);
+  const std::vector<Case> cases = {
+      {{"-pol", "self.pol"}, report + "self.pol\n", 1},
+      {{"-pol", "link.pol"}, report + "twardy.pol\n", 1},
+      {{"-pol", "kopia.pol"}, output + path("kopia.pol") + "\n", 1},
+      {{"-pol", "d.swd.aut.rtf"}, output + path("d.swd.aut.rtf") + "\n", 1},
+      // Nobody writes to the FIFO: the program must not wait for it.
+      {{"-pol", "fifo.pol"},
+       "Nie można otworzyć pliku z poleceniami: fifo.pol (to nie jest zwykły plik)\n",
+       1},
+  };
+  expectCases(*this, cases, [this](const auto& a) { return run(a); });
+  EXPECT_EQ(readFile(path("self.pol")), selfReport);
+  EXPECT_EQ(readFile(path("link.pol")), linked);
+  EXPECT_EQ(readFile(path("kopia.pol")), selfCopy);
+  EXPECT_EQ(readFile(path("d.swd.aut.rtf")), selfDocument);
+  EXPECT_TRUE(leftovers().empty());
+}
+
+// Text encodings and line ends that editors give command files.
+TEST_F(Olven, CommandFileBytes) {
+  fs::copy_file(path("przyklad.swd"), path("z\ttabulatorem.swd"));
+  const std::string ran = kStarted + kFinished;
+  // "sk -pwe przyklad.swd;" in UTF-16 (little-endian, with its mark).
+  std::string utf16 = "\xFF\xFE";
+  for (const char c : std::string("sk -pwe przyklad.swd;\r\n")) utf16 += std::string{c, '\0'};
+  const struct {
+    std::string text;
+    std::string out;
+    int status;
+    std::string err;
+  } cases[] = {
+      {"sk\t-pwe\tprzyklad.swd\t-r\tr1.rpt;", ran, 0, ""},
+      {"sk\v-pwe\fprzyklad.swd -r r1.rpt;", ran, 0, ""},
+      {"\xEF\xBB\xBFsk -pwe przyklad.swd -r r1.rpt;\r\n", ran, 0, ""},
+      // Line ends of CR alone, a comment among them.
+      {"# obręb 5\rsk -pwe przyklad.swd\r-r r1.rpt;\rsk\r-pwe bledy.swd -r r2.rpt;\r", ran + ran, 0,
+       ""},
+      // In quotes a TAB is part of the name.
+      {"sk -pwe \"z\ttabulatorem.swd\" -r r1.rpt;", ran, 0, ""},
+      {"zz -pwe przyklad.swd;\nsk -pwe przyklad.swd -r r1.rpt;", ran, 0,
+       "Pominięto nieznane polecenie: zz\n"},
+      // Nothing ran: a failure, also without a word on the screen.
+      {utf16, "", 1, "Pominięto nieznane polecenie: ˙ţsk\n"},
+      {"", "", 1, ""},
+      {"sk;\nsk;", "", 1, ""},
+      {"sk -pwe przyklad.swd", "", 1, ""},  // no ";"
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    writeFile(path("p.txt"), c.text);
+    const Result r = run({"-pol", "p.txt"});
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.err, c.err);
+  }
+}
+
+// ---------------------------------------------------------------------------
+
+TEST_F(Olven, AClosedStandardOutputTakesNoFileOfTheRun) {
+  OlvenStreams closed;
+  closed.output = OlvenStreams::Output::Closed;
+  const Result saved = run({"sk", "-pwe", "bledy.swd", "-r", "r.rpt"}, closed);
+  EXPECT_EQ(saved.status, 0);
+  EXPECT_EQ(saved.err, "");
+  swde::bzReport report(true);
+  ASSERT_TRUE(report.Open(path("r.rpt")));
+  bool finding = false;
+  while (auto line = report.GetNextLine())
+    finding = finding || line->text == "13 B   121 SO - Nierozpoznany typ linii : QQ";
+  EXPECT_FALSE(report.readFailed()) << report.readErrorMessage();
+  EXPECT_TRUE(finding);
+
+  const Result printed = run({"sk", "-pwe", "bledy.swd"}, closed);
+  EXPECT_EQ(printed.status, 0);
+  EXPECT_EQ(printed.err, "");
+  EXPECT_TRUE(leftovers().empty());
+}
+
+TEST_F(Olven, AFailedWriteToStandardOutputEndsTheRun) {
+  OlvenStreams full;
+  full.output = OlvenStreams::Output::File;
+  full.outputFile = "/dev/full";
+  writeFile(path("p.txt"),
+            "sk -pwe bledy.swd -r r1.rpt;\n"
+            "sk -pwe przyklad.swd -r r2.rpt;\n");
+  const Result file = run({"-pol", "p.txt"}, full);
+  EXPECT_EQ(file.status, 2);
+  EXPECT_FALSE(fs::exists(path("r2.rpt")));  // the next command never ran
+
+  const Result printed = run({"sk", "-pwe", "bledy.swd"}, full);
+  EXPECT_EQ(printed.status, 2);
+  EXPECT_TRUE(leftovers().empty());
+}
+
+TEST_F(Olven, ControlBytesOfTheDataAreShownEscapedAndSavedAsTheyAre) {
+  std::string data = readFile(path("bledy.swd"));
+  const std::string raw = std::string("Q\x1b[2J\0\0Q", 8);
+  data.replace(data.find("QQ,1;"), 2, raw);
+  writeFile(path("esc.swd"), data);
+  const Result shown = run({"sk", "-pwe", "esc.swd"});
+  EXPECT_NE(shown.out.find("13 B   121 SO - Nierozpoznany typ linii : Q\\x1B[2J\\x00\\x00Q\n"),
+            std::string::npos)
+      << shown.out;
+  EXPECT_EQ(shown.out.find('\x1b'), std::string::npos);
+  EXPECT_EQ(shown.out.find('\0'), std::string::npos);
+
+  ASSERT_EQ(run({"sk", "-pwe", "esc.swd", "-r", "r.rpt"}).status, 0);
+  swde::bzReport report(true);
+  ASSERT_TRUE(report.Open(path("r.rpt")));
+  bool kept = false;
+  while (auto line = report.GetNextLine())
+    kept = kept || line->text == "13 B   121 SO - Nierozpoznany typ linii : " + raw;
+  EXPECT_TRUE(kept);
+}
+
+TEST_F(Olven, FileNamesAreShownInTheLocalesEncoding) {
+  // A Polish locale in ISO-8859-2, made for the test: there the names on
+  // disk, the words of the command line and the screen are all ISO-8859-2.
+  const std::string locales = path("locales");
+  fs::create_directory(locales);
+  const std::string make =
+      "localedef -i pl_PL -f ISO-8859-2 " + locales + "/pl_PL.ISO-8859-2 >/dev/null 2>&1";
+  const int made = std::system(make.c_str());
+  if (!fs::exists(locales + "/pl_PL.ISO-8859-2")) GTEST_SKIP() << "no localedef: " << made;
+  OlvenStreams streams;
+  streams.locale = "pl_PL.ISO-8859-2";
+  streams.env = {"LOCPATH=" + locales};
+  auto iso = [](const std::string& utf8) {
+    return plat::cp1250ToIso88592(plat::utf8ToCp1250(utf8));
+  };
+
+  const std::string input = iso("łąka.swd");
+  fs::copy_file(path("przyklad.swd"), path(input));
+  const Result listed = run({"sk", "-pwe", input}, streams);
+  EXPECT_NE(listed.out.find("   1. " + path(input) + "\n"), std::string::npos) << listed.out;
+  EXPECT_EQ(listed.status, 0);
+
+  const std::string fifo = iso("żółw.rpt");
+  ASSERT_EQ(::mkfifo(path(fifo).c_str(), 0600), 0);
+  const Result refused = run({"sk", "-pwe", input, "-r", fifo}, streams);
+  EXPECT_EQ(refused.out, iso("Plik raportu nie jest zwykłym plikiem: żółw.rpt\n"));
 }
 
 }  // namespace
