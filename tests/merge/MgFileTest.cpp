@@ -18,6 +18,7 @@
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
 #include "support/InChild.h"
+#include "support/NonRegularTargets.h"
 
 namespace {
 
@@ -282,20 +283,7 @@ TEST_F(MgFileTest, FileSizeLimitRaisesOnFlushAndLeavesNothing) {
 // a link or a folder of that name is refused untouched, without waiting for
 // a reader of the FIFO; the store keeps what it held.
 TEST_F(MgFileTest, NamedStoreRefusesWhatIsNotARegularFile) {
-  struct Case {
-    const char* what;
-    void (*make)(const std::string& path);
-    int err;
-  };
-  const Case cases[] = {
-      {"FIFO", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
-       plat::kNotRegularFile},
-      {"link to a device",
-       [](const std::string& p) { ASSERT_EQ(::symlink("/dev/zero", p.c_str()), 0); },
-       plat::kNotRegularFile},
-      {"folder", [](const std::string& p) { ASSERT_EQ(::mkdir(p.c_str(), 0700), 0); }, EISDIR},
-  };
-  for (const Case& c : cases) {
+  for (const testsupport::NonRegularTarget& c : testsupport::kNonRegularTargets) {
     SCOPED_TRACE(c.what);
     const std::string name = dir_ + "/wynik.swd";
     c.make(name);

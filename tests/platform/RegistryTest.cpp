@@ -23,6 +23,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Registry.h"
+#include "support/FileSizeLimit.h"
 #include "support/Files.h"
 
 namespace {
@@ -874,25 +875,6 @@ TEST_F(RegistryTest, SnapshotKeepsTheHiveAsItWasRead) {
 // ---------------------------------------------------------------------------
 // Writers that die
 
-// A writer process killed by SIGXFSZ while it writes the new hive: the size
-// of the files it writes is limited below what the change needs.
-pid_t killedWriter(rlim_t limit, void (*write)()) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    const rlimit noCore{0, 0};
-    ::setrlimit(RLIMIT_CORE, &noCore);
-    std::signal(SIGXFSZ, SIG_DFL);
-    const rlimit small{limit, limit};
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    try {
-      write();
-    } catch (...) {
-    }
-    ::_exit(0);
-  }
-  return pid;
-}
-
 // Each writer holds a lock on its temporary hive until it is renamed; the
 // next writer removes those whose lock is free (their writer died) and
 // leaves the others, and whatever else lies in the folder.
@@ -902,7 +884,7 @@ TEST_F(RegistryTest, TemporaryHivesOfDeadWritersAreRemovedByTheNext) {
   reg.WriteString("Keep", "1");
   const std::string before = readFile(hive());
 
-  const pid_t pid = killedWriter(4096, [] {
+  const pid_t pid = testsupport::killedWriter(4096, [] {
     TRegistry r;
     r.OpenKey("Software", false);
     r.WriteString("Big", std::string(65536, 'a'));

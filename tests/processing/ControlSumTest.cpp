@@ -18,6 +18,7 @@
 #include "processing/bzSumCRC.h"
 #include "support/FileSizeLimit.h"
 #include "support/Files.h"
+#include "support/NonRegularTargets.h"
 
 using namespace swde;
 namespace fs = std::filesystem;
@@ -147,20 +148,7 @@ TEST(OutFileStream, FailuresNameTheTargetAndTheReason) {
 // before anything is written, and again at commit when it turned into one
 // since: the rename would put a file in its place.
 TEST(OutFileStream, TargetThatIsNotARegularFileIsNeverReplaced) {
-  struct Case {
-    const char* what;
-    void (*make)(const std::string& path);
-    int err;
-  };
-  const Case cases[] = {
-      {"FIFO", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
-       plat::kNotRegularFile},
-      {"link to a device",
-       [](const std::string& p) { ASSERT_EQ(::symlink("/dev/null", p.c_str()), 0); },
-       plat::kNotRegularFile},
-      {"folder", [](const std::string& p) { ASSERT_EQ(::mkdir(p.c_str(), 0700), 0); }, EISDIR},
-  };
-  for (const Case& c : cases) {
+  for (const testsupport::NonRegularTarget& c : testsupport::kNonRegularTargets) {
     SCOPED_TRACE(c.what);
     for (const bool late : {false, true}) {
       SCOPED_TRACE(late ? "at commit" : "when made");

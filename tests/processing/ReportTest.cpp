@@ -26,6 +26,7 @@
 #include "processing/bzReport.h"
 #include "support/Files.h"
 #include "support/InChild.h"
+#include "support/NonRegularTargets.h"
 #include "support/ReportLine.h"
 
 namespace {
@@ -621,22 +622,10 @@ TEST_F(ReportTest, FileSizeLimitEndsTheReportCleanly) {
 // refused, whichever way the report would reach it: neither the rename nor
 // the copy takes its place, and the report stays in its temporary file.
 TEST_F(ReportTest, SaveRefusesATargetThatIsNotARegularFile) {
-  struct Case {
-    const char* what;
-    const char* name;
-    void (*make)(const std::string& path);
-  };
-  const Case cases[] = {
-      {"FIFO", "potok.rpt", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }},
-      {"link to a device", "urzadzenie.rpt",
-       [](const std::string& p) { ASSERT_EQ(::symlink("/dev/null", p.c_str()), 0); }},
-      {"folder", "katalog.rpt",
-       [](const std::string& p) { ASSERT_EQ(::mkdir(p.c_str(), 0700), 0); }},
-  };
-  for (const Case& c : cases) {
+  for (const testsupport::NonRegularTarget& c : testsupport::kNonRegularTargets) {
     for (const bool keep : {false, true}) {
       SCOPED_TRACE(std::string(c.what) + (keep ? ", kept for viewing" : ""));
-      const std::string target = dir_ + "/" + c.name;
+      const std::string target = dir_ + "/raport.rpt";
       c.make(target);
       struct stat before;
       ASSERT_EQ(::lstat(target.c_str(), &before), 0);

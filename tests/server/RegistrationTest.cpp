@@ -24,6 +24,7 @@
 #include "platform/Registry.h"
 #include "reader/ReaderIds.h"
 #include "server/ServerSupport.h"
+#include "support/FileSizeLimit.h"
 #include "support/Files.h"
 
 using namespace plat;
@@ -261,23 +262,6 @@ TEST_F(Registration, LookupsRacingRegistrationsSeeAllOrNothing) {
   EXPECT_EQ(found + missing, kRounds);
 }
 
-// A writer process with a limit on the size of the files it writes that a
-// whole registration passes: it is killed by SIGXFSZ in the middle of
-// writing the hive.
-pid_t killedWriter(rlim_t limit, DllRegisterServerFunc call) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    const rlimit noCore{0, 0};
-    ::setrlimit(RLIMIT_CORE, &noCore);
-    std::signal(SIGXFSZ, SIG_DFL);
-    const rlimit small{limit, limit};
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    call();
-    ::_exit(0);
-  }
-  return pid;
-}
-
 TEST_F(Registration, KilledRegistrationLeavesAllOrNothingAndItsTempFileGoes) {
   // The size of a whole registration's hive.
   ASSERT_EQ(register_(), S_OK) << takeErrorDescription();
@@ -285,7 +269,7 @@ TEST_F(Registration, KilledRegistrationLeavesAllOrNothingAndItsTempFileGoes) {
   ASSERT_EQ(sectionsPresent(whole, kRegisteredKeys), kRegisteredKeys.size());
   std::filesystem::remove(hivePath());
 
-  const pid_t pid = killedWriter(whole.size() / 2, register_);
+  const pid_t pid = testsupport::killedWriter(whole.size() / 2, register_);
   ASSERT_GT(pid, 0);
   int status = 0;
   ASSERT_EQ(::waitpid(pid, &status, 0), pid);

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <csignal>
+#include <functional>
 
 namespace testsupport {
 
@@ -31,5 +33,26 @@ class FileSizeLimit {
   void (*previous_)(int) = SIG_DFL;
   bool active_ = false;
 };
+
+// A child process that runs write with the files it writes limited to limit
+// bytes, killed by SIGXFSZ where a write goes past it: a writer that dies in
+// the middle of its work. Exceptions of write are swallowed; the child exits
+// with 0 when write returns. The child's pid, or -1.
+inline pid_t killedWriter(rlim_t limit, const std::function<void()>& write) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const rlimit noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    std::signal(SIGXFSZ, SIG_DFL);
+    const rlimit small{limit, limit};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    try {
+      write();
+    } catch (...) {
+    }
+    ::_exit(0);
+  }
+  return pid;
+}
 
 }  // namespace testsupport
