@@ -119,25 +119,15 @@ TEST(FileNameText, PathsInReportLinesAreCp1250AndTheHeaderKeepsTheRawBytes) {
 // The reader's own words for a read that fails in the middle of the file end
 // up in the report: they name the file as cp1250 text too.
 TEST(FileNameText, TheReadersMessageNamesTheFileAsCp1250Text) {
-  std::string content = "SWDE.W.1.13.0;\nSO;\nQQ;\n";
-  for (int i = 1; i <= 4000; ++i) content += "RD,G5KLU,," + std::to_string(i) + ",,;\nX;\n";
-  content += "SX;\nSWDEX;\n";
   TempFolder folder;
   const std::string path = folder / "łąka.swd";
-  writeFile(path, content);
+  writeFile(path, testsupport::fileFailingMidWay());
   testsupport::RunObjects r;
   r.files.addFile("łąka.swd", path);
   ASSERT_TRUE(r.report.Create(&r.files));
   bzRun<bzSyntaxProcess> p(&r.files, &r.report, &r.settings, &r.state);
   bool broke = false;
-  r.report.setWriteFunction([&](int fd, const void* data, std::size_t size, off_t offset) {
-    if (!broke && std::string(static_cast<const char*>(data), size).find("typ linii : QQ") !=
-                      std::string::npos) {
-      broke = true;
-      testsupport::breakReadsOf(path);
-    }
-    return ::pwrite(fd, data, size, offset);
-  });
+  testsupport::breakReadsAtItsFinding(r.report, path, broke);
   p.start();
   p.waitFor();
   ASSERT_TRUE(broke);

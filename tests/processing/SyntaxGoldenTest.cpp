@@ -167,22 +167,6 @@ std::string join(const Lines& lines, std::string_view eol, bool finalEol = true)
   return out;
 }
 
-// The lines of a text without their line ends ("\r\n" or "\n"); a last line
-// without a line feed is a line too.
-Lines splitLines(std::string_view text) {
-  Lines out;
-  std::size_t from = 0;
-  while (from < text.size()) {
-    std::size_t lf = text.find('\n', from);
-    if (lf == std::string_view::npos) lf = text.size();
-    std::string_view l = text.substr(from, lf - from);
-    if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
-    out.emplace_back(l);
-    from = lf + 1;
-  }
-  return out;
-}
-
 // The lines of a text each with its own line end, as they stand.
 Lines rawLines(std::string_view text) {
   Lines out;
@@ -192,6 +176,17 @@ Lines rawLines(std::string_view text) {
     lf = lf == std::string_view::npos ? text.size() : lf + 1;
     out.emplace_back(text.substr(from, lf - from));
     from = lf;
+  }
+  return out;
+}
+
+// The lines of a text without their line ends ("\r\n" or "\n"); a last line
+// without a line feed is a line too.
+Lines splitLines(std::string_view text) {
+  Lines out = rawLines(text);
+  for (std::string& l : out) {
+    if (!l.empty() && l.back() == '\n') l.pop_back();
+    if (!l.empty() && l.back() == '\r') l.pop_back();
   }
   return out;
 }

@@ -563,9 +563,7 @@ TEST(SyntaxProcess, SamplesGiveTheirExpectedFindings) {
 // file, with the reader's words for the file and the reason; the next file is
 // checked as usual.
 TEST(SyntaxProcess, AReadFailingMidFileNamesTheFileAndTheReason) {
-  std::string content = "SWDE.W.1.13.0;\nSO;\nQQ;\n";
-  for (int i = 1; i <= 4000; ++i) content += "RD,G5KLU,," + std::to_string(i) + ",,;\nX;\n";
-  content += "SX;\nSWDEX;\n";
+  const std::string content = testsupport::fileFailingMidWay();
   ASSERT_GT(content.size(), 4 * 16384u);  // more than the reader holds at once
   testsupport::TempFile broken(content);
   testsupport::TempFile clean(kClean);
@@ -575,14 +573,7 @@ TEST(SyntaxProcess, AReadFailingMidFileNamesTheFileAndTheReason) {
   ASSERT_TRUE(r.report.Create(&r.files));
   bzRun<bzSyntaxProcess> p(&r.files, &r.report, &r.settings, &r.state);
   bool broke = false;
-  r.report.setWriteFunction([&](int fd, const void* data, std::size_t size, off_t offset) {
-    if (!broke && std::string(static_cast<const char*>(data), size).find("typ linii : QQ") !=
-                      std::string::npos) {
-      broke = true;
-      testsupport::breakReadsOf(broken.path());
-    }
-    return ::pwrite(fd, data, size, offset);
-  });
+  testsupport::breakReadsAtItsFinding(r.report, broken.path(), broke);
   const std::vector<Line> lines = r.run(p);
   ASSERT_TRUE(broke);
   const std::string expected =

@@ -11,6 +11,8 @@
 #include <string>
 #include <system_error>
 
+#include "processing/bzReport.h"
+
 namespace testsupport {
 
 // The descriptor by which this process reads path, or -1.
@@ -31,6 +33,28 @@ inline void breakReadsOf(const std::string& path) {
   ASSERT_GE(dir, 0);
   ASSERT_EQ(::dup2(dir, fd), fd);
   ::close(dir);
+}
+
+// An SWDE file larger than the reader holds at once whose third line is a
+// finding ("typ linii : QQ"), for a read that fails in the middle of it.
+inline std::string fileFailingMidWay() {
+  std::string content = "SWDE.W.1.13.0;\nSO;\nQQ;\n";
+  for (int i = 1; i <= 4000; ++i) content += "RD,G5KLU,," + std::to_string(i) + ",,;\nX;\n";
+  return content + "SX;\nSWDEX;\n";
+}
+
+// Once the report takes the finding of fileFailingMidWay, every further read
+// of path fails; broke tells that it happened.
+inline void breakReadsAtItsFinding(swde::bzReport& report, const std::string& path, bool& broke) {
+  broke = false;
+  report.setWriteFunction([&broke, path](int fd, const void* data, std::size_t size, off_t offset) {
+    if (!broke && std::string(static_cast<const char*>(data), size).find("typ linii : QQ") !=
+                      std::string::npos) {
+      broke = true;
+      breakReadsOf(path);
+    }
+    return ::pwrite(fd, data, size, offset);
+  });
 }
 
 }  // namespace testsupport
