@@ -272,8 +272,8 @@ bool bzDocAuthProcess::processLine(const sxLine& l) {
       for (std::uint32_t i = 0; i < count; ++i) {
         const sxLineField* field = l.getField(i);
         if (!field) {
-          addToReport(cp("!!! Błąd odczytu pola nr ") + plat::UIntToStr(i) +
-                      ", linia:" + (count > 0 && l.getField(0) ? l.getField(0)->text : ""));
+          addToReport(cp("!!! Błąd odczytu pola nr ") + plat::UIntToStr(i) + ", linia:" +
+                      AnsiString(count > 0 && l.getField(0) ? l.getField(0)->text : ""));
           countError();
           return false;
         }

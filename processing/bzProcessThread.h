@@ -175,6 +175,10 @@ class OLVCORE_API bzProcessThread {
   std::array<std::unique_ptr<bzCounter>, 6> counters;
   int lastReportedFile = -1;
 
+  // An error line of the open file, counted.
+  void writeFinding(std::uint32_t code, ReportSectionType section, std::int64_t lineNo,
+                    std::int64_t position, const AnsiString& text);
+
  private:
   template <class Process>
   friend class bzRun;
@@ -188,9 +192,6 @@ class OLVCORE_API bzProcessThread {
   // Input currentFile was not opened: text reported, errors counted, the
   // state brought up to date.
   void notOpened(const AnsiString& text, std::uint32_t errors);
-  // An error line of the open file, counted.
-  void writeFinding(std::uint32_t code, ReportSectionType section, std::int64_t lineNo,
-                    std::int64_t position, const AnsiString& text);
   // A finding line; gated by the condensed report when key is given.
   void addFindingLine(int code, ReportMsgType type, int fileIdx, ReportSectionType section,
                       std::int64_t lineNo, std::int64_t position, const AnsiString& text,

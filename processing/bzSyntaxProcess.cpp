@@ -39,34 +39,27 @@ void bzSyntaxProcess::processFile() {
   if (!fileObject) return;
   std::uint64_t t = tickCount();
   recordsCount = 0;
-  std::uint32_t lines = 0;
-  plat::ComPtr<LiniaSW> line;
+  sxLineBlock block;
   try {
+    // The lines come a block at a time; the progress and the stop request
+    // are looked at after every block.
     for (;;) {
-      const plat::HRESULT hr = fileObject->dajLinie(line.out());
+      const plat::HRESULT hr = fileObject->dajBlokLinii(&block);
       checkReaderStatus(hr, ".\\bzSyntaxProcess", 50);
-      const bool gotLine = static_cast<bool>(line);
-      if (gotLine) {
-        checkError(line.get());
-        int code = 0;
-        const plat::HRESULT hc = line->dajTypLinii(&code);
-        checkReaderStatus(hc, ".\\bzSyntaxProcess", 55);
+      for (const std::uint8_t code : block.codes)
         if (countsAsRecord(code)) ++recordsCount;
-        line.reset();
-      } else {
-        checkError(fileObject.get());
+      for (const sxLineFinding& f : block.findings)
+        writeFinding(f.error->code, static_cast<ReportSectionType>(f.section),
+                     static_cast<std::int64_t>(f.error->line),
+                     static_cast<std::int64_t>(f.position), f.error->message);
+      const bool end = hr != plat::S_OK;
+      if (end) checkError(fileObject.get());
+      const std::uint64_t now = tickCount();
+      if (now - t > updateInterval || end) {
+        t = now;
+        updateState();
       }
-      // The clock is read every few lines only: on short lines reading it is
-      // a good part of the work.
-      if ((++lines & 0xFF) == 0 || !gotLine) {
-        const std::uint64_t now = tickCount();
-        if (now - t > updateInterval) {
-          t = now;
-          updateState();
-          if (isTerminated()) return;
-        }
-      }
-      if (!gotLine || isTerminated()) return;
+      if (end || isTerminated()) return;
     }
   } catch (const plat::Exception& e) {
     ++current.errors;

@@ -83,6 +83,7 @@ void PlikSW::closeReaders() {
 void PlikSW::close() noexcept {
   open_ = false;
   linear_ = false;
+  blocks_ = false;
   record_.clear();
   closeReaders();
 }
@@ -139,6 +140,7 @@ HRESULT PlikSW::otworz(const std::string& sciezka, std::int32_t konwertuj) {
                                     cp(" (niedozwolony znak w nazwie pliku)"));
     convert_ = konwertuj != 0;
     linear_ = false;
+    blocks_ = false;
     path_ = sciezka;
     stream_.reset();
     return start();
@@ -150,6 +152,7 @@ HRESULT PlikSW::resetuj() {
     if (HRESULT hr = prologue(false); hr != S_OK) return hr;
     open_ = false;
     linear_ = false;
+    blocks_ = false;
     return start();
   });
 }
@@ -179,7 +182,9 @@ HRESULT PlikSW::dajRozmiarPliku(std::uint32_t* rozmiar) {
 }
 
 HRESULT PlikSW::dajPozycjeWPliku(std::uint64_t* pozycja) {
-  return query(pozycja, E_INVALIDARG, stream_.get(), [&] { return stream_->getPosition(); });
+  // While blocks are read the stream runs ahead of the lines handed out.
+  return query(pozycja, E_INVALIDARG, stream_.get(),
+               [&] { return blocks_ ? analyzer_->getBlockPosition() : stream_->getPosition(); });
 }
 
 HRESULT PlikSW::dajPozycjeWPliku(std::uint32_t* pozycja) {
@@ -237,6 +242,7 @@ HRESULT PlikSW::dajLinie(LiniaSW** linia) {
     if (HRESULT hr = prologue(false); hr != S_OK) return hr;
     if (!linia) return E_POINTER;
     *linia = nullptr;
+    if (blocks_) return blockRead();
     linear_ = true;
     if (!readLine()) return S_OK;
     // The line stays current when no object can be made for it.
@@ -244,6 +250,34 @@ HRESULT PlikSW::dajLinie(LiniaSW** linia) {
     if (!*linia) return E_OUTOFMEMORY;
     takeLine();
     return S_OK;
+  });
+}
+
+HRESULT PlikSW::blockRead() {
+  return fail(E_FAIL, cp("Wywołanie niewłaściwej metody dostępu do danych. Aktywny jest tryb "
+                         "odczytu blokami linii."));
+}
+
+HRESULT PlikSW::dajBlokLinii(sxLineBlock* blok) {
+  return guardFile([&] {
+    if (HRESULT hr = prologue(false); hr != S_OK) return hr;
+    if (!blok) return E_POINTER;
+    blok->clear();
+    linear_ = true;
+    blocks_ = true;
+    // A line held (the header after otworz) goes out first, on its own.
+    if (current_) {
+      blok->codes.push_back(current_->code);
+      if (lastError_ && !(current_->syntaxOk && current_->contextOk))
+        blok->findings.push_back({0,
+                                  static_cast<std::uint8_t>(analyzer_->getContext().getSection()),
+                                  current_->position, lastError_});
+      blok->endPosition = analyzer_->getBlockPosition();
+      takeLine();
+      return S_OK;
+    }
+    lastError_.reset();
+    return analyzer_->getLineBlock(*blok) ? S_OK : S_FALSE;
   });
 }
 

@@ -50,6 +50,12 @@ class OLVBRIDGE1_API PlikSW : public ReaderObject {
   plat::HRESULT dajPozycjeWPliku(std::uint64_t* pozycja);
   // The next line in reading order; S_OK and null at the end of the file.
   plat::HRESULT dajLinie(LiniaSW** linia);
+  // The next lines in reading order a block at a time: the code of every
+  // line and the lines that carry an error, with their sections and places
+  // (the syntax check's way through a file). S_FALSE and an empty block at
+  // the end. dajLinie and the structural methods are refused after it until
+  // resetuj.
+  plat::HRESULT dajBlokLinii(sxLineBlock* blok);
   // Reads on to the start of the next section and gives its code; S_FALSE
   // and 0 at the end of the file.
   plat::HRESULT ustawNaKolejnaSekcje(std::int32_t* sekcja);
@@ -98,9 +104,12 @@ class OLVBRIDGE1_API PlikSW : public ReaderObject {
   void dropLine();
   // The current line and its error are handed on.
   void takeLine();
+  // The refusal of a line-by-line read after block reads.
+  plat::HRESULT blockRead();
 
   bool open_ = false;
   bool linear_ = false;
+  bool blocks_ = false;
   bool convert_ = false;
   std::string path_;
   std::unique_ptr<sxFileStream> stream_;

@@ -1,9 +1,13 @@
 #include "syntax/Sxanalyzer.h"
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
+#include <thread>
 
+#include "syntax/Sxblockchecker.h"
 #include "syntax/Sxstatemachine.h"
 
 namespace swde {
@@ -16,45 +20,36 @@ bool allDigits(std::string_view s) {
   return true;
 }
 
-// Classes of the bytes of a line, as the tokenizer sees them once carriage
-// returns are gone.
-enum : std::uint8_t { kWordByte = 0, kBlankByte = 1, kCommaByte = 2, kSemicolonByte = 3 };
+constexpr std::size_t kDefaultBlockSize = 128 * 1024;
+constexpr unsigned kMostThreads = 16;
 
-struct ByteClasses {
-  std::uint8_t of[256];
-  constexpr ByteClasses() : of() {
-    of[static_cast<unsigned char>(' ')] = kBlankByte;
-    of[static_cast<unsigned char>('\t')] = kBlankByte;
-    of[static_cast<unsigned char>(',')] = kCommaByte;
-    of[static_cast<unsigned char>(';')] = kSemicolonByte;
-  }
-};
-constexpr ByteClasses kByteClass;
-
-// Field positions from which a line ends in free text, where blanks between
-// words are part of the value.
-std::uint32_t freeTextFrom(sxLineCode code) {
-  switch (code) {
-    case lcD:
-    case lcES:
-      return 3;
-    case lcNK:
-    case lcNS:
-    case lcNU:
-      return 2;
-    case lcE:
-      return 10;
-    default:
-      return UINT32_MAX;
-  }
-}
+std::atomic<unsigned> gBlockThreads{0};
+std::atomic<std::size_t> gBlockSize{0};
 
 }  // namespace
+
+void sxAnalyzer::setBlockParameters(unsigned threads, std::size_t blockSize) noexcept {
+  gBlockThreads.store(threads);
+  gBlockSize.store(blockSize);
+}
+
+unsigned sxAnalyzer::blockThreads() noexcept {
+  if (const unsigned set = gBlockThreads.load(); set != 0) return set;
+  if (const char* env = std::getenv("OLVEN_THREADS"); env != nullptr && *env != '\0') {
+    unsigned n = 0;
+    const char* const e = env + std::strlen(env);
+    const auto r = std::from_chars(env, e, n);
+    if (r.ec == std::errc() && r.ptr == e && n >= 1) return std::min(n, 64u);
+  }
+  const unsigned cores = std::thread::hardware_concurrency();
+  return std::clamp(cores, 1u, kMostThreads);
+}
 
 sxAnalyzer::sxAnalyzer(sxTokenizer* tokenizer)
     : tokenizer_(tokenizer),
       validator_(std::make_unique<sxLineValidator>()),
-      context_(std::make_unique<sxContext>()) {
+      context_(std::make_unique<sxContext>()),
+      probe_(std::make_shared<sxLine>(lcNone, 0)) {
   sxStateMachine::loadMachine();
   if (tokenizer_) tokenizer_->setTokenLimit(kMaxLineLength + 1);
 }
@@ -102,12 +97,7 @@ std::uint8_t sxAnalyzer::recognizeFormat(const AnsiString& header) {
 }
 
 sxLineCode sxAnalyzer::recognizeLine(std::string_view ident) const {
-  std::optional<sxLineCode> code;
-  if (format_ == lcSWDE)
-    code = swdeLineCodeOf(ident);
-  else if (format_ == lcSWING)
-    code = swingLineCodeOf(ident);
-  return code ? *code : lcNone;
+  return sxLineParser(format_).recognize(ident);
 }
 
 AnsiString sxAnalyzer::getLineIdentStr(sxLineCode code) const {
@@ -143,6 +133,7 @@ counted_ptr<sxLine> sxAnalyzer::getFileHeader(counted_ptr<sxError>& err) {
   context_->update(line, err);
   if (!err) line->contextOk = 1;
   validator_->format = format_;
+  parser_.setFormat(format_);
   tokenizer_->getToken();
   return line;
 }
@@ -158,183 +149,6 @@ counted_ptr<sxLine> sxAnalyzer::finishLine(counted_ptr<sxError>& err) {
   line->syntaxOk = 1;
   context_->setEventKind(ekFreeLine);
   return line;
-}
-
-bool sxAnalyzer::readTokens(std::uint64_t lineNumber, counted_ptr<sxLine>& line,
-                            counted_ptr<sxError>& error) {
-  AnsiString text;
-  AnsiString fieldText;
-  bool sawComma = false;
-  bool sawSemicolon = false;
-  bool inComment = false;
-  bool wordInField = false;     // the current field holds a word
-  bool blankAfterWord = false;  // ... followed by a blank run
-  bool tooLong = false;
-  std::uint8_t kind = tkNone;
-
-  // Appends a token to the line text, keeping at most the line limit.
-  auto keep = [&](const AnsiString& t) {
-    if (tooLong) return;
-    if (text.size() + t.size() > kMaxLineLength) {
-      tooLong = true;
-      if (!error) {
-        error = createError(ecLineTooLong);
-        if (!line) line = newLine(lcNone, lineNumber);
-      }
-      return;
-    }
-    text += t;
-  };
-
-  for (;;) {
-    kind = tokenizer_->getToken();
-    if (kind == tkNone) break;
-    const AnsiString& tok = tokenizer_->getTokenText();
-    const bool word = kind == tkWord || (kind == tkEof && !tok.empty());
-    if (kind == tkLineFeed) break;
-    if (kind == tkEof && !word) break;
-    keep(tok);
-
-    if (error) {
-      // The rest of the line is read to its end.
-    } else if (inComment) {
-      if (!tooLong) line->comment += tok;
-    } else if (word) {
-      if (!line) {
-        const sxLineCode code = recognizeLine(tok);
-        line = newLine(code, lineNumber);
-        line->ident = tok;
-        fieldText = tok;
-        wordInField = true;
-        if (code == lcNone) {
-          const TVarRec args[] = {TVarRec(tok)};
-          error = createError(ecUnknownLineType, args, 0);
-        }
-      } else {
-        if (blankAfterWord && line->getFieldCount() < freeTextFrom(line->code)) {
-          const TVarRec args[] = {TVarRec(line->getFieldCount() + 1)};
-          error = createError(ecFieldSeparator, args, 0);
-        }
-        fieldText += tok;
-        wordInField = true;
-        blankAfterWord = false;
-      }
-    } else if (kind == tkBlank) {
-      if (line) {
-        fieldText += tok;
-        if (wordInField) blankAfterWord = true;
-      }
-    } else if (kind == tkFieldSep || kind == tkLineEnd) {
-      if (!line) {
-        error = createError(ecNoLineIdent);
-        line = newLine(lcNone, lineNumber);
-      } else {
-        line->addField(std::move(fieldText));
-        fieldText.clear();
-        wordInField = blankAfterWord = false;
-        if (kind == tkFieldSep) {
-          sawComma = true;
-        } else {
-          sawSemicolon = true;
-          line->hasSemicolon = 1;
-          inComment = true;
-        }
-      }
-    }
-    if (kind == tkEof) break;
-  }
-
-  if (!line) {
-    // No data where a line was expected: the end, as at the end of the file.
-    if (kind == tkNone) return false;
-    // A line with blanks only, or nothing at all, is an empty line.
-    line = newLine(lcEmpty, lineNumber);
-  } else if (!error && !sawSemicolon &&
-             (sawComma || (line->code != lcNone && line->code != lcEmpty))) {
-    line->addField(std::move(fieldText));
-  }
-  line->text = std::move(text);
-  return true;
-}
-
-void sxAnalyzer::parseLine(std::string_view raw, std::uint64_t lineNumber,
-                           counted_ptr<sxLine>& line, counted_ptr<sxError>& error) {
-  // The tokenizer drops carriage returns wherever they stand.
-  // Those before the line feed go by shortening the view; only the rare line
-  // with one inside is copied.
-  std::string_view s = raw;
-  while (!s.empty() && s.back() == '\r') s.remove_suffix(1);
-  if (const void* cr = std::memchr(s.data(), '\r', s.size()); cr != nullptr) {
-    std::size_t from = static_cast<std::size_t>(static_cast<const char*>(cr) - s.data());
-    stripped_.assign(s.data(), from);
-    for (++from; from < s.size(); ++from)
-      if (s[from] != '\r') stripped_.push_back(s[from]);
-    s = stripped_;
-  }
-  const char* const b = s.data();
-  const std::size_t len = s.size();
-
-  std::size_t i = 0;
-  while (i < len && kByteClass.of[static_cast<unsigned char>(b[i])] == kBlankByte) ++i;
-  if (i == len) {
-    // Blanks only, or nothing at all: an empty line.
-    line = newLine(lcEmpty, lineNumber);
-    line->text = s;
-    return;
-  }
-  if (kByteClass.of[static_cast<unsigned char>(b[i])] != kWordByte) {
-    error = createError(ecNoLineIdent);
-    line = newLine(lcNone, lineNumber);
-    line->text = s;
-    return;
-  }
-  std::size_t k = i;
-  while (k < len && kByteClass.of[static_cast<unsigned char>(b[k])] == kWordByte) ++k;
-  const std::string_view ident = s.substr(i, k - i);
-  const sxLineCode code = recognizeLine(ident);
-  line = newLine(code, lineNumber);
-  line->ident = ident;
-  line->text = s;
-  if (code == lcNone) {
-    const TVarRec args[] = {TVarRec(ident)};
-    error = createError(ecUnknownLineType, args, 0);
-    return;
-  }
-
-  const std::uint32_t freeFrom = freeTextFrom(code);
-  std::size_t fieldStart = i;
-  bool blankAfterWord = false;  // the current field holds a word and a blank run after it
-  bool wordInField = true;
-  while (k < len) {
-    switch (kByteClass.of[static_cast<unsigned char>(b[k])]) {
-      case kWordByte:
-        if (blankAfterWord && line->getFieldCount() < freeFrom) {
-          const TVarRec args[] = {TVarRec(line->getFieldCount() + 1)};
-          error = createError(ecFieldSeparator, args, 0);
-          return;
-        }
-        wordInField = true;
-        blankAfterWord = false;
-        ++k;
-        while (k < len && kByteClass.of[static_cast<unsigned char>(b[k])] == kWordByte) ++k;
-        break;
-      case kBlankByte:
-        if (wordInField) blankAfterWord = true;
-        ++k;
-        break;
-      case kCommaByte:
-        line->addField(AnsiString(s.substr(fieldStart, k - fieldStart)));
-        fieldStart = ++k;
-        wordInField = blankAfterWord = false;
-        break;
-      default:  // ';': the rest of the line is the comment
-        line->addField(AnsiString(s.substr(fieldStart, k - fieldStart)));
-        line->hasSemicolon = 1;
-        line->comment = s.substr(k + 1);
-        return;
-    }
-  }
-  line->addField(AnsiString(s.substr(fieldStart)));
 }
 
 counted_ptr<sxLine> sxAnalyzer::newLine(sxLineCode code, std::uint64_t lineNumber) {
@@ -354,25 +168,32 @@ counted_ptr<sxLine> sxAnalyzer::getNewLine(counted_ptr<sxError>& err) {
 
   const std::uint64_t position = tokenizer_->getPosition();
   const std::uint64_t lineNumber = tokenizer_->getLineCounter();
-  counted_ptr<sxLine> line;
+  counted_ptr<sxLine> line = newLine(lcNone, lineNumber);
   counted_ptr<sxError> error;
   const unsigned char* raw = nullptr;
   std::size_t rawLength = 0;
-  // A line that the stream's buffer holds whole is cut in memory; any other
-  // (one that runs past the buffer, the last one without a line feed) is
-  // read token by token. Both give the same record.
-  if (tokenizer_->peekLine(raw, rawLength) && rawLength <= kMaxLineLength) {
-    parseLine(std::string_view(reinterpret_cast<const char*>(raw), rawLength), lineNumber, line,
-              error);
+  // A line that the stream's buffer holds whole is cut where it lies; any
+  // other (one that runs past the buffer, the last one without a line feed)
+  // is gathered first. One grammar cuts both.
+  if (tokenizer_->peekLine(raw, rawLength)) {
+    parser_.parse(std::string_view(reinterpret_cast<const char*>(raw), rawLength), *line,
+                  context_->getSection(), error);
     tokenizer_->takeLine(rawLength);
-  } else if (!readTokens(lineNumber, line, error)) {
-    return finished_ ? nullptr : finishLine(err);
+  } else {
+    bool more = false;
+    if (tokenizer_->gatherLine(gathered_, kMaxLineLength + 1, more) == tkNone)
+      return finished_ ? nullptr : finishLine(err);
+    parser_.parse(gathered_, *line, context_->getSection(), error);
   }
   line->position = position;
-  line->lineNumber = lineNumber;
+  settleLine(line, error);
+  err = error;
+  return line;
+}
 
-  // The token-level error, if any, stops the later steps; the context and
-  // the validator run only while no error is held.
+void sxAnalyzer::settleLine(const counted_ptr<sxLine>& line, counted_ptr<sxError>& error) {
+  // The cutting error, if any, stops the later steps; the context and the
+  // validator run only while no error is held.
   const bool tokenError = static_cast<bool>(error);
   bool contextOk = false;
   bool validatorError = false;
@@ -399,8 +220,118 @@ counted_ptr<sxLine> sxAnalyzer::getNewLine(counted_ptr<sxError>& err) {
     context_->finish(error);
     if (error) line->contextOk = 0;
   }
-  err = error;
-  return line;
+}
+
+bool sxAnalyzer::getLineBlock(sxLineBlock& block) {
+  block.clear();
+  if (format_ == 0 || !tokenizer_) return false;
+  if (failure_) std::rethrow_exception(failure_);
+  if (!blocksStarted_) {
+    blocksStarted_ = true;
+    nextLine_ = tokenizer_->getLineCounter();
+    blockPosition_ = tokenizer_->getPosition();
+    if (!tokenizer_->isEof() && tokenizer_->getStream())
+      blocks_ = std::make_unique<sxBlockChecker>(
+          *tokenizer_->getStream(), blockPosition_, format_, blockThreads(),
+          gBlockSize.load() != 0 ? gBlockSize.load() : kDefaultBlockSize);
+  }
+  for (;;) {
+    if (!blocks_) {
+      // Every line was read: the end-of-file check, on a line of its own
+      // when it finds an error.
+      if (finished_) return false;
+      finished_ = true;
+      counted_ptr<sxError> error;
+      context_->finish(error);
+      if (!error) return false;
+      context_->setEventKind(ekFreeLine);
+      block.codes.push_back(lcEmpty);
+      block.findings.push_back({0, context_->getSection(), blockPosition_, std::move(error)});
+      block.endPosition = blockPosition_;
+      return true;
+    }
+    sxBlockChecker::Block* checked = blocks_->next();
+    if (!checked) {
+      blocks_.reset();
+      continue;
+    }
+    settleBlock(*checked, block);
+    if (failure_) {
+      blocks_.reset();
+      if (block.codes.empty()) std::rethrow_exception(failure_);
+      return true;
+    }
+    if (!block.codes.empty()) return true;
+  }
+}
+
+void sxAnalyzer::settleBlock(sxBlockChecker::Block& checked, sxLineBlock& block) {
+  const std::uint64_t first = nextLine_;
+  const std::size_t count = checked.codes.size();
+  const sxBlockChecker::Note* note = checked.notes.data();
+  const sxBlockChecker::Note* const notesEnd = note + checked.notes.size();
+  // The start of line `at` lies at `offset` in the block's bytes.
+  std::size_t at = 0, offset = 0;
+  auto positionOf = [&](std::size_t i) {
+    if (checked.gathered) return checked.start;
+    for (; at < i; ++at)
+      offset = static_cast<std::size_t>(static_cast<const char*>(std::memchr(
+                                            checked.data + offset, '\n', checked.length - offset)) -
+                                        checked.data) +
+               1;
+    return checked.start + offset;
+  };
+  sxLine& probe = *probe_;
+  block.codes.reserve(count);
+  std::size_t i = 0;
+  try {
+    for (; i < count; ++i) {
+      const sxLineCode code = static_cast<sxLineCode>(checked.codes[i]);
+      const std::uint64_t lineNumber = first + i;
+      const sxBlockChecker::Note* n = note != notesEnd && note->index == i ? note++ : nullptr;
+      counted_ptr<sxError> error;
+      if (n && (n->kind & sxBlockChecker::pkCutThrew)) std::rethrow_exception(n->thrown);
+      if (n && (n->kind & sxBlockChecker::pkCutError)) {
+        error = n->error;
+        error->line = lineNumber;
+        error->section = context_->getSection();
+        context_->setEventKind(eventKindOf(code).value_or(ekNone));
+      } else {
+        probe.code = code;
+        probe.lineNumber = lineNumber;
+        if (!eventKindOf(code)) probe.ident = identOf(code).value_or(std::string_view());
+        context_->update(probe_, error);
+        if (!error && n) {
+          if (n->kind & sxBlockChecker::pkRuleThrew) std::rethrow_exception(n->thrown);
+          if (n->kind & sxBlockChecker::pkRuleError) {
+            error = n->error;
+            error->line = lineNumber;
+            error->section = context_->getSection();
+          }
+          if (n->kind & sxBlockChecker::pkComplex) context_->setComplexRecord(true);
+        }
+      }
+      if (checked.last && i + 1 == count && !error && code == lcEmpty && !finished_) {
+        finished_ = true;
+        context_->finish(error);
+      }
+      block.codes.push_back(code);
+      if (error)
+        block.findings.push_back({static_cast<std::uint32_t>(i), context_->getSection(),
+                                  positionOf(i), std::move(error)});
+    }
+  } catch (...) {
+    // The lines before the failing one go out first.
+    failure_ = std::current_exception();
+    nextLine_ = first + i;
+    blockPosition_ = positionOf(i);
+    block.endPosition = blockPosition_;
+    return;
+  }
+  nextLine_ = first + checked.lineFeeds();
+  blockPosition_ = checked.end;
+  block.endPosition = blockPosition_;
+  if (checked.failure) failure_ = checked.failure;
 }
 
 }  // namespace swde

@@ -3,16 +3,20 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string_view>
 
 #include "platform/AnsiString.h"
 #include "platform/Export.h"
 #include "platform/Format.h"
+#include "syntax/Sxblockchecker.h"
 #include "syntax/Sxcodes.h"
 #include "syntax/Sxcontext.h"
 #include "syntax/Sxerrors.h"
 #include "syntax/Sxline.h"
+#include "syntax/Sxlineblock.h"
+#include "syntax/Sxlineparser.h"
 #include "syntax/Sxlinevalidator.h"
 #include "syntax/Sxtokenizer.h"
 
@@ -20,10 +24,6 @@ namespace swde {
 
 using plat::AnsiString;
 using plat::TVarRec;
-
-// Longest line kept whole; a longer one gets error 102 and the rest of it is
-// read past without being stored.
-constexpr std::size_t kMaxLineLength = 65536;
 
 class OLVLEX_API sxAnalyzer {
  public:
@@ -41,6 +41,22 @@ class OLVLEX_API sxAnalyzer {
   // read to its end. The end-of-file checks (210-212) come on a last line of
   // code 1.
   counted_ptr<sxLine> getNewLine(counted_ptr<sxError>& err);
+  // The lines after the header in blocks: the same lines, codes, errors,
+  // sections and positions as getNewLine gives one by one, the field rules of
+  // the lines checked on a pool of threads. False, with an empty block, when
+  // no line is left. A failure raises its exception once the lines before it
+  // were handed out. Not to be mixed with getNewLine on one file.
+  bool getLineBlock(sxLineBlock& block);
+  // Byte offset just past the lines handed out by getLineBlock.
+  std::uint64_t getBlockPosition() const {
+    return blocksStarted_ || !tokenizer_ ? blockPosition_ : tokenizer_->getPosition();
+  }
+
+  // Threads and block size of getLineBlock for the analyzers made after the
+  // call; 0 takes the default (threads: OLVEN_THREADS, else every core).
+  static void setBlockParameters(unsigned threads, std::size_t blockSize) noexcept;
+  // The thread count getLineBlock uses.
+  static unsigned blockThreads() noexcept;
 
   // Format byte of a header text (0 = not recognised); sets format and
   // version when recognised.
@@ -62,13 +78,11 @@ class OLVLEX_API sxAnalyzer {
  private:
   // Runs the end-of-file check once; its error comes on a line of code 1.
   counted_ptr<sxLine> finishLine(counted_ptr<sxError>& err);
-  // Reads one line token by token into line and error; false when no data
-  // came where a line was expected.
-  bool readTokens(std::uint64_t lineNumber, counted_ptr<sxLine>& line, counted_ptr<sxError>& error);
-  // Builds the record of one line from its raw bytes (without the line feed)
-  // by the same rules as readTokens.
-  void parseLine(std::string_view raw, std::uint64_t lineNumber, counted_ptr<sxLine>& line,
-                 counted_ptr<sxError>& error);
+  // The context, the field rules and the end-of-file check of a line just
+  // cut, whose cutting error (if any) error holds.
+  void settleLine(const counted_ptr<sxLine>& line, counted_ptr<sxError>& error);
+  // The context pass over the lines of a checked block, into block.
+  void settleBlock(sxBlockChecker::Block& checked, sxLineBlock& block);
   // A fresh line record; the one handed out last is used again when no one
   // else holds it any more.
   counted_ptr<sxLine> newLine(sxLineCode code, std::uint64_t lineNumber);
@@ -80,7 +94,14 @@ class OLVLEX_API sxAnalyzer {
   std::unique_ptr<sxContext> context_;
   bool finished_ = false;
   counted_ptr<sxLine> spare_;
-  AnsiString stripped_;  // a line without its carriage returns
+  sxLineParser parser_;
+  AnsiString gathered_;  // a line read past the stream's buffer
+  std::unique_ptr<sxBlockChecker> blocks_;
+  counted_ptr<sxLine> probe_;  // code and number of a checked line, for the context
+  std::uint64_t blockPosition_ = 0;
+  std::uint64_t nextLine_ = 0;  // number of the next line getLineBlock hands out
+  bool blocksStarted_ = false;
+  std::exception_ptr failure_;  // raised once the lines before it went out
 };
 
 }  // namespace swde

@@ -53,6 +53,14 @@ class OLVLEX_API sxFileStream {
     position_ += n;
   }
 
+  // Reads up to n bytes past what the buffer held straight into dst, for a
+  // reader that takes the file in large blocks after a seek; 0 at the end.
+  std::size_t readRaw(void* dst, std::size_t n) {
+    const std::size_t got = file_ ? file_->read(dst, n) : 0;
+    position_ += got;
+    return got;
+  }
+
   // Stored for the reader's "convert" option; nothing here reads it.
   std::uint8_t convert = 1;
 

@@ -15,6 +15,11 @@ sxLine::sxLine(sxLineCode code, std::uint64_t lineNumber, const AnsiString& text
   fields_.reserve(kReservedFields);
 }
 
+const plat::VARIANT* sxFieldValue::box() const {
+  boxed_ = plat::Variant::fromCp1250(text_);
+  return boxed_->raw();
+}
+
 void sxLine::reset(sxLineCode newCode, std::uint64_t newLineNumber) {
   code = newCode;
   lineNumber = newLineNumber;
@@ -27,21 +32,29 @@ void sxLine::reset(sxLineCode newCode, std::uint64_t newLineNumber) {
   contextOk = 0;
   mark = 0;
   fields_.clear();
+  merged_.clear();
+  copies_.clear();
 }
 
 void sxLine::addField() {
   fields_.emplace_back();
 }
 
-void sxLine::addField(const AnsiString& text) {
-  fields_.emplace_back(text);
+void sxLine::addField(std::string_view t) {
+  const char* const b = text.data();
+  if (t.data() >= b && t.data() + t.size() <= b + text.size()) {
+    fields_.push_back(sxLineField{t, {}});
+    return;
+  }
+  copies_.emplace_back(t);
+  fields_.push_back(sxLineField{copies_.back(), {}});
 }
 
 void sxLine::mergeFields(std::size_t i) {
   if (i >= fields_.size()) return;
-  // Built in place in field i, then trimmed of the bytes up to the space on
-  // both sides, as plat::Trim does.
-  AnsiString& merged = fields_[i].text;
+  // Built aside (field i may view the text of an earlier merge), then
+  // trimmed of the bytes up to the space on both sides, as plat::Trim does.
+  AnsiString merged(fields_[i].text);
   for (std::size_t k = i + 1; k < fields_.size(); ++k) {
     merged += ',';
     merged += fields_[k].text;
@@ -59,6 +72,8 @@ void sxLine::mergeFields(std::size_t i) {
   while (b < e && blank(merged[b])) ++b;
   merged.erase(e);
   merged.erase(0, b);
+  merged_ = std::move(merged);
+  fields_[i].text = merged_;
   fields_[i].setTextValue();
   fields_.resize(i + 1);
 }

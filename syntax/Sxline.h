@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <list>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "platform/AnsiString.h"
@@ -20,74 +23,60 @@ using plat::AnsiString;
 template <class T>
 using counted_ptr = std::shared_ptr<T>;
 
-// The typed value of a field, read as a plat::Variant. A string value that is
-// the field's own text is only marked, and made into its string when somebody
-// reads it: most lines are checked and never read field by field.
+// The typed value of a field. Numbers are kept as they are; a string value
+// is the field's own text, made into a string only when somebody reads it as
+// a variant: most lines are checked and never read field by field.
 class OLVLEX_API sxFieldValue {
  public:
-  plat::VARTYPE vt() const { return text_ ? plat::VT_BSTR : v_.vt(); }
-  plat::VARIANT* raw() {
-    materialize();
-    return v_.raw();
-  }
+  plat::VARTYPE vt() const { return boxed_ ? boxed_->vt() : isText_ ? plat::VT_BSTR : scalar_.vt; }
+  // The value as a variant, valid while the line lives unchanged.
   const plat::VARIANT* raw() const {
-    materialize();
-    return v_.raw();
+    if (boxed_) return boxed_->raw();
+    if (isText_) return box();
+    return &scalar_;
   }
+  // The number held (VT_I4, VT_UI4 or VT_R8), or VT_EMPTY.
+  const plat::VARIANT& scalar() const { return scalar_; }
+
+  void setI4(std::int32_t v) { setScalar(plat::VT_I4).lVal = v; }
+  void setUI4(std::uint32_t v) { setScalar(plat::VT_UI4).ulVal = v; }
+  void setR8(double v) { setScalar(plat::VT_R8).dblVal = v; }
+  // The value becomes text as a string (VT_BSTR); text must outlive it.
+  void setText(std::string_view text) {
+    setScalar(plat::VT_EMPTY);
+    isText_ = true;
+    text_ = text;
+  }
+  // Any value.
   sxFieldValue& operator=(plat::Variant v) {
-    v_ = std::move(v);
-    text_ = nullptr;
+    setScalar(plat::VT_EMPTY);
+    boxed_ = std::move(v);
     return *this;
   }
 
  private:
-  friend struct sxLineField;
-  void materialize() const {
-    if (!text_) return;
-    v_ = plat::Variant::fromCp1250(*text_);
-    text_ = nullptr;
+  plat::VARIANT& setScalar(plat::VARTYPE vt) {
+    boxed_.reset();
+    isText_ = false;
+    scalar_ = plat::VARIANT{};
+    scalar_.vt = vt;
+    return scalar_;
   }
+  const plat::VARIANT* box() const;
 
-  mutable plat::Variant v_;
-  mutable const AnsiString* text_ = nullptr;  // the value is this text as a string
+  plat::VARIANT scalar_{};
+  bool isText_ = false;
+  std::string_view text_;
+  mutable std::optional<plat::Variant> boxed_;
 };
 
+// A field: its bytes as a view into the line that holds it, and its value.
 struct OLVLEX_API sxLineField {
-  sxLineField() = default;
-  explicit sxLineField(AnsiString t) : text(std::move(t)) {}
-  sxLineField(const sxLineField& o) : text(o.text), value(o.value) { rebind(o); }
-  sxLineField(sxLineField&& o) noexcept : text(std::move(o.text)), value(std::move(o.value)) {
-    rebind(o);
-  }
-  sxLineField& operator=(const sxLineField& o) {
-    if (this != &o) {
-      text = o.text;
-      value = o.value;
-      rebind(o);
-    }
-    return *this;
-  }
-  sxLineField& operator=(sxLineField&& o) noexcept {
-    if (this != &o) {
-      text = std::move(o.text);
-      value = std::move(o.value);
-      rebind(o);
-    }
-    return *this;
-  }
-
   // The value becomes the field's text as a string (VT_BSTR).
-  void setTextValue() {
-    value.v_ = plat::Variant();
-    value.text_ = &text;
-  }
+  void setTextValue() { value.setText(text); }
 
-  AnsiString text;     // the field as read
-  sxFieldValue value;  // empty until a validator stores the typed value
-
- private:
-  // A value marked as the text follows the text into this field.
-  void rebind(const sxLineField& o) { value.text_ = o.value.text_ ? &text : nullptr; }
+  std::string_view text;  // the field as read
+  sxFieldValue value;     // empty until a validator stores the typed value
 };
 
 class OLVLEX_API sxLine {
@@ -95,14 +84,22 @@ class OLVLEX_API sxLine {
   sxLine(sxLineCode code, std::uint64_t lineNumber);
   sxLine(sxLineCode code, std::uint64_t lineNumber, const AnsiString& text);
   virtual ~sxLine();
+  // Fields are views into the line's own bytes.
+  sxLine(const sxLine&) = delete;
+  sxLine& operator=(const sxLine&) = delete;
 
   // Back to the state of a line just made with this code and number.
   void reset(sxLineCode code, std::uint64_t lineNumber);
 
-  // Appends a field with empty (or the given) text and an empty value.
+  // Appends a field with empty (or the given) text and an empty value. A
+  // text that lies in the line's text is kept as a view of it; any other is
+  // copied into the line. text must not change while fields view it.
   void addField();
-  void addField(const AnsiString& text);
-  void addField(AnsiString&& text) { fields_.emplace_back(std::move(text)); }
+  void addField(std::string_view text);
+  // Removes the last field, when there is one.
+  void dropLastField() {
+    if (!fields_.empty()) fields_.pop_back();
+  }
   // Field i counted from 0 (the identifier), or null past the last one.
   sxLineField* getField(std::size_t i) { return i < fields_.size() ? &fields_[i] : nullptr; }
   const sxLineField* getField(std::size_t i) const {
@@ -131,6 +128,8 @@ class OLVLEX_API sxLine {
 
  private:
   std::vector<sxLineField> fields_;
+  AnsiString merged_;             // the text of a field made by mergeFields
+  std::list<AnsiString> copies_;  // field texts from outside the line's text
 };
 
 }  // namespace swde

@@ -269,12 +269,12 @@ void sxLineValidator::fail(std::uint8_t code, unsigned fieldNumber) {
   error_ = std::make_shared<sxError>(lineNumber_, section, code, args, 0);
 }
 
-const AnsiString& sxLineValidator::text(unsigned i) {
+std::string_view sxLineValidator::text(unsigned i) const {
   return line_->getField(i)->text;
 }
 
-plat::VARIANT& sxLineValidator::value(unsigned i) {
-  return *line_->getField(i)->value.raw();
+sxFieldValue& sxLineValidator::value(unsigned i) {
+  return line_->getField(i)->value;
 }
 
 bool sxLineValidator::checkCount(std::uint32_t count) {
@@ -350,7 +350,38 @@ bool sxLineValidator::validateHex(unsigned field, const AnsiString& t, plat::VAR
   return true;
 }
 
-bool sxLineValidator::isName(unsigned field, const AnsiString& t) {
+bool sxLineValidator::integerField(unsigned i) {
+  std::int32_t n;
+  if (!scanInteger(text(i), n)) {
+    fail(ecBadInteger, i + 1);
+    return false;
+  }
+  value(i).setI4(n);
+  return true;
+}
+
+bool sxLineValidator::floatField(unsigned i) {
+  const std::string_view t = text(i);
+  double d;
+  if ((t.size() >= 4 && (t[1] == 'I' || t[1] == 'N')) || !scanFloat(t, d)) {
+    fail(ecBadFloat, i + 1);
+    return false;
+  }
+  value(i).setR8(d);
+  return true;
+}
+
+bool sxLineValidator::unsignedField(unsigned i, int base) {
+  std::uint32_t n;
+  if (!scanUnsigned(text(i), base, n)) {
+    fail(base == 16 ? ecBadField : ecBadUInt, i + 1);
+    return false;
+  }
+  value(i).setUI4(n);
+  return true;
+}
+
+bool sxLineValidator::isName(unsigned field, std::string_view t) {
   const NameChars& chars = nameChars();
   for (char c : t) {
     const unsigned char b = static_cast<unsigned char>(c);
@@ -363,7 +394,7 @@ bool sxLineValidator::isName(unsigned field, const AnsiString& t) {
   return true;
 }
 
-bool sxLineValidator::isId(unsigned field, const AnsiString& t) {
+bool sxLineValidator::isId(unsigned field, std::string_view t) {
   if (!isName(field, t)) return false;
   if (t.size() > kIdentifierLengthLimit) {
     const TVarRec args[] = {TVarRec(t)};
@@ -400,16 +431,16 @@ bool sxLineValidator::checkField(unsigned i, const FieldRule& r) {
     case Check::Text:
       break;
     case Check::Integer:
-      ok = validateInteger(i, text(i), value(i));
+      ok = integerField(i);
       break;
     case Check::Float:
-      ok = validateFloat(i, text(i), value(i));
+      ok = floatField(i);
       break;
     case Check::UInt:
-      ok = validateUInt(i, text(i), value(i));
+      ok = unsignedField(i, 10);
       break;
     case Check::Hex:
-      ok = validateHex(i, text(i), value(i));
+      ok = unsignedField(i, 16);
       break;
     // A name's value is the field's text: marked, made into a string only
     // when the field is read.
@@ -430,7 +461,7 @@ bool sxLineValidator::checkField(unsigned i, const FieldRule& r) {
   }
   if (!ok) return false;
   if (r.ranged) {
-    const plat::VARIANT& v = value(i);
+    const plat::VARIANT& v = value(i).scalar();
     const std::int64_t n = v.vt == plat::VT_I4 ? v.lVal : static_cast<std::int64_t>(v.ulVal);
     if (n < r.lo || n > r.hi) {
       fail(ecBadField, i + 1);
@@ -582,7 +613,7 @@ void sxLineValidator::checkES() {
   line_->mergeFields(3);
   if (!checkCount(4)) return;
   OLV_FIELDS(1, OLV_REQ(Integer));
-  const bool nameRequired = value(1).lVal != 0;
+  const bool nameRequired = value(1).scalar().lVal != 0;
   OLV_FIELDS(2, (FieldRule{Check::Name, nameRequired}));
 }
 
@@ -594,7 +625,7 @@ void sxLineValidator::checkH() {
     form = 0;
   else if (text(2) == "K")
     form = 1;
-  else if (!validateFloat(2, text(2), value(2)))
+  else if (!floatField(2))
     return;
   line_->mark = form;
   OLV_FIELDS(1, OLV_OPT(Integer));
@@ -644,7 +675,7 @@ void sxLineValidator::checkNU() {
 void sxLineValidator::checkP() {
   if (!checkCountAtLeast(3)) return;
   if (!required(1)) return;
-  const AnsiString& word = text(1);
+  const std::string_view word = text(1);
   if (word == "P") {
     if (!checkCount(4)) return;
     OLV_FIELDS(2, OLV_REQ(Name), OLV_REQ(Id));
@@ -670,7 +701,7 @@ void sxLineValidator::checkRx() {
     return;
   }
   OLV_FIELDS(3, OLV_REQ(Id), OLV_OPT(Id));
-  const AnsiString& status = text(5);
+  const std::string_view status = text(5);
   if (!status.empty()) {
     auto digit = [](char c) { return c == '0' || c == '1' || c == '2'; };
     if (status.size() != 2 || !digit(status[0]) || !digit(status[1])) {
@@ -685,7 +716,7 @@ void sxLineValidator::checkTD() {
   if (!checkCount(3)) return;
   OLV_FIELDS(1, OLV_REQ(Name));
   if (!required(2)) return;
-  const AnsiString& kind = text(2);
+  const std::string_view kind = text(2);
   const std::string_view allowed = format == lcSWING ? "DPLOCMR" : "DPLOC";
   if (kind.size() != 2 || kind[0] != 'R' || allowed.find(kind[1]) == std::string_view::npos) {
     fail(ecBadField, 3);
@@ -701,7 +732,8 @@ void sxLineValidator::checkTD() {
 void sxLineValidator::checkTR() {
   if (!checkCount(4)) return;
   OLV_FIELDS(1, OLV_REQ(UInt), OLV_REQ(UInt), OLV_REQ(UInt));
-  const std::uint32_t a = value(1).ulVal, b = value(2).ulVal, c = value(3).ulVal;
+  const std::uint32_t a = value(1).scalar().ulVal, b = value(2).scalar().ulVal,
+                      c = value(3).scalar().ulVal;
   if (a == b || b == c || a == c) {
     fail(ecTrSameVertex);
     return;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 #include "platform/AnsiString.h"
 #include "platform/Com.h"
@@ -66,10 +67,14 @@ class OLVLEX_API sxLineValidator {
   bool required(unsigned i);
   // The character and length rules of names and identifiers, without
   // storing a value.
-  bool isName(unsigned field, const AnsiString& text);
-  bool isId(unsigned field, const AnsiString& text);
-  const AnsiString& text(unsigned i);
-  plat::VARIANT& value(unsigned i);
+  bool isName(unsigned field, std::string_view text);
+  bool isId(unsigned field, std::string_view text);
+  // The number checks of field i, storing the value into the field.
+  bool integerField(unsigned i);
+  bool floatField(unsigned i);
+  bool unsignedField(unsigned i, int base);
+  std::string_view text(unsigned i) const;
+  sxFieldValue& value(unsigned i);
 
   void checkA();
   void checkB();

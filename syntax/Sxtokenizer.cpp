@@ -121,6 +121,56 @@ void sxTokenizer::takeLine(std::size_t n) {
   tokenText_.assign(1, '\n');
 }
 
+std::uint8_t sxTokenizer::gatherLine(AnsiString& out, std::size_t keep, bool& more) {
+  tokenKind_ = tkNone;
+  tokenText_.clear();
+  out.clear();
+  more = false;
+  if (!stream_ || stream_->getSize() == 0 || stream_->getPosition() > stream_->getSize())
+    return tkNone;
+  // Appends the bytes of a run without carriage returns, up to keep.
+  auto put = [&](const unsigned char* p, std::size_t n) {
+    for (std::size_t k = 0; k < n; ++k) {
+      if (p[k] == '\r') continue;
+      if (out.size() < keep)
+        out.push_back(static_cast<char>(p[k]));
+      else
+        more = true;
+    }
+  };
+  if (hasLookAhead_) {
+    hasLookAhead_ = false;
+    if (lookAhead_ == '\n') {
+      tokenKind_ = tkLineFeed;
+      tokenText_.assign(1, '\n');
+      ++lineCounter_;
+      return tokenKind_;
+    }
+    put(&lookAhead_, 1);
+  }
+  for (;;) {
+    if (!stream_->fill()) {
+      tokenKind_ = tkEof;
+      eof_ = 1;
+      return tokenKind_;
+    }
+    std::size_t n;
+    const unsigned char* p = stream_->pending(n);
+    const void* lf = std::memchr(p, '\n', n);
+    const std::size_t run =
+        lf ? static_cast<std::size_t>(static_cast<const unsigned char*>(lf) - p) : n;
+    put(p, run);
+    stream_->skip(lf ? run + 1 : run);
+    charCounter_ += lf ? run + 1 : run;
+    if (lf) {
+      tokenKind_ = tkLineFeed;
+      tokenText_.assign(1, '\n');
+      ++lineCounter_;
+      return tokenKind_;
+    }
+  }
+}
+
 bool sxTokenizer::getChar(char& c) {
   if (hasLookAhead_) {
     c = static_cast<char>(lookAhead_);

@@ -54,6 +54,13 @@ class OLVLEX_API sxTokenizer {
   // the counters, the position and the last token are then what getToken
   // leaves after reading the same line token by token.
   void takeLine(std::size_t n);
+  // Reads the rest of the current line and its line feed into out without
+  // its carriage returns, keeping at most keep bytes of it. Returns the kind
+  // getToken leaves after reading the same line token by token: tkLineFeed,
+  // tkEof when the data ended first, tkNone when no data could come; the
+  // counters, the position and the end-of-file flag are as getToken leaves
+  // them. more tells that bytes were dropped.
+  std::uint8_t gatherLine(AnsiString& out, std::size_t keep, bool& more);
   // One raw character; carriage returns are not dropped, counters unchanged.
   bool getChar(char& c);
 
@@ -72,6 +79,7 @@ class OLVLEX_API sxTokenizer {
   std::uint64_t getPosition() const {
     return stream_ ? stream_->getPosition() - (hasLookAhead_ ? 1 : 0) : 0;
   }
+  sxFileStream* getStream() const { return stream_; }
   std::uint64_t getLineCounter() const { return lineCounter_; }
   std::uint64_t getCharCounter() const { return charCounter_; }
   std::uint8_t getTokenKind() const { return tokenKind_; }

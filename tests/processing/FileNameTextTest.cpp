@@ -122,6 +122,7 @@ TEST(FileNameText, TheReadersMessageNamesTheFileAsCp1250Text) {
   TempFolder folder;
   const std::string path = folder / "łąka.swd";
   writeFile(path, testsupport::fileFailingMidWay());
+  const testsupport::SmallReadBlocks smallBlocks;
   testsupport::RunObjects r;
   r.files.addFile("łąka.swd", path);
   ASSERT_TRUE(r.report.Create(&r.files));

@@ -566,6 +566,7 @@ TEST(SyntaxProcess, AReadFailingMidFileNamesTheFileAndTheReason) {
   const std::string content = testsupport::fileFailingMidWay();
   ASSERT_GT(content.size(), 4 * 16384u);  // more than the reader holds at once
   testsupport::TempFile broken(content);
+  const testsupport::SmallReadBlocks smallBlocks;
   testsupport::TempFile clean(kClean);
   RunObjects r;
   r.add(broken.path());

@@ -1,0 +1,301 @@
+#include "syntax/Sxblockchecker.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "syntax/Sxlineparser.h"
+#include "syntax/Sxlinevalidator.h"
+
+namespace swde {
+namespace {
+
+// Lines in one block at most: what a block holds in errors stays small
+// whatever the lines are like.
+constexpr std::size_t kLinesPerBlock = 8192;
+// A line without a line feed that grows past this is gathered: only what
+// the grammar needs of it is kept.
+constexpr std::size_t kCarryLimit = kMaxLineLength + 2;
+
+std::size_t countLineFeeds(const char* p, std::size_t n) {
+  return static_cast<std::size_t>(std::count(p, p + n, '\n'));
+}
+
+// Offset just past the k-th line feed (k from 1) of p, which holds at least
+// k of them.
+std::size_t pastLineFeed(const char* p, std::size_t n, std::size_t k) {
+  std::size_t at = 0;
+  for (; k > 0; --k)
+    at = static_cast<std::size_t>(static_cast<const char*>(std::memchr(p + at, '\n', n - at)) - p) +
+         1;
+  return at;
+}
+
+// Appends the bytes of p without carriage returns to out while it holds
+// fewer than keep.
+void appendStripped(std::string& out, const char* p, std::size_t n, std::size_t keep) {
+  for (std::size_t k = 0; k < n && out.size() < keep; ++k)
+    if (p[k] != '\r') out.push_back(p[k]);
+}
+
+}  // namespace
+
+struct sxBlockChecker::Slot {
+  Block block;
+  std::unique_ptr<char[]> buffer;
+  std::string gathered;
+  bool ready = false;
+  bool busy = false;
+};
+
+struct sxBlockChecker::Worker {
+  explicit Worker(std::uint8_t format) : parser(format), line(std::make_shared<sxLine>(lcNone, 0)) {
+    validator.format = format;
+  }
+  sxLineParser parser;
+  sxLineValidator validator;
+  counted_ptr<sxLine> line;
+};
+
+sxBlockChecker::sxBlockChecker(sxFileStream& stream, std::uint64_t start, std::uint8_t format,
+                               unsigned threads, std::size_t blockSize)
+    : stream_(stream),
+      format_(format),
+      blockSize_(std::max<std::size_t>(blockSize, 1)),
+      capacity_(blockSize_ + kCarryLimit + 1),
+      position_(start) {
+  stream_.seek(start);
+  if (threads < 1) threads = 1;
+  // Every thread may hold a block while a few wait, checked, for the
+  // context pass.
+  const std::size_t slots = threads == 1 ? 1 : threads + 3;
+  for (std::size_t k = 0; k < slots; ++k) {
+    auto slot = std::make_unique<Slot>();
+    slot->buffer = std::make_unique<char[]>(capacity_);
+    slots_.push_back(std::move(slot));
+  }
+  carry_.reserve(capacity_);
+  if (threads == 1) {
+    workers_.push_back(std::make_unique<Worker>(format_));
+    return;
+  }
+  try {
+    for (unsigned k = 0; k < threads; ++k) workers_.push_back(std::make_unique<Worker>(format_));
+    for (unsigned k = 0; k < threads; ++k) threads_.emplace_back([this, k] { run(*workers_[k]); });
+  } catch (...) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    toFill_.notify_all();
+    for (std::thread& t : threads_) t.join();
+    throw;
+  }
+}
+
+sxBlockChecker::~sxBlockChecker() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  toFill_.notify_all();
+  for (std::thread& t : threads_) t.join();
+}
+
+void sxBlockChecker::run(Worker& worker) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    toFill_.wait(lock, [&] {
+      return stopping_ || (!readerDone_ && !slots_[filled_ % slots_.size()]->busy);
+    });
+    if (stopping_) return;
+    Slot& slot = *slots_[filled_ % slots_.size()];
+    ++filled_;
+    slot.busy = true;
+    slot.ready = false;
+    fill(slot);
+    lock.unlock();
+    checkGuarded(slot, worker);
+    lock.lock();
+    slot.ready = true;
+    checked_.notify_all();
+  }
+}
+
+sxBlockChecker::Block* sxBlockChecker::next() {
+  if (threads_.empty()) {
+    Slot& slot = *slots_[0];
+    if (readerDone_) return nullptr;
+    fill(slot);
+    checkGuarded(slot, *workers_[0]);
+    return &slot.block;
+  }
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (handed_) {
+    handed_->busy = false;
+    handed_->ready = false;
+    handed_ = nullptr;
+    toFill_.notify_all();
+  }
+  Slot& slot = *slots_[consumed_ % slots_.size()];
+  checked_.wait(lock,
+                [&] { return (slot.busy && slot.ready) || (readerDone_ && consumed_ == filled_); });
+  if (!(slot.busy && slot.ready)) return nullptr;
+  ++consumed_;
+  handed_ = &slot;
+  return &slot.block;
+}
+
+void sxBlockChecker::cutAt(Slot& slot, std::size_t cut, std::size_t n) {
+  slot.block.length = cut;
+  slot.block.end = slot.block.start + cut;
+  carry_.assign(slot.buffer.get() + cut, n - cut);
+}
+
+void sxBlockChecker::fill(Slot& slot) {
+  Block& b = slot.block;
+  b.codes.clear();
+  b.notes.clear();
+  b.failure = nullptr;
+  b.gathered = false;
+  b.endsWithLineFeed = true;
+  b.last = false;
+  b.length = 0;
+  b.data = slot.buffer.get();
+  b.start = position_ - carry_.size();
+  char* const buf = slot.buffer.get();
+  std::size_t n = carry_.size();
+  std::memcpy(buf, carry_.data(), n);
+  carry_.clear();
+  std::size_t counted = 0, lineFeeds = 0;
+  bool atEnd = false;
+  bool gathering = false;
+  try {
+    for (;;) {
+      lineFeeds += countLineFeeds(buf + counted, n - counted);
+      counted = n;
+      if (lineFeeds > kLinesPerBlock) {
+        cutAt(slot, pastLineFeed(buf, n, kLinesPerBlock), n);
+        return;
+      }
+      if (atEnd) {
+        // What follows the last line feed is the file's last line.
+        b.length = lineFeeds ? pastLineFeed(buf, n, lineFeeds) : 0;
+        b.last = true;
+        b.end = b.start + n;
+        readerDone_ = true;
+        return;
+      }
+      if (lineFeeds > 0 && n >= blockSize_) {
+        cutAt(slot, pastLineFeed(buf, n, lineFeeds), n);
+        return;
+      }
+      if (lineFeeds == 0 && n > kCarryLimit) {
+        gathering = true;
+        gather(slot, n);
+        return;
+      }
+      const std::size_t want =
+          n < blockSize_ ? blockSize_ - n : std::min(blockSize_, capacity_ - n);
+      const std::size_t got = stream_.readRaw(buf + n, want);
+      position_ += got;
+      n += got;
+      if (got == 0) atEnd = true;
+    }
+  } catch (...) {
+    // The whole lines read before the failure are handed out first.
+    // A line being gathered is lost with the failure.
+    b.failure = std::current_exception();
+    b.gathered = false;
+    b.last = false;
+    lineFeeds = gathering ? 0 : countLineFeeds(buf, n);
+    b.length = lineFeeds ? pastLineFeed(buf, n, lineFeeds) : 0;
+    b.end = b.start + b.length;
+    readerDone_ = true;
+  }
+}
+
+void sxBlockChecker::gather(Slot& slot, std::size_t n) {
+  // The grammar needs one byte past the longest line that is kept whole.
+  constexpr std::size_t keep = kMaxLineLength + 1;
+  Block& b = slot.block;
+  char* const buf = slot.buffer.get();
+  b.gathered = true;
+  slot.gathered.clear();
+  appendStripped(slot.gathered, buf, n, keep);
+  for (;;) {
+    const std::size_t got = stream_.readRaw(buf, blockSize_);
+    position_ += got;
+    if (got == 0) {
+      b.endsWithLineFeed = false;
+      b.last = true;
+      readerDone_ = true;
+      break;
+    }
+    const void* lf = std::memchr(buf, '\n', got);
+    const std::size_t run = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - buf) : got;
+    appendStripped(slot.gathered, buf, run, keep);
+    if (lf) {
+      carry_.assign(buf + run + 1, got - run - 1);
+      break;
+    }
+  }
+  b.end = position_ - carry_.size();
+}
+
+void sxBlockChecker::checkGuarded(Slot& slot, Worker& worker) noexcept {
+  try {
+    check(slot, worker);
+  } catch (...) {
+    // Memory ran out: the lines checked so far go out, then the failure.
+    if (!slot.block.failure) slot.block.failure = std::current_exception();
+    slot.block.last = false;
+  }
+}
+
+void sxBlockChecker::check(Slot& slot, Worker& worker) {
+  Block& b = slot.block;
+  sxLine& line = *worker.line;
+  std::uint32_t index = 0;
+  auto one = [&](std::string_view raw) {
+    const std::uint32_t i = index++;
+    line.reset(lcNone, i);
+    counted_ptr<sxError> error;
+    try {
+      worker.parser.parse(raw, line, 0, error);
+    } catch (...) {
+      b.codes.push_back(lcNone);
+      b.notes.push_back({i, pkCutThrew, nullptr, std::current_exception()});
+      return;
+    }
+    b.codes.push_back(line.code);
+    if (error) {
+      b.notes.push_back({i, pkCutError, std::move(error), nullptr});
+      return;
+    }
+    try {
+      worker.validator.validate(worker.line, error);
+    } catch (...) {
+      b.notes.push_back({i, pkRuleThrew, nullptr, std::current_exception()});
+      return;
+    }
+    const std::uint8_t kind =
+        (error ? pkRuleError : 0) | (worker.validator.complexRecord ? pkComplex : 0);
+    if (kind) b.notes.push_back({i, kind, std::move(error), nullptr});
+  };
+  if (b.gathered) {
+    one(slot.gathered);
+    return;
+  }
+  const char* p = b.data;
+  const char* const end = b.data + b.length;
+  while (p < end) {
+    const char* lf =
+        static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+    one(std::string_view(p, static_cast<std::size_t>(lf - p)));
+    p = lf + 1;
+  }
+  if (b.last && !b.failure)
+    one(std::string_view(end, static_cast<std::size_t>(b.end - b.start) - b.length));
+}
+
+}  // namespace swde

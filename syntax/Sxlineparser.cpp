@@ -1,0 +1,168 @@
+#include "syntax/Sxlineparser.h"
+
+#include <cstring>
+
+#include "syntax/Sxcodes.h"
+
+namespace swde {
+namespace {
+
+// Classes of the bytes of a line once carriage returns are gone, as the
+// tokenizer sees them.
+enum : std::uint8_t { kWordByte = 0, kBlankByte = 1, kCommaByte = 2, kSemicolonByte = 3 };
+
+struct ByteClasses {
+  std::uint8_t of[256];
+  constexpr ByteClasses() : of() {
+    of[static_cast<unsigned char>(' ')] = kBlankByte;
+    of[static_cast<unsigned char>('\t')] = kBlankByte;
+    of[static_cast<unsigned char>(',')] = kCommaByte;
+    of[static_cast<unsigned char>(';')] = kSemicolonByte;
+  }
+};
+constexpr ByteClasses kByteClass;
+
+inline std::uint8_t classOf(char c) {
+  return kByteClass.of[static_cast<unsigned char>(c)];
+}
+
+// Field positions from which a line ends in free text, where blanks between
+// words are part of the value.
+std::uint32_t freeTextFrom(sxLineCode code) {
+  switch (code) {
+    case lcD:
+    case lcES:
+      return 3;
+    case lcNK:
+    case lcNS:
+    case lcNU:
+      return 2;
+    case lcE:
+      return 10;
+    default:
+      return UINT32_MAX;
+  }
+}
+
+counted_ptr<sxError> lineError(const sxLine& line, std::uint8_t section, sxErrorCode code,
+                               const TVarRec* args = nullptr) {
+  return std::make_shared<sxError>(line.lineNumber, section, code, args, 0);
+}
+
+}  // namespace
+
+sxLineCode sxLineParser::recognize(std::string_view ident) const {
+  std::optional<sxLineCode> code;
+  if (format_ == lcSWDE)
+    code = swdeLineCodeOf(ident);
+  else if (format_ == lcSWING)
+    code = swingLineCodeOf(ident);
+  return code ? *code : lcNone;
+}
+
+void sxLineParser::parse(std::string_view raw, sxLine& line, std::uint8_t section,
+                         counted_ptr<sxError>& error) {
+  // Carriage returns are dropped wherever they stand. Those before the line
+  // feed go by shortening the view; only the rare line with one inside is
+  // copied.
+  std::string_view s = raw;
+  while (!s.empty() && s.back() == '\r') s.remove_suffix(1);
+  if (const void* cr = std::memchr(s.data(), '\r', s.size()); cr != nullptr) {
+    std::size_t from = static_cast<std::size_t>(static_cast<const char*>(cr) - s.data());
+    stripped_.assign(s.data(), from);
+    for (++from; from < s.size(); ++from)
+      if (s[from] != '\r') stripped_.push_back(s[from]);
+    s = stripped_;
+  }
+  if (s.size() <= kMaxLineLength) {
+    parseStripped(s, line, section, error);
+    return;
+  }
+
+  // A longer line keeps its words, blank runs and delimiters while they fit
+  // whole: the run that crosses the limit and everything after it are cut.
+  std::size_t cut = kMaxLineLength;
+  const std::uint8_t across = classOf(s[cut]);
+  if ((across == kWordByte || across == kBlankByte) && classOf(s[cut - 1]) == across)
+    while (cut > 0 && classOf(s[cut - 1]) == across) --cut;
+  parseStripped(s.substr(0, cut), line, section, error);
+  if (error) return;
+  // The error of the length stops the line where it stood: what was kept of
+  // a line without a word is no empty line, and the field being read when
+  // the limit came is not ended.
+  if (line.code == lcEmpty)
+    line.code = lcNone;
+  else if (!line.hasSemicolon)
+    line.dropLastField();
+  error = lineError(line, section, ecLineTooLong);
+}
+
+void sxLineParser::parseStripped(std::string_view from, sxLine& line, std::uint8_t section,
+                                 counted_ptr<sxError>& error) {
+  // The line keeps its bytes; the fields are views of them.
+  line.text = from;
+  const std::string_view s = line.text;
+  const char* const b = s.data();
+  const std::size_t len = s.size();
+
+  std::size_t i = 0;
+  while (i < len && classOf(b[i]) == kBlankByte) ++i;
+  if (i == len) {
+    // Blanks only, or nothing at all: an empty line.
+    line.code = lcEmpty;
+    return;
+  }
+  if (classOf(b[i]) != kWordByte) {
+    line.code = lcNone;
+    error = lineError(line, section, ecNoLineIdent);
+    return;
+  }
+  std::size_t k = i;
+  while (k < len && classOf(b[k]) == kWordByte) ++k;
+  const std::string_view ident = s.substr(i, k - i);
+  const sxLineCode code = recognize(ident);
+  line.code = code;
+  line.ident = ident;
+  if (code == lcNone) {
+    const TVarRec args[] = {TVarRec(ident)};
+    error = lineError(line, section, ecUnknownLineType, args);
+    return;
+  }
+
+  const std::uint32_t freeFrom = freeTextFrom(code);
+  std::size_t fieldStart = i;
+  bool blankAfterWord = false;  // the current field holds a word and a blank run after it
+  bool wordInField = true;
+  while (k < len) {
+    switch (classOf(b[k])) {
+      case kWordByte:
+        if (blankAfterWord && line.getFieldCount() < freeFrom) {
+          const TVarRec args[] = {TVarRec(line.getFieldCount() + 1)};
+          error = lineError(line, section, ecFieldSeparator, args);
+          return;
+        }
+        wordInField = true;
+        blankAfterWord = false;
+        ++k;
+        while (k < len && classOf(b[k]) == kWordByte) ++k;
+        break;
+      case kBlankByte:
+        if (wordInField) blankAfterWord = true;
+        ++k;
+        break;
+      case kCommaByte:
+        line.addField(s.substr(fieldStart, k - fieldStart));
+        fieldStart = ++k;
+        wordInField = blankAfterWord = false;
+        break;
+      default:  // ';': the rest of the line is the comment
+        line.addField(s.substr(fieldStart, k - fieldStart));
+        line.hasSemicolon = 1;
+        line.comment = s.substr(k + 1);
+        return;
+    }
+  }
+  line.addField(s.substr(fieldStart));
+}
+
+}  // namespace swde

@@ -1,0 +1,47 @@
+// Cuts the raw bytes of one line into identifier, fields and comment: the one
+// grammar of a line, whether the line came whole from a buffer or was gathered
+// byte by byte. Errors 102, 120, 121 and 129.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "platform/AnsiString.h"
+#include "platform/Export.h"
+#include "syntax/Sxerrors.h"
+#include "syntax/Sxline.h"
+
+namespace swde {
+
+using plat::AnsiString;
+
+// Longest line kept whole (carriage returns not counted); a longer one gets
+// error 102 and keeps the words that fit.
+constexpr std::size_t kMaxLineLength = 65536;
+
+class OLVLEX_API sxLineParser {
+ public:
+  // The format byte of the file (52 SWDE, 55 SWING) picks the line table.
+  explicit sxLineParser(std::uint8_t format = 0) : format_(format) {}
+  void setFormat(std::uint8_t format) { format_ = format; }
+
+  // Fills line (already reset to its number) from raw, the line's bytes
+  // without its line feed; carriage returns anywhere in it are dropped. A
+  // line error goes to error, numbered with the line's number and with the
+  // section given.
+  void parse(std::string_view raw, sxLine& line, std::uint8_t section, counted_ptr<sxError>& error);
+
+  // The code of an identifier in the table of the format; 0 when absent.
+  sxLineCode recognize(std::string_view ident) const;
+
+ private:
+  // The grammar over a line of at most kMaxLineLength bytes without
+  // carriage returns.
+  void parseStripped(std::string_view s, sxLine& line, std::uint8_t section,
+                     counted_ptr<sxError>& error);
+
+  std::uint8_t format_;
+  AnsiString stripped_;  // a line without its carriage returns
+};
+
+}  // namespace swde
