@@ -46,8 +46,9 @@ void bzSyntaxProcess::processFile() {
     for (;;) {
       const plat::HRESULT hr = fileObject->dajBlokLinii(&block);
       checkReaderStatus(hr, ".\\bzSyntaxProcess", 50);
-      for (const std::uint8_t code : block.codes)
-        if (countsAsRecord(code)) ++recordsCount;
+      for (int code = 0; code <= kLastLineCode; ++code)
+        if (block.codeCounts[code] != 0 && countsAsRecord(code))
+          recordsCount += block.codeCounts[code];
       for (const sxLineFinding& f : block.findings)
         writeFinding(f.error->code, static_cast<ReportSectionType>(f.section),
                      static_cast<std::int64_t>(f.error->line),

@@ -268,6 +268,7 @@ HRESULT PlikSW::dajBlokLinii(sxLineBlock* blok) {
     // A line held (the header after otworz) goes out first, on its own.
     if (current_) {
       blok->codes.push_back(current_->code);
+      if (current_->code <= kLastLineCode) ++blok->codeCounts[current_->code];
       if (lastError_ && !(current_->syntaxOk && current_->contextOk))
         blok->findings.push_back({0,
                                   static_cast<std::uint8_t>(analyzer_->getContext().getSection()),

@@ -246,6 +246,7 @@ bool sxAnalyzer::getLineBlock(sxLineBlock& block) {
       if (!error) return false;
       context_->setEventKind(ekFreeLine);
       block.codes.push_back(lcEmpty);
+      ++block.codeCounts[lcEmpty];
       block.findings.push_back({0, context_->getSection(), blockPosition_, std::move(error)});
       block.endPosition = blockPosition_;
       return true;
@@ -282,7 +283,6 @@ void sxAnalyzer::settleBlock(sxBlockChecker::Block& checked, sxLineBlock& block)
     return checked.start + offset;
   };
   sxLine& probe = *probe_;
-  block.codes.reserve(count);
   std::size_t i = 0;
   try {
     for (; i < count; ++i) {
@@ -315,7 +315,6 @@ void sxAnalyzer::settleBlock(sxBlockChecker::Block& checked, sxLineBlock& block)
         finished_ = true;
         context_->finish(error);
       }
-      block.codes.push_back(code);
       if (error)
         block.findings.push_back({static_cast<std::uint32_t>(i), context_->getSection(),
                                   positionOf(i), std::move(error)});
@@ -323,12 +322,17 @@ void sxAnalyzer::settleBlock(sxBlockChecker::Block& checked, sxLineBlock& block)
   } catch (...) {
     // The lines before the failing one go out first.
     failure_ = std::current_exception();
+    block.codes.assign(checked.codes.begin(),
+                       checked.codes.begin() + static_cast<std::ptrdiff_t>(i));
+    for (const std::uint8_t c : block.codes) ++block.codeCounts[c];
     nextLine_ = first + i;
     blockPosition_ = positionOf(i);
     block.endPosition = blockPosition_;
     return;
   }
   nextLine_ = first + checked.lineFeeds();
+  block.codes.swap(checked.codes);
+  block.codeCounts = checked.codeCounts;
   blockPosition_ = checked.end;
   block.endPosition = blockPosition_;
   if (checked.failure) failure_ = checked.failure;

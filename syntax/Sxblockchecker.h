@@ -5,6 +5,7 @@
 // the caller.
 #pragma once
 
+#include <array>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -14,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "syntax/Sxcodes.h"
 #include "syntax/Sxerrors.h"
 #include "syntax/Sxfilestream.h"
 #include "syntax/Sxline.h"
@@ -46,8 +48,10 @@ class sxBlockChecker {
     std::size_t length = 0;
     bool gathered = false;
     bool endsWithLineFeed = true;  // a gathered line ended with a line feed
+    bool carriageReturns = false;  // the raw lines may hold carriage returns
     bool last = false;             // the block's last line is the file's last, with no line feed
     std::vector<std::uint8_t> codes;
+    std::array<std::uint32_t, kLastLineCode + 1> codeCounts{};
     std::vector<Note> notes;     // in line order
     std::exception_ptr failure;  // reading failed after the block's lines
     // Line feeds read with the block's lines.

@@ -81,22 +81,11 @@ struct ShortCodes {
 };
 constexpr ShortCodes kShortCodes;
 
-using CodeMap = std::unordered_map<std::string_view, sxLineCode>;
-
-struct Tables {
-  CodeMap all, swde, swing;
-  std::array<std::string_view, kLastLineCode + 1> idents{};
-  std::array<sxEventKind, kLastLineCode + 1> kinds{};
-
-  Tables() {
-    for (const Ident& i : kIdents) {
-      all.emplace(i.text, i.code);
-      idents[i.code] = i.text;
-    }
-    for (const char* s : kSwdeIdents) swde.emplace(s, all.at(s));
-    for (const Ident& i : kIdents)
-      if (i.code != lcSWDEX && i.code != lcSWDEXC) swing.emplace(i.text, i.code);
-
+// The event kind of every line code, fixed at compile time: the context
+// asks for it on every line.
+struct KindTable {
+  sxEventKind kinds[kLastLineCode + 1];
+  constexpr KindTable() : kinds() {
     for (int c = lcEmpty; c <= kLastLineCode; ++c) kinds[c] = ekRecordLine;
     kinds[lcEmpty] = ekFreeLine;
     kinds[lcC] = ekFreeLine;
@@ -111,6 +100,24 @@ struct Tables {
       kinds[c] = ekOneLineRecord;
     for (sxLineCode c : {lcGL, lcOB}) kinds[c] = ekSubRecordStart;
     for (sxLineCode c : {lcGX, lcOBX}) kinds[c] = ekSubRecordEnd;
+  }
+};
+constexpr KindTable kKinds;
+
+using CodeMap = std::unordered_map<std::string_view, sxLineCode>;
+
+struct Tables {
+  CodeMap all, swde, swing;
+  std::array<std::string_view, kLastLineCode + 1> idents{};
+
+  Tables() {
+    for (const Ident& i : kIdents) {
+      all.emplace(i.text, i.code);
+      idents[i.code] = i.text;
+    }
+    for (const char* s : kSwdeIdents) swde.emplace(s, all.at(s));
+    for (const Ident& i : kIdents)
+      if (i.code != lcSWDEX && i.code != lcSWDEXC) swing.emplace(i.text, i.code);
   }
 };
 
@@ -151,9 +158,10 @@ std::optional<std::string_view> identOf(sxLineCode code) {
   return tables().idents[code];
 }
 
-std::optional<sxEventKind> eventKindOf(sxLineCode code) {
-  if (code > kLastLineCode || tables().kinds[code] == ekNone) return std::nullopt;
-  return tables().kinds[code];
-}
+const std::array<sxEventKind, kLastLineCode + 1> kEventKinds = [] {
+  std::array<sxEventKind, kLastLineCode + 1> a{};
+  for (int c = 0; c <= kLastLineCode; ++c) a[c] = kKinds.kinds[c];
+  return a;
+}();
 
 }  // namespace swde

@@ -2,6 +2,7 @@
 // format admits, and the event kind of every code.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -128,6 +129,11 @@ OLVLEX_API std::optional<sxLineCode> lineCodeOf(std::string_view ident);
 OLVLEX_API std::optional<sxLineCode> swdeLineCodeOf(std::string_view ident);
 OLVLEX_API std::optional<sxLineCode> swingLineCodeOf(std::string_view ident);
 OLVLEX_API std::optional<std::string_view> identOf(sxLineCode code);
-OLVLEX_API std::optional<sxEventKind> eventKindOf(sxLineCode code);
+// Event kinds indexed by line code (ekNone where there is none).
+OLVLEX_API extern const std::array<sxEventKind, kLastLineCode + 1> kEventKinds;
+inline std::optional<sxEventKind> eventKindOf(sxLineCode code) {
+  if (code > kLastLineCode || kEventKinds[code] == ekNone) return std::nullopt;
+  return kEventKinds[code];
+}
 
 }  // namespace swde

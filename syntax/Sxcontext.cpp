@@ -158,7 +158,8 @@ void sxContext::update(const counted_ptr<sxLine>& line, counted_ptr<sxError>& er
   // The state machine sees the codes as they were before this line (a record
   // end already shows no open record); when it refuses the line it sets the
   // level again through resetOn.
-  if (kind != ekFileHeader && kind != ekFreeLine) stateMachine_->update(line, err);
+  if (kind != ekFileHeader && kind != ekFreeLine && !stateMachine_->advance(code))
+    stateMachine_->update(line, err);
 
   section.storeInto(section_, level_);
   record.storeInto(record_, level_);

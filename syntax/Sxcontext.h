@@ -92,4 +92,16 @@ class OLVLEX_API sxContext {
   std::unique_ptr<sxStateMachine> stateMachine_;
 };
 
+// The conditions of a transition, read from the context.
+inline bool sxStateMachine::holds(const sxStateChange& change) const {
+  const sxContext& c = *owner_;
+  if (change.swing && c.getFormat() != lcSWING) return false;
+  if (change.swde && c.getFormat() != lcSWDE) return false;
+  if (change.rc && !c.isComplexRecord()) return false;
+  if (change.ro && c.getRecord() != lcRO) return false;
+  if (change.rl && c.getRecord() != lcRL) return false;
+  if (change.record && c.getRecord() == lcNone) return false;
+  return true;
+}
+
 }  // namespace swde

@@ -16,7 +16,7 @@ sxLine::sxLine(sxLineCode code, std::uint64_t lineNumber, const AnsiString& text
 }
 
 const plat::VARIANT* sxFieldValue::box() const {
-  boxed_ = plat::Variant::fromCp1250(text_);
+  boxed_ = std::make_unique<plat::Variant>(plat::Variant::fromCp1250(text_));
   return boxed_->raw();
 }
 
@@ -31,31 +31,27 @@ void sxLine::reset(sxLineCode newCode, std::uint64_t newLineNumber) {
   syntaxOk = 0;
   contextOk = 0;
   mark = 0;
-  fields_.clear();
+  count_ = 0;
+  borrowed_ = std::string_view();
   merged_.clear();
-  copies_.clear();
+  if (!copies_.empty()) copies_.clear();
 }
 
 void sxLine::addField() {
-  fields_.emplace_back();
+  nextField().text = std::string_view();
 }
 
-void sxLine::addField(std::string_view t) {
-  const char* const b = text.data();
-  if (t.data() >= b && t.data() + t.size() <= b + text.size()) {
-    fields_.push_back(sxLineField{t, {}});
-    return;
-  }
+void sxLine::addCopiedField(std::string_view t) {
   copies_.emplace_back(t);
-  fields_.push_back(sxLineField{copies_.back(), {}});
+  nextField().text = copies_.back();
 }
 
 void sxLine::mergeFields(std::size_t i) {
-  if (i >= fields_.size()) return;
+  if (i >= count_) return;
   // Built aside (field i may view the text of an earlier merge), then
   // trimmed of the bytes up to the space on both sides, as plat::Trim does.
   AnsiString merged(fields_[i].text);
-  for (std::size_t k = i + 1; k < fields_.size(); ++k) {
+  for (std::size_t k = i + 1; k < count_; ++k) {
     merged += ',';
     merged += fields_[k].text;
   }
@@ -75,7 +71,7 @@ void sxLine::mergeFields(std::size_t i) {
   merged_ = std::move(merged);
   fields_[i].text = merged_;
   fields_[i].setTextValue();
-  fields_.resize(i + 1);
+  count_ = static_cast<std::uint32_t>(i + 1);
 }
 
 }  // namespace swde

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <list>
 #include <memory>
-#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -50,13 +49,15 @@ class OLVLEX_API sxFieldValue {
   // Any value.
   sxFieldValue& operator=(plat::Variant v) {
     setScalar(plat::VT_EMPTY);
-    boxed_ = std::move(v);
+    boxed_ = std::make_unique<plat::Variant>(std::move(v));
     return *this;
   }
+  // Back to no value.
+  void clear() { setScalar(plat::VT_EMPTY); }
 
  private:
   plat::VARIANT& setScalar(plat::VARTYPE vt) {
-    boxed_.reset();
+    if (boxed_) boxed_.reset();
     isText_ = false;
     scalar_ = plat::VARIANT{};
     scalar_.vt = vt;
@@ -67,7 +68,7 @@ class OLVLEX_API sxFieldValue {
   plat::VARIANT scalar_{};
   bool isText_ = false;
   std::string_view text_;
-  mutable std::optional<plat::Variant> boxed_;
+  mutable std::unique_ptr<plat::Variant> boxed_;  // a value made a variant
 };
 
 // A field: its bytes as a view into the line that holds it, and its value.
@@ -95,17 +96,25 @@ class OLVLEX_API sxLine {
   // text that lies in the line's text is kept as a view of it; any other is
   // copied into the line. text must not change while fields view it.
   void addField();
-  void addField(std::string_view text);
+  void addField(std::string_view text) {
+    if (within(text, this->text) || within(text, borrowed_))
+      nextField().text = text;
+    else
+      addCopiedField(text);
+  }
+  // Appends a field that views the line's text or its borrowed bytes.
+  void addViewField(std::string_view text) { nextField().text = text; }
+  // Lets the fields view bytes outside the line, which must stay valid and
+  // unchanged while the line is used; until the next reset.
+  void borrow(std::string_view bytes) { borrowed_ = bytes; }
   // Removes the last field, when there is one.
   void dropLastField() {
-    if (!fields_.empty()) fields_.pop_back();
+    if (count_ > 0) --count_;
   }
   // Field i counted from 0 (the identifier), or null past the last one.
-  sxLineField* getField(std::size_t i) { return i < fields_.size() ? &fields_[i] : nullptr; }
-  const sxLineField* getField(std::size_t i) const {
-    return i < fields_.size() ? &fields_[i] : nullptr;
-  }
-  std::uint32_t getFieldCount() const { return static_cast<std::uint32_t>(fields_.size()); }
+  sxLineField* getField(std::size_t i) { return i < count_ ? &fields_[i] : nullptr; }
+  const sxLineField* getField(std::size_t i) const { return i < count_ ? &fields_[i] : nullptr; }
+  std::uint32_t getFieldCount() const { return count_; }
 
   // Makes field i hold the rest of the line: the later fields joined with ",",
   // then ";" when the line had one (the flag is cleared), then the comment
@@ -127,7 +136,23 @@ class OLVLEX_API sxLine {
   std::int32_t mark = 0;
 
  private:
+  static bool within(std::string_view part, std::string_view whole) {
+    return whole.data() != nullptr && part.data() >= whole.data() &&
+           part.data() + part.size() <= whole.data() + whole.size();
+  }
+  void addCopiedField(std::string_view text);
+  // The next field, cleared; the field records stay for the next use of
+  // the line.
+  sxLineField& nextField() {
+    if (count_ == fields_.size()) fields_.emplace_back();
+    sxLineField& f = fields_[count_++];
+    f.value.clear();
+    return f;
+  }
+
   std::vector<sxLineField> fields_;
+  std::uint32_t count_ = 0;       // fields in use
+  std::string_view borrowed_;     // bytes outside the line that fields may view
   AnsiString merged_;             // the text of a field made by mergeFields
   std::list<AnsiString> copies_;  // field texts from outside the line's text
 };

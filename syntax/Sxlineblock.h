@@ -2,9 +2,11 @@
 // the code of every line, and the lines that carry an error.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
+#include "syntax/Sxcodes.h"
 #include "syntax/Sxerrors.h"
 #include "syntax/Sxline.h"
 
@@ -21,6 +23,8 @@ struct sxLineFinding {
 struct sxLineBlock {
   // The codes of the lines, in file order (sxLineCode values).
   std::vector<std::uint8_t> codes;
+  // How many of the lines have each code.
+  std::array<std::uint32_t, kLastLineCode + 1> codeCounts{};
   // The lines of the block that carry an error, in file order.
   std::vector<sxLineFinding> findings;
   // Byte offset in the file just past the block's last line.
@@ -28,6 +32,7 @@ struct sxLineBlock {
 
   void clear() {
     codes.clear();
+    codeCounts.fill(0);
     findings.clear();
   }
 };

@@ -66,8 +66,9 @@ void sxLineParser::parse(std::string_view raw, sxLine& line, std::uint8_t sectio
   // feed go by shortening the view; only the rare line with one inside is
   // copied.
   std::string_view s = raw;
-  while (!s.empty() && s.back() == '\r') s.remove_suffix(1);
-  if (const void* cr = std::memchr(s.data(), '\r', s.size()); cr != nullptr) {
+  while (carriageReturns_ && !s.empty() && s.back() == '\r') s.remove_suffix(1);
+  if (const void* cr = carriageReturns_ ? std::memchr(s.data(), '\r', s.size()) : nullptr;
+      cr != nullptr) {
     std::size_t from = static_cast<std::size_t>(static_cast<const char*>(cr) - s.data());
     stripped_.assign(s.data(), from);
     for (++from; from < s.size(); ++from)
@@ -99,9 +100,14 @@ void sxLineParser::parse(std::string_view raw, sxLine& line, std::uint8_t sectio
 
 void sxLineParser::parseStripped(std::string_view from, sxLine& line, std::uint8_t section,
                                  counted_ptr<sxError>& error) {
-  // The line keeps its bytes; the fields are views of them.
-  line.text = from;
-  const std::string_view s = line.text;
+  // The line keeps its bytes, or borrows them; the fields are views of them.
+  std::string_view s = from;
+  if (keepText_) {
+    line.text = from;
+    s = line.text;
+  } else {
+    line.borrow(from);
+  }
   const char* const b = s.data();
   const std::size_t len = s.size();
 
@@ -122,7 +128,7 @@ void sxLineParser::parseStripped(std::string_view from, sxLine& line, std::uint8
   const std::string_view ident = s.substr(i, k - i);
   const sxLineCode code = recognize(ident);
   line.code = code;
-  line.ident = ident;
+  if (keepText_) line.ident = ident;
   if (code == lcNone) {
     const TVarRec args[] = {TVarRec(ident)};
     error = lineError(line, section, ecUnknownLineType, args);
@@ -131,38 +137,36 @@ void sxLineParser::parseStripped(std::string_view from, sxLine& line, std::uint8
 
   const std::uint32_t freeFrom = freeTextFrom(code);
   std::size_t fieldStart = i;
-  bool blankAfterWord = false;  // the current field holds a word and a blank run after it
-  bool wordInField = true;
+  bool wordInField = true;  // the current field holds a word
   while (k < len) {
-    switch (classOf(b[k])) {
-      case kWordByte:
-        if (blankAfterWord && line.getFieldCount() < freeFrom) {
-          const TVarRec args[] = {TVarRec(line.getFieldCount() + 1)};
-          error = lineError(line, section, ecFieldSeparator, args);
-          return;
-        }
-        wordInField = true;
-        blankAfterWord = false;
-        ++k;
-        while (k < len && classOf(b[k]) == kWordByte) ++k;
-        break;
-      case kBlankByte:
-        if (wordInField) blankAfterWord = true;
-        ++k;
-        break;
-      case kCommaByte:
-        line.addField(s.substr(fieldStart, k - fieldStart));
-        fieldStart = ++k;
-        wordInField = blankAfterWord = false;
-        break;
-      default:  // ';': the rest of the line is the comment
-        line.addField(s.substr(fieldStart, k - fieldStart));
-        line.hasSemicolon = 1;
-        line.comment = s.substr(k + 1);
+    const std::uint8_t c = classOf(b[k]);
+    if (c == kWordByte) {
+      wordInField = true;
+      for (++k; k < len && classOf(b[k]) == kWordByte;) ++k;
+    } else if (c == kCommaByte) {
+      line.addViewField(s.substr(fieldStart, k - fieldStart));
+      fieldStart = ++k;
+      wordInField = false;
+    } else if (c == kSemicolonByte) {
+      // The rest of the line is the comment.
+      line.addViewField(s.substr(fieldStart, k - fieldStart));
+      line.hasSemicolon = 1;
+      line.comment = s.substr(k + 1);
+      return;
+    } else {
+      // A word after a blank run that follows a word of the same field:
+      // a field separator forgotten, unless the field is free text.
+      std::size_t j = k + 1;
+      while (j < len && classOf(b[j]) == kBlankByte) ++j;
+      if (wordInField && j < len && classOf(b[j]) == kWordByte && line.getFieldCount() < freeFrom) {
+        const TVarRec args[] = {TVarRec(line.getFieldCount() + 1)};
+        error = lineError(line, section, ecFieldSeparator, args);
         return;
+      }
+      k = j;
     }
   }
-  line.addField(s.substr(fieldStart));
+  line.addViewField(s.substr(fieldStart));
 }
 
 }  // namespace swde

@@ -24,6 +24,11 @@ class OLVLEX_API sxLineParser {
   // The format byte of the file (52 SWDE, 55 SWING) picks the line table.
   explicit sxLineParser(std::uint8_t format = 0) : format_(format) {}
   void setFormat(std::uint8_t format) { format_ = format; }
+  // Off: the line keeps no copy of its bytes (its text stays empty) and its
+  // fields view raw, which must then outlive the use of the line.
+  void setKeepText(bool keep) { keepText_ = keep; }
+  // Off: the lines to come hold no carriage return, and none is looked for.
+  void setCarriageReturns(bool may) { carriageReturns_ = may; }
 
   // Fills line (already reset to its number) from raw, the line's bytes
   // without its line feed; carriage returns anywhere in it are dropped. A
@@ -41,6 +46,8 @@ class OLVLEX_API sxLineParser {
                      counted_ptr<sxError>& error);
 
   std::uint8_t format_;
+  bool keepText_ = true;
+  bool carriageReturns_ = true;
   AnsiString stripped_;  // a line without its carriage returns
 };
 

@@ -97,7 +97,7 @@ bool scanFloat(std::string_view s, double& out) {
 // "/", "\", "." and the Polish letters as ISO-8859-2 bytes.
 struct NameChars {
   bool ok[256] = {};
-  NameChars() {
+  constexpr NameChars() {
     for (int c = 'a'; c <= 'z'; ++c) ok[c] = true;
     for (int c = 'A'; c <= 'Z'; ++c) ok[c] = true;
     for (int c = '0'; c <= '9'; ++c) ok[c] = true;
@@ -108,9 +108,10 @@ struct NameChars {
   }
 };
 
+constexpr NameChars kNameChars;
+
 const NameChars& nameChars() {
-  static const NameChars n;
-  return n;
+  return kNameChars;
 }
 
 void storeString(plat::VARIANT& value, const AnsiString& text) {

@@ -984,17 +984,6 @@ const sxStateChange* sxStateMachine::getStateChange(sxLineCode code) const {
   return it == state_->transitions.end() ? nullptr : &it->second;
 }
 
-bool sxStateMachine::holds(const sxStateChange& change) const {
-  const sxContext& c = *owner_;
-  if (change.swing && c.getFormat() != lcSWING) return false;
-  if (change.swde && c.getFormat() != lcSWDE) return false;
-  if (change.rc && !c.isComplexRecord()) return false;
-  if (change.ro && c.getRecord() != lcRO) return false;
-  if (change.rl && c.getRecord() != lcRL) return false;
-  if (change.record && c.getRecord() == lcNone) return false;
-  return true;
-}
-
 counted_ptr<sxError> sxStateMachine::lineError(const sxLine& line, sxErrorCode code) const {
   const TVarRec args[] = {TVarRec(identOf(line.code).value_or(std::string_view()))};
   return std::make_shared<sxError>(line.lineNumber, owner_->getSection(), code, args, 0);
@@ -1002,7 +991,8 @@ counted_ptr<sxError> sxStateMachine::lineError(const sxLine& line, sxErrorCode c
 
 bool sxStateMachine::update(const counted_ptr<sxLine>& line, counted_ptr<sxError>& err) {
   if (!line) return true;
-  const sxStateChange* change = getStateChange(line->code);
+  if (advance(line->code)) return true;
+  const sxStateChange* change = line->code > kLastLineCode ? getStateChange(line->code) : nullptr;
   if (change != nullptr && holds(*change)) {
     state_ = change->state;
     return true;

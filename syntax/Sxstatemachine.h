@@ -140,6 +140,16 @@ class OLVLEX_API sxStateMachine {
   // error already, the fallback runs (updateFail) and the owner's level is set
   // again by resetOn; the result is false. No line is allowed.
   bool update(const counted_ptr<sxLine>& line, counted_ptr<sxError>& err);
+  // The common case of update, taken without a call: true, with the machine
+  // moved, when the current state has a transition on code whose conditions
+  // hold; false, with nothing changed, otherwise (update then decides).
+  bool advance(sxLineCode code) {
+    if (code > kLastLineCode) return false;
+    const sxStateChange* change = state_->byCode[code];
+    if (change == nullptr || !holds(*change)) return false;
+    state_ = change->state;
+    return true;
+  }
   // Fallback after a refused line: 213 for D or GX in an RO or RL record, then
   // the first fallback of the owner's section on the line's code whose
   // conditions hold becomes the state; without one the state stays.
@@ -152,7 +162,8 @@ class OLVLEX_API sxStateMachine {
   const sxStateChange* getStateChange(sxLineCode code) const;
 
  private:
-  bool holds(const sxStateChange& change) const;
+  // Defined with sxContext, whose state it reads.
+  inline bool holds(const sxStateChange& change) const;
   counted_ptr<sxError> lineError(const sxLine& line, sxErrorCode code) const;
 
   const sxStateGraphs* graphs_;
