@@ -39,10 +39,11 @@ unsigned sxAnalyzer::blockThreads() noexcept {
     unsigned n = 0;
     const char* const e = env + std::strlen(env);
     const auto r = std::from_chars(env, e, n);
-    if (r.ec == std::errc() && r.ptr == e && n >= 1) return std::min(n, 64u);
+    if (r.ec == std::errc() && r.ptr == e && n >= 1) return std::min(n, kMostThreads);
   }
+  // One core is left to the pass that puts the lines in order.
   const unsigned cores = std::thread::hardware_concurrency();
-  return std::clamp(cores, 1u, kMostThreads);
+  return std::clamp(cores > 1 ? cores - 1 : 1u, 1u, kMostThreads);
 }
 
 sxAnalyzer::sxAnalyzer(sxTokenizer* tokenizer)

@@ -53,7 +53,8 @@ class OLVLEX_API sxAnalyzer {
   }
 
   // Threads and block size of getLineBlock for the analyzers made after the
-  // call; 0 takes the default (threads: OLVEN_THREADS, else every core).
+  // call; 0 takes the default (threads: OLVEN_THREADS, else every core but
+  // one).
   static void setBlockParameters(unsigned threads, std::size_t blockSize) noexcept;
   // The thread count getLineBlock uses.
   static unsigned blockThreads() noexcept;

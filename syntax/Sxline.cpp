@@ -48,9 +48,14 @@ void sxLine::addCopiedField(std::string_view t) {
 
 void sxLine::mergeFields(std::size_t i) {
   if (i >= count_) return;
-  // Built aside (field i may view the text of an earlier merge), then
-  // trimmed of the bytes up to the space on both sides, as plat::Trim does.
-  AnsiString merged(fields_[i].text);
+  // Built in the line's own store, which keeps its room from line to line;
+  // aside only when a field to join views the text of an earlier merge.
+  bool aside = false;
+  for (std::size_t k = i; k < count_ && !aside; ++k)
+    aside = !merged_.empty() && within(fields_[k].text, merged_);
+  AnsiString spare;
+  AnsiString& merged = aside ? spare : merged_;
+  merged.assign(fields_[i].text);
   for (std::size_t k = i + 1; k < count_; ++k) {
     merged += ',';
     merged += fields_[k].text;
@@ -61,6 +66,7 @@ void sxLine::mergeFields(std::size_t i) {
   }
   merged += comment;
   comment.clear();
+  // Trimmed of the bytes up to the space on both sides, as plat::Trim does.
   const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
   std::size_t e = merged.size();
   while (e > 0 && blank(merged[e - 1])) --e;
@@ -68,7 +74,7 @@ void sxLine::mergeFields(std::size_t i) {
   while (b < e && blank(merged[b])) ++b;
   merged.erase(e);
   merged.erase(0, b);
-  merged_ = std::move(merged);
+  if (aside) merged_ = std::move(spare);
   fields_[i].text = merged_;
   fields_[i].setTextValue();
   count_ = static_cast<std::uint32_t>(i + 1);
