@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <ctime>
@@ -60,7 +61,16 @@ void bzProcessThread::endRun() {
   thread_.join();
 }
 
+namespace {
+std::atomic<bzProcessThread::Clock> gClock{nullptr};
+}  // namespace
+
+void bzProcessThread::setClock(Clock clock) noexcept {
+  gClock.store(clock);
+}
+
 std::uint64_t bzProcessThread::tickCount() {
+  if (const Clock clock = gClock.load()) return clock();
   return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                         std::chrono::steady_clock::now().time_since_epoch())
                                         .count());

@@ -158,6 +158,14 @@ class OLVCORE_API bzProcessThread {
   // Milliseconds of a steady clock, for the progress updates.
   static std::uint64_t tickCount();
 
+ public:
+  // Test seam: when set, tickCount reads this clock instead, so that a test
+  // decides when an update is due. Null (the steady clock) unless a test
+  // sets it.
+  using Clock = std::uint64_t (*)();
+  static void setClock(Clock clock) noexcept;
+
+ protected:
   bzFileList* fileList = nullptr;
   bzReport* report = nullptr;
   bzSettings* settings = nullptr;

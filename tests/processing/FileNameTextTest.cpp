@@ -15,6 +15,7 @@
 #include "platform/FileStream.h"
 #include "platform/FileSystem.h"
 #include "processing/bzSyntaxProcess.h"
+#include "support/BlockParameters.h"
 #include "support/BrokenReads.h"
 #include "support/Files.h"
 #include "support/ReportLine.h"
@@ -122,7 +123,8 @@ TEST(FileNameText, TheReadersMessageNamesTheFileAsCp1250Text) {
   TempFolder folder;
   const std::string path = folder / "łąka.swd";
   writeFile(path, testsupport::fileFailingMidWay());
-  const testsupport::SmallReadBlocks smallBlocks;
+  // Blocks so small that the pool holds a small part of the file at once.
+  const testsupport::BlockParameters smallBlocks(0, 1024);
   testsupport::RunObjects r;
   r.files.addFile("łąka.swd", path);
   ASSERT_TRUE(r.report.Create(&r.files));

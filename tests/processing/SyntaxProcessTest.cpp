@@ -18,6 +18,7 @@
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
 #include "processing/bzSyntaxProcess.h"
+#include "support/BlockParameters.h"
 #include "support/BrokenReads.h"
 #include "support/Gate.h"
 #include "support/ReportLine.h"
@@ -566,7 +567,8 @@ TEST(SyntaxProcess, AReadFailingMidFileNamesTheFileAndTheReason) {
   const std::string content = testsupport::fileFailingMidWay();
   ASSERT_GT(content.size(), 4 * 16384u);  // more than the reader holds at once
   testsupport::TempFile broken(content);
-  const testsupport::SmallReadBlocks smallBlocks;
+  // Blocks so small that the pool holds a small part of the file at once.
+  const testsupport::BlockParameters smallBlocks(0, 1024);
   testsupport::TempFile clean(kClean);
   RunObjects r;
   r.add(broken.path());

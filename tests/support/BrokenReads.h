@@ -12,7 +12,6 @@
 #include <system_error>
 
 #include "processing/bzReport.h"
-#include "syntax/Sxanalyzer.h"
 
 namespace testsupport {
 
@@ -43,16 +42,6 @@ inline std::string fileFailingMidWay() {
   for (int i = 1; i <= 4000; ++i) content += "RD,G5KLU,," + std::to_string(i) + ",,;\nX;\n";
   return content + "SX;\nSWDEX;\n";
 }
-
-// While it lives the syntax check reads in blocks so small that all its
-// threads together hold a small part of fileFailingMidWay at once: a read
-// after the finding is certain to come.
-struct SmallReadBlocks {
-  SmallReadBlocks() { swde::sxAnalyzer::setBlockParameters(0, 1024); }
-  ~SmallReadBlocks() { swde::sxAnalyzer::setBlockParameters(0, 0); }
-  SmallReadBlocks(const SmallReadBlocks&) = delete;
-  SmallReadBlocks& operator=(const SmallReadBlocks&) = delete;
-};
 
 // Once the report takes the finding of fileFailingMidWay, every further read
 // of path fails; broke tells that it happened.
