@@ -20,25 +20,12 @@ const plat::VARIANT* sxFieldValue::box() const {
   return boxed_->raw();
 }
 
-void sxLine::reset(sxLineCode newCode, std::uint64_t newLineNumber) {
-  code = newCode;
-  lineNumber = newLineNumber;
-  position = 0;
-  text.clear();
-  ident.clear();
-  comment.clear();
-  hasSemicolon = 0;
-  syntaxOk = 0;
-  contextOk = 0;
-  mark = 0;
-  count_ = 0;
-  borrowed_ = std::string_view();
-  merged_.clear();
-  if (!copies_.empty()) copies_.clear();
-}
-
 void sxLine::addField() {
   nextField().text = std::string_view();
+}
+
+void sxLine::dropCopies() {
+  copies_.clear();
 }
 
 void sxLine::addCopiedField(std::string_view t) {

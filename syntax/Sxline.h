@@ -89,8 +89,24 @@ class OLVLEX_API sxLine {
   sxLine(const sxLine&) = delete;
   sxLine& operator=(const sxLine&) = delete;
 
-  // Back to the state of a line just made with this code and number.
-  void reset(sxLineCode code, std::uint64_t lineNumber);
+  // Back to the state of a line just made with this code and number; the
+  // room of its texts and fields stays for the next use.
+  void reset(sxLineCode newCode, std::uint64_t newLineNumber) {
+    code = newCode;
+    lineNumber = newLineNumber;
+    position = 0;
+    text.clear();
+    ident.clear();
+    comment.clear();
+    hasSemicolon = 0;
+    syntaxOk = 0;
+    contextOk = 0;
+    mark = 0;
+    count_ = 0;
+    borrowed_ = std::string_view();
+    merged_.clear();
+    if (!copies_.empty()) dropCopies();
+  }
 
   // Appends a field with empty (or the given) text and an empty value. A
   // text that lies in the line's text is kept as a view of it; any other is
@@ -141,6 +157,7 @@ class OLVLEX_API sxLine {
            part.data() + part.size() <= whole.data() + whole.size();
   }
   void addCopiedField(std::string_view text);
+  void dropCopies();
   // The next field, cleared; the field records stay for the next use of
   // the line.
   sxLineField& nextField() {

@@ -36,11 +36,29 @@ const char* skipSpace(const char* p, const char* e) {
 // Digits from p in the given base as an unsigned 64-bit value; false when
 // there are none or the value overflows.
 bool scanDigits(const char* p, const char* e, int base, std::uint64_t& v) {
+  if (p == e) return false;
+  std::uint64_t n = 0;
   const char* d = p;
-  while (d < e && (base == 16 ? isHexDigit(*d) : isDigit(*d))) ++d;
+  for (; d < e; ++d) {
+    unsigned digit;
+    const char c = *d;
+    if (isDigit(c))
+      digit = static_cast<unsigned>(c - '0');
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      digit = static_cast<unsigned>(c - 'a' + 10);
+    else if (base == 16 && c >= 'A' && c <= 'F')
+      digit = static_cast<unsigned>(c - 'A' + 10);
+    else
+      break;
+    if (__builtin_mul_overflow(n, static_cast<std::uint64_t>(base), &n) ||
+        __builtin_add_overflow(n, digit, &n)) {
+      // Too large: the rest of the run is read past, the value refused.
+      return false;
+    }
+  }
   if (d == p) return false;
-  auto r = std::from_chars(p, d, v, base);
-  return r.ec == std::errc() && r.ptr == d;
+  v = n;
+  return true;
 }
 
 bool scanInteger(std::string_view s, std::int32_t& out) {
