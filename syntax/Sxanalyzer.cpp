@@ -293,9 +293,7 @@ void sxAnalyzer::settleBlock(sxBlockChecker::Block& checked, sxLineBlock& block)
       counted_ptr<sxError> error;
       if (n && (n->kind & sxBlockChecker::pkCutThrew)) std::rethrow_exception(n->thrown);
       if (n && (n->kind & sxBlockChecker::pkCutError)) {
-        error = n->error;
-        error->line = lineNumber;
-        error->section = context_->getSection();
+        error = n->error.make(lineNumber, context_->getSection());
         context_->setEventKind(eventKindOf(code).value_or(ekNone));
       } else {
         probe.code = code;
@@ -304,11 +302,8 @@ void sxAnalyzer::settleBlock(sxBlockChecker::Block& checked, sxLineBlock& block)
         context_->update(probe_, error);
         if (!error && n) {
           if (n->kind & sxBlockChecker::pkRuleThrew) std::rethrow_exception(n->thrown);
-          if (n->kind & sxBlockChecker::pkRuleError) {
-            error = n->error;
-            error->line = lineNumber;
-            error->section = context_->getSection();
-          }
+          if (n->kind & sxBlockChecker::pkRuleError)
+            error = n->error.make(lineNumber, context_->getSection());
           if (n->kind & sxBlockChecker::pkComplex) context_->setComplexRecord(true);
         }
       }

@@ -74,10 +74,13 @@ struct sxBlockChecker::Slot {
 struct sxBlockChecker::Worker {
   explicit Worker(std::uint8_t format) : parser(format), line(std::make_shared<sxLine>(lcNone, 0)) {
     // Only the code and the error of a line leave the worker: the line's
-    // fields view the block's bytes.
+    // fields view the block's bytes, and its error is taken down, not made.
     parser.setKeepText(false);
+    parser.setNote(&note);
+    validator.setNote(&note);
     validator.format = format;
   }
+  sxErrorNote note;
   sxLineParser parser;
   sxLineValidator validator;
   counted_ptr<sxLine> line;
@@ -293,24 +296,24 @@ void sxBlockChecker::check(Slot& slot, Worker& worker) {
     } catch (...) {
       b.codes.push_back(lcNone);
       ++b.codeCounts[lcNone];
-      b.notes.push_back({i, pkCutThrew, nullptr, std::current_exception()});
+      b.notes.push_back({i, pkCutThrew, {}, std::current_exception()});
       return;
     }
     b.codes.push_back(line.code);
     ++b.codeCounts[line.code];
     if (error) {
-      b.notes.push_back({i, pkCutError, std::move(error), nullptr});
+      b.notes.push_back({i, pkCutError, worker.note, nullptr});
       return;
     }
     try {
       worker.validator.validate(worker.line, error);
     } catch (...) {
-      b.notes.push_back({i, pkRuleThrew, nullptr, std::current_exception()});
+      b.notes.push_back({i, pkRuleThrew, {}, std::current_exception()});
       return;
     }
     const std::uint8_t kind =
         (error ? pkRuleError : 0) | (worker.validator.complexRecord ? pkComplex : 0);
-    if (kind) b.notes.push_back({i, kind, std::move(error), nullptr});
+    if (kind) b.notes.push_back({i, kind, error ? worker.note : sxErrorNote(), nullptr});
   };
   if (b.gathered) {
     one(slot.gathered);

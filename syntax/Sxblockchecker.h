@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "syntax/Sxcodes.h"
+#include "syntax/Sxerrornote.h"
 #include "syntax/Sxerrors.h"
 #include "syntax/Sxfilestream.h"
 #include "syntax/Sxline.h"
@@ -35,7 +36,7 @@ class sxBlockChecker {
   struct Note {
     std::uint32_t index;
     std::uint8_t kind;
-    counted_ptr<sxError> error;  // numbered with the line's place in the block
+    sxErrorNote error;  // made an error by the context pass
     std::exception_ptr thrown;
   };
 

@@ -64,12 +64,21 @@ std::uint32_t freeTextFrom(sxLineCode code) {
   }
 }
 
-counted_ptr<sxError> lineError(const sxLine& line, std::uint8_t section, sxErrorCode code,
-                               const TVarRec* args = nullptr) {
-  return std::make_shared<sxError>(line.lineNumber, section, code, args, 0);
+}  // namespace
+
+void sxLineParser::setNote(sxErrorNote* note) {
+  note_ = note;
+  if (note_ && !marker_) marker_ = std::make_shared<sxError>(0, 0, 0, AnsiString());
 }
 
-}  // namespace
+template <class... Args>
+void sxLineParser::raise(counted_ptr<sxError>& error, const sxLine& line, std::uint8_t section,
+                         std::uint8_t code, Args... args) {
+  sxErrorNote local;
+  sxErrorNote& note = note_ ? *note_ : local;
+  note.take(code, args...);
+  error = note_ ? marker_ : note.make(line.lineNumber, section);
+}
 
 sxLineCode sxLineParser::recognize(std::string_view ident) const {
   std::optional<sxLineCode> code;
@@ -115,7 +124,7 @@ void sxLineParser::parse(std::string_view raw, sxLine& line, std::uint8_t sectio
     line.code = lcNone;
   else if (!line.hasSemicolon)
     line.dropLastField();
-  error = lineError(line, section, ecLineTooLong);
+  raise(error, line, section, ecLineTooLong);
 }
 
 void sxLineParser::parseStripped(std::string_view from, sxLine& line, std::uint8_t section,
@@ -140,7 +149,7 @@ void sxLineParser::parseStripped(std::string_view from, sxLine& line, std::uint8
   }
   if (classOf(b[i]) != kWordByte) {
     line.code = lcNone;
-    error = lineError(line, section, ecNoLineIdent);
+    raise(error, line, section, ecNoLineIdent);
     return;
   }
   std::size_t k = wordEnd(b, i, len);
@@ -149,8 +158,7 @@ void sxLineParser::parseStripped(std::string_view from, sxLine& line, std::uint8
   line.code = code;
   if (keepText_) line.ident = ident;
   if (code == lcNone) {
-    const TVarRec args[] = {TVarRec(ident)};
-    error = lineError(line, section, ecUnknownLineType, args);
+    raise(error, line, section, ecUnknownLineType, ident);
     return;
   }
 
@@ -178,8 +186,7 @@ void sxLineParser::parseStripped(std::string_view from, sxLine& line, std::uint8
       std::size_t j = k + 1;
       while (j < len && classOf(b[j]) == kBlankByte) ++j;
       if (wordInField && j < len && classOf(b[j]) == kWordByte && line.getFieldCount() < freeFrom) {
-        const TVarRec args[] = {TVarRec(line.getFieldCount() + 1)};
-        error = lineError(line, section, ecFieldSeparator, args);
+        raise(error, line, section, ecFieldSeparator, unsigned{line.getFieldCount() + 1});
         return;
       }
       k = j;

@@ -8,6 +8,7 @@
 
 #include "platform/AnsiString.h"
 #include "platform/Export.h"
+#include "syntax/Sxerrornote.h"
 #include "syntax/Sxerrors.h"
 #include "syntax/Sxline.h"
 
@@ -27,6 +28,9 @@ class OLVLEX_API sxLineParser {
   // Off: the line keeps no copy of its bytes (its text stays empty) and its
   // fields view raw, which must then outlive the use of the line.
   void setKeepText(bool keep) { keepText_ = keep; }
+  // With a note, a line's error is taken down in it and error gets a marker
+  // standing for it, instead of an error being made; null: errors are made.
+  void setNote(sxErrorNote* note);
   // Off: the lines to come hold no carriage return, and none is looked for.
   void setCarriageReturns(bool may) { carriageReturns_ = may; }
 
@@ -45,7 +49,13 @@ class OLVLEX_API sxLineParser {
   void parseStripped(std::string_view s, sxLine& line, std::uint8_t section,
                      counted_ptr<sxError>& error);
 
+  template <class... Args>
+  void raise(counted_ptr<sxError>& error, const sxLine& line, std::uint8_t section,
+             std::uint8_t code, Args... args);
+
   std::uint8_t format_;
+  sxErrorNote* note_ = nullptr;
+  counted_ptr<sxError> marker_;
   bool keepText_ = true;
   bool carriageReturns_ = true;
   AnsiString stripped_;  // a line without its carriage returns

@@ -279,13 +279,25 @@ void sxLineValidator::validate(const counted_ptr<sxLine>& line, counted_ptr<sxEr
 // ---------------------------------------------------------------------------
 // Errors and field access
 
+void sxLineValidator::setNote(sxErrorNote* note) {
+  note_ = note;
+  if (note_ && !marker_) marker_ = std::make_shared<sxError>(0, 0, 0, AnsiString());
+}
+
+template <class... Args>
+void sxLineValidator::raise(std::uint8_t code, Args... args) {
+  sxErrorNote local;
+  sxErrorNote& note = note_ ? *note_ : local;
+  note.take(code, args...);
+  error_ = note_ ? marker_ : note.make(lineNumber_, section);
+}
+
 void sxLineValidator::fail(std::uint8_t code) {
-  error_ = std::make_shared<sxError>(lineNumber_, section, code, nullptr, 0);
+  raise(code);
 }
 
 void sxLineValidator::fail(std::uint8_t code, unsigned fieldNumber) {
-  const TVarRec args[] = {TVarRec(fieldNumber)};
-  error_ = std::make_shared<sxError>(lineNumber_, section, code, args, 0);
+  raise(code, fieldNumber);
 }
 
 std::string_view sxLineValidator::text(unsigned i) const {
@@ -405,8 +417,7 @@ bool sxLineValidator::isName(unsigned field, std::string_view t) {
   for (char c : t) {
     const unsigned char b = static_cast<unsigned char>(c);
     if (!chars.ok[b]) {
-      const TVarRec args[] = {TVarRec(field + 1), TVarRec(static_cast<unsigned>(b))};
-      error_ = std::make_shared<sxError>(lineNumber_, section, ecBadNameChar, args, 1);
+      raise(ecBadNameChar, field + 1, static_cast<unsigned>(b));
       return false;
     }
   }
@@ -416,8 +427,7 @@ bool sxLineValidator::isName(unsigned field, std::string_view t) {
 bool sxLineValidator::isId(unsigned field, std::string_view t) {
   if (!isName(field, t)) return false;
   if (t.size() > kIdentifierLengthLimit) {
-    const TVarRec args[] = {TVarRec(t)};
-    error_ = std::make_shared<sxError>(lineNumber_, section, ecIdTooLong, args, 0);
+    raise(ecIdTooLong, t);
     return false;
   }
   return true;

@@ -10,6 +10,7 @@
 #include "platform/Com.h"
 #include "platform/Export.h"
 #include "syntax/Sxcodes.h"
+#include "syntax/Sxerrornote.h"
 #include "syntax/Sxerrors.h"
 #include "syntax/Sxline.h"
 
@@ -46,6 +47,10 @@ class OLVLEX_API sxLineValidator {
   std::uint8_t complexRecord = 0;
 
   const counted_ptr<sxError>& currentError() const { return error_; }
+  // With a note, a line's error is taken down in it and the error slot gets
+  // a marker standing for it, instead of an error being made; null: errors
+  // are made.
+  void setNote(sxErrorNote* note);
   // True when the line code has a check method.
   bool hasMethod(std::uint8_t code) const;
 
@@ -54,6 +59,8 @@ class OLVLEX_API sxLineValidator {
   struct FieldRule;
   struct LineRule;
 
+  template <class... Args>
+  void raise(std::uint8_t code, Args... args);
   void fail(std::uint8_t code);
   void fail(std::uint8_t code, unsigned fieldNumber);
   // Runs the field count test, the field tests in order and the ';' test.
@@ -136,6 +143,8 @@ class OLVLEX_API sxLineValidator {
   // Number of the line last validated, for the errors of the field validators.
   std::uint64_t lineNumber_ = 0;
   counted_ptr<sxError> error_;
+  sxErrorNote* note_ = nullptr;
+  counted_ptr<sxError> marker_;
   std::array<Method, kLastLineCode + 1> methods_{};
 };
 
