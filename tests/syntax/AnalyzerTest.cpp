@@ -301,6 +301,27 @@ TEST(Analyzer, OverlongLineIsReportedAndReadingGoesOn) {
   for (const auto& line : binary.records) EXPECT_LE(line->text.size(), kMaxLineLength);
 }
 
+// The last line of a file without a line feed follows the same grammar as
+// any other: blanks only make an empty line (which carries the end-of-file
+// check), a word is an identifier; the words kept of an over-long line decide
+// its code.
+TEST(Analyzer, LastLineWithoutLineFeed) {
+  struct Case {
+    std::string last;
+    std::vector<Seen> errors;
+  };
+  const std::vector<Case> cases = {
+      {"   \t ", {{3, lcEmpty, ecEofOpenSection}}},
+      {"  \r ", {{3, lcEmpty, ecEofOpenSection}}},
+      {"   QQ", {{3, lcNone, ecUnknownLineType}, {3, lcEmpty, ecEofOpenSection}}},
+      {std::string(70000, ' '), {{3, lcNone, ecLineTooLong}, {3, lcEmpty, ecEofOpenSection}}},
+      {"X,1,2;" + std::string(70000, 'k'),
+       {{3, lcX, ecLineTooLong}, {3, lcEmpty, ecEofOpenSection}}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(errorsOf(kHeader + "SO;\n" + c.last), c.errors) << c.last.substr(0, 8);
+}
+
 TEST(Analyzer, NoLinesWithoutAHeaderOrAfterTheEnd) {
   testsupport::TempFile f(kHeader + "SO;\nSX;\nSWDEX;\n");
   sxFileStream stream(f.path(), 64);
