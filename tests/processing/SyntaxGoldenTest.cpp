@@ -16,11 +16,11 @@
 // lowercase hex.
 //
 // The corpus is made by the test alone: from the sample files of the
-// repository (samples/, tests/data/merge/), from a small generator of valid
-// documents, from a table of faulty lines and from a seeded generator
-// (splitmix64) of damage. Nothing outside this file and those samples decides
-// its bytes: a change to the generator is a change of the corpus, which then
-// has to be recorded again.
+// repository (samples/, tests/data/merge/), from the generator of valid
+// documents of support/SwdeDocs.h, from a table of faulty lines and from the
+// seeded damage (splitmix64) of that header. Nothing outside this file, that
+// header and those samples decides its bytes: a change to the generator or
+// the damage is a change of the corpus, which then has to be recorded again.
 //
 // Recording again, for a change of the report that is meant: with
 // OLV_WRITE_GOLDEN set to a path, the digests of the whole corpus are written
@@ -56,37 +56,24 @@
 #include "support/Files.h"
 #include "support/PolishLocale.h"
 #include "support/RunObjects.h"
+#include "support/SwdeDocs.h"
 
 using namespace swde;
+using testsupport::DocShape;
+using testsupport::joinLines;
+using testsupport::kCpLetters;
+using testsupport::kIsoLetters;
+using testsupport::Letters;
+using testsupport::Lines;
+using testsupport::mutateBytes;
+using testsupport::mutateLines;
+using testsupport::num;
+using testsupport::pick;
+using testsupport::Rng;
 using namespace std::string_literals;
 using namespace std::string_view_literals;
 
 namespace {
-
-// ---------------------------------------------------------------------------
-// Seeded numbers: splitmix64, with every step written out, so that the corpus
-// is the same on every compiler and library.
-
-class Rng {
- public:
-  explicit Rng(std::uint64_t seed) : state_(seed) {}
-
-  std::uint64_t next() {
-    state_ += 0x9E3779B97F4A7C15ull;
-    std::uint64_t z = state_;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-  }
-  // 0 .. n - 1; n > 0.
-  std::uint32_t below(std::uint32_t n) { return static_cast<std::uint32_t>(next() % n); }
-  // lo .. hi.
-  std::uint32_t between(std::uint32_t lo, std::uint32_t hi) { return lo + below(hi - lo + 1); }
-  bool oneIn(std::uint32_t n) { return below(n) == 0; }
-
- private:
-  std::uint64_t state_;
-};
 
 // The seed of case i of a family: FNV-1a of the family's tag, then i.
 std::uint64_t seedOf(std::string_view tag, std::uint64_t i) {
@@ -98,15 +85,6 @@ std::uint64_t seedOf(std::string_view tag, std::uint64_t i) {
   h ^= i;
   h *= 0x100000001B3ull;
   return h;
-}
-
-template <class T, std::size_t N>
-const T& pick(Rng& r, const T (&list)[N]) {
-  return list[r.below(static_cast<std::uint32_t>(N))];
-}
-
-std::string num(std::uint64_t v) {
-  return std::to_string(v);
 }
 
 // ---------------------------------------------------------------------------
@@ -155,17 +133,6 @@ class Corpus {
 
 // ---------------------------------------------------------------------------
 // Lines
-
-using Lines = std::vector<std::string>;
-
-std::string join(const Lines& lines, std::string_view eol, bool finalEol = true) {
-  std::string out;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    out += lines[i];
-    if (i + 1 < lines.size() || finalEol) out += eol;
-  }
-  return out;
-}
 
 // The lines of a text each with its own line end, as they stand.
 Lines rawLines(std::string_view text) {
@@ -231,13 +198,6 @@ const std::string& sample(std::string_view name) {
 // ---------------------------------------------------------------------------
 // Polish letters: ą ć ę ł ń ó ś ź ż Ą Ć Ę Ł Ń Ó Ś Ź Ż.
 
-constexpr unsigned char kIsoLetters[18] = {0xB1, 0xE6, 0xEA, 0xB3, 0xF1, 0xF3, 0xB6, 0xBC, 0xBF,
-                                           0xA1, 0xC6, 0xCA, 0xA3, 0xD1, 0xD3, 0xA6, 0xAC, 0xAF};
-constexpr unsigned char kCpLetters[18] = {0xB9, 0xE6, 0xEA, 0xB3, 0xF1, 0xF3, 0x9C, 0x9F, 0xBF,
-                                          0xA5, 0xC6, 0xCA, 0xA3, 0xD1, 0xD3, 0x8C, 0x8F, 0xAF};
-
-enum class Letters { Ascii, Iso, Cp1250 };
-
 // The text with its cp1250 letters as ISO-8859-2 bytes.
 std::string toIso(std::string s) {
   for (char& c : s)
@@ -250,574 +210,11 @@ std::string toIso(std::string s) {
 }
 
 // ---------------------------------------------------------------------------
-// Valid documents. The generator keeps to the structure the check accepts:
-// header, the sections in their order, records with their sub-records, the
-// end line; the fields within their rules. With Letters::Cp1250 the names may
-// hold the cp1250 letters that names do not admit.
+// Generated documents and their damage (support/SwdeDocs.h)
 
-struct DocShape {
-  bool swing = false;
-  std::size_t size = 2000;  // records are added until the document is this long
-  Letters letters = Letters::Ascii;
-  bool loose = false;  // blank lines, leading blanks, comments
-};
-
-class DocGen {
- public:
-  DocGen(Rng& r, const DocShape& shape) : r_(r), shape_(shape) {}
-
-  Lines document() {
-    std::string h = shape_.swing ? "SWING.W.1.2.0;" : "SWDE.W.1.13.0;";
-    h += text(1, 6);
-    lines_.push_back(h);
-    if (r_.oneIn(2)) sectionSN();
-    if (shape_.swing && r_.oneIn(2)) sectionSD();
-    sectionSP();
-    if (r_.oneIn(2)) sectionST();
-    if (shape_.swing && r_.oneIn(2)) sectionSG();
-    sectionSO();
-    if (r_.oneIn(4)) {
-      std::string e = shape_.swing ? "SWINGXC," : "SWDEXC,";
-      e += num(r_.next() & 0xFFFFFFFFu);
-      line(e + ";");
-    } else {
-      line(shape_.swing ? "SWINGX;" : "SWDEX;");
-    }
-    return lines_;
-  }
-
- private:
-  std::string letter() {
-    const std::uint32_t i = r_.below(18);
-    return std::string(
-        1, static_cast<char>(shape_.letters == Letters::Iso ? kIsoLetters[i] : kCpLetters[i]));
-  }
-
-  std::string word() {
-    static const char* const kWords[] = {"dzialka", "ulica", "obok",  "przy",  "pole",  "nr",
-                                         "budynek", "lasu",  "rzeki", "drogi", "punkt", "opis"};
-    std::string w = pick(r_, kWords);
-    if (shape_.letters != Letters::Ascii && r_.oneIn(2)) w += letter();
-    if (r_.oneIn(5)) w += num(r_.below(1000));
-    return w;
-  }
-
-  // Free text: words, blanks, now and then a comma or a dash.
-  std::string text(std::uint32_t lo, std::uint32_t hi) {
-    const std::uint32_t n = r_.between(lo, hi);
-    std::string t;
-    for (std::uint32_t i = 0; i < n; ++i) {
-      if (i > 0) t += r_.oneIn(6) ? ", " : " ";
-      t += word();
-    }
-    return t;
-  }
-
-  std::string name() {
-    static const char* const kNames[] = {"G5IDD",  "G5OPIS", "G5NRP",  "G5PEW", "G5DWR", "G5STI",
-                                         "G5RBUD", "G5ADR",  "G5RDZE", "G5KLU", "G5PKT", "G5_KLU"};
-    std::string n = pick(r_, kNames);
-    if (shape_.letters != Letters::Ascii && r_.oneIn(3)) n += letter();
-    return n;
-  }
-
-  std::string type() {
-    static const char* const kTypes[] = {"G5DZE", "G5BUD", "G5KLU", "G5JEW",  "G5OBR",
-                                         "G5PKT", "G5UZG", "G5KKL", "G5O_DZE"};
-    return pick(r_, kTypes);
-  }
-
-  std::string id() {
-    std::string s = "146501_1.0001.";
-    s += num(r_.between(1, 99999));
-    if (r_.oneIn(4)) s += "_BUD";
-    return s;
-  }
-
-  std::string coordinate() {
-    std::string c = num(r_.between(5600000, 6800000));
-    c += ".";
-    c += num(r_.between(10, 99));
-    return c;
-  }
-
-  std::string real() {
-    std::string c = num(r_.below(100));
-    c += ".";
-    c += num(r_.below(10));
-    return c;
-  }
-
-  // The comment after a line's semicolon, mostly none.
-  std::string comment() { return r_.oneIn(5) ? text(1, 3) : std::string(); }
-
-  void line(const std::string& l) {
-    std::string out;
-    if (shape_.loose && r_.oneIn(8)) out += r_.oneIn(2) ? "  " : "\t";
-    out += l;
-    lines_.push_back(out);
-    size_ += lines_.back().size() + 1;
-    if (shape_.loose && r_.oneIn(20)) lines_.push_back(r_.oneIn(2) ? "" : "   ");
-  }
-  void line(const std::string& l, bool commented) { line(commented ? l + comment() : l); }
-
-  void sectionEnd() {
-    if (r_.oneIn(6)) {
-      std::string e = "SXC,";
-      e += num(r_.next() & 0xFFFFFFFFu);
-      line(e + ";");
-    } else {
-      line("SX;");
-    }
-  }
-
-  void recordEnd() {
-    if (r_.oneIn(6)) {
-      std::string e = "XC,";
-      e += num(r_.next() & 0xFFFFFFFFu);
-      line(e + ";");
-    } else {
-      line("X;", true);
-    }
-  }
-
-  void sectionSN() {
-    static const char* const kNs[] = {"DN", "TR", "TN", "ZN", "OP", "OR", "UX", "NX"};
-    line("SN;");
-    const std::uint32_t n = r_.between(1, 4);
-    for (std::uint32_t i = 0; i < n; ++i) {
-      if (r_.oneIn(2)) {
-        std::string l = "NS,";
-        l += pick(r_, kNs);
-        l += ",";
-        l += text(1, 3);
-        line(l + ";", true);
-      } else {
-        std::string l = "NU,";
-        l += name();
-        l += ",";
-        l += text(1, 4);
-        line(l + ";", true);
-      }
-    }
-    sectionEnd();
-  }
-
-  void sectionSD() {
-    line("SD;");
-    const std::uint32_t n = r_.between(1, 2);
-    for (std::uint32_t i = 0; i < n; ++i) {
-      line("DS," + name() + ";");
-      const std::uint32_t k = r_.between(1, 4);
-      for (std::uint32_t j = 0; j < k; ++j) {
-        std::string l = "ES,";
-        l += num(j);
-        l += ",";
-        if (j > 0 || r_.oneIn(2)) l += "POZ" + num(j);
-        l += ",";
-        l += text(1, 4);
-        line(l);
-      }
-      recordEnd();
-    }
-    sectionEnd();
-  }
-
-  void sectionSP() {
-    static const char* const kKinds[] = {"ZN", "NO", "UL", "DN", "HR", "DH"};
-    line("SP;");
-    const std::uint32_t n = r_.between(1, 6);
-    for (std::uint32_t i = 0; i < n; ++i) {
-      switch (r_.below(5)) {
-        case 0:
-          line("W," + name() + ";", true);
-          break;
-        case 1:
-          line("B," + name() + ",LN,1;");
-          break;
-        case 2: {
-          std::string l = "B," + name();
-          l += ",FL,";
-          l += num(r_.between(1, 20));
-          l += ",";
-          l += num(r_.below(5));
-          line(l + ";");
-          break;
-        }
-        default: {
-          std::string l = "B," + name();
-          l += ",";
-          l += pick(r_, kKinds);
-          l += ",";
-          if (r_.oneIn(3)) l += num(r_.between(1, 50));
-          line(l + ";", true);
-          break;
-        }
-      }
-    }
-    sectionEnd();
-  }
-
-  void sectionST() {
-    line("ST;");
-    const std::uint32_t n = r_.between(1, 2);
-    for (std::uint32_t i = 0; i < n; ++i) {
-      std::string td = "TD," + type();
-      td += ",R";
-      td +=
-          shape_.swing ? pick(r_, {'D', 'P', 'L', 'O', 'M', 'R'}) : pick(r_, {'D', 'P', 'L', 'O'});
-      line(td + ";", true);
-      const std::uint32_t k = r_.between(1, 3);
-      for (std::uint32_t j = 0; j < k; ++j) line("TP," + name() + ";", true);
-      if (r_.oneIn(2)) line("TPW;");
-      if (r_.oneIn(2)) line("TPN," + name() + ";");
-      if (r_.oneIn(2)) {
-        line("WR," + name() + ";");
-        if (r_.oneIn(2)) line("WW;");
-        if (r_.oneIn(2)) line("WN," + name() + ";");
-      }
-      recordEnd();
-    }
-    sectionEnd();
-  }
-
-  void sectionSG() {
-    line("SG;");
-    line("A," + num(r_.between(0, 9)) + ";");
-    const std::uint32_t n = r_.between(1, 6);
-    for (std::uint32_t i = 0; i < n; ++i) {
-      std::string l;
-      switch (r_.below(5)) {
-        case 0:
-          l = "NK,";
-          l += num(r_.below(20));
-          l += ",";
-          l += text(1, 3);
-          line(l);
-          continue;
-        case 1:
-          l = "FD,LINIA";
-          l += num(r_.below(9));
-          l += ",";
-          l += num(r_.below(256));
-          l += ",";
-          l += real();
-          l += ",";
-          l += num(r_.below(2));
-          break;
-        case 2:
-          l = "ZD,ZNAK";
-          l += num(r_.below(9));
-          l += ",";
-          l += num(r_.below(256));
-          l += ",";
-          l += real();
-          l += ",";
-          l += num(r_.below(2));
-          l += ",";
-          l += num(r_.between(1, 9));
-          break;
-        case 3:
-          l = "VD,WZOR";
-          l += num(r_.below(9));
-          l += ",";
-          l += num(r_.below(256));
-          l += ",";
-          l += real();
-          break;
-        default:
-          l = "JD,JEDN";
-          l += num(r_.below(9));
-          l += ",";
-          l += num(r_.below(256));
-          break;
-      }
-      line(l + ";");
-    }
-    sectionEnd();
-  }
-
-  void attributes() {
-    const std::uint32_t n = r_.between(0, 4);
-    for (std::uint32_t i = 0; i < n; ++i) {
-      std::string l = "D," + name();
-      l += ",D,";
-      l += text(1, 5);
-      line(l + ";", true);
-    }
-    if (r_.oneIn(4)) {
-      std::string l = "WG,G5RPKT,G5PKT,";
-      l += id();
-      line(l + ";");
-    }
-    if (r_.oneIn(4)) {
-      std::string l = "WL," + name();
-      l += ",";
-      l += id();
-      line(l + ";");
-    }
-  }
-
-  std::string recordStart(const char* kind) {
-    std::string l = kind;
-    l += ",";
-    l += type();
-    l += ",";
-    if (r_.oneIn(4)) l += "G5O_DZE";
-    l += ",";
-    l += id();
-    l += ",";
-    if (r_.oneIn(4)) l += num(r_.between(1, 99));
-    l += ",";
-    if (r_.oneIn(4)) {
-      l += pick(r_, {'0', '1', '2'});
-      l += pick(r_, {'0', '1', '2'});
-    }
-    return l + ";";
-  }
-
-  std::string point() {
-    switch (r_.below(3)) {
-      case 0:
-        return "P,P,G5PKT," + id() + ";";
-      case 1:
-        return "P,K," + id() + ";";
-      default: {
-        std::string l = "P,G," + coordinate();
-        l += ",";
-        l += coordinate();
-        l += ",";
-        if (r_.oneIn(4)) l += real();
-        return l + ";";
-      }
-    }
-  }
-
-  // A ring or a line: GL, points, what may follow a point, the end.
-  void geometry(bool area) {
-    line("GL;");
-    if (area && r_.oneIn(5)) line(r_.oneIn(2) ? "K,+;" : "K,-;");
-    if (r_.oneIn(6)) line("IL," + name() + ",;");
-    const std::uint32_t n = r_.between(area ? 3 : 2, 7);
-    for (std::uint32_t i = 0; i < n; ++i) {
-      line(point());
-      if (r_.oneIn(8)) line("IP," + name() + ",;");
-    }
-    if (r_.oneIn(6)) line("OL;");
-    if (area) line("PZ;");
-    line("GX;");
-  }
-
-  void recordRO() {
-    line(recordStart("RO"));
-    if (shape_.swing && r_.oneIn(4)) line("JK,JEDN1," + num(r_.below(256)) + ";");
-    geometry(true);
-    if (r_.oneIn(5)) geometry(true);
-    attributes();
-    recordEnd();
-  }
-
-  void recordRL() {
-    line(recordStart("RL"));
-    geometry(false);
-    attributes();
-    recordEnd();
-  }
-
-  void recordRP() {
-    line(recordStart("RP"));
-    if (!r_.oneIn(6)) {
-      std::string l = "P,G," + coordinate();
-      l += ",";
-      l += coordinate();
-      line(l + ",;");
-      attributes();
-    }
-    recordEnd();
-  }
-
-  void recordRD(const char* kind) {
-    line(recordStart(kind));
-    attributes();
-    recordEnd();
-  }
-
-  void recordRR() {
-    line(recordStart("RR"));
-    if (r_.oneIn(2)) {
-      std::string l = "RKM," + num(r_.between(1, 32000));
-      l += ",";
-      l += num(r_.below(256));
-      l += ",";
-      l += num(r_.below(256));
-      line(l + ";");
-    } else {
-      line("RKC," + num(r_.between(1, 32000)) + ";");
-    }
-    std::string p = "P,G," + coordinate();
-    p += ",";
-    p += coordinate();
-    line(p + ",;");
-    std::string o = "OO," + real();
-    o += ",";
-    o += real();
-    o += ",";
-    o += real();
-    line(o + ";");
-    std::string f = "RF,plik" + num(r_.below(100));
-    f += ".tif,";
-    f += pick(r_, {"1F", "0", "ff", "7A3"});
-    f += ",";
-    f += num(r_.below(100));
-    line(f + ";");
-    attributes();
-    recordEnd();
-  }
-
-  void recordRM() {
-    line(recordStart("RM"));
-    const std::uint32_t n = r_.between(1, 4);
-    for (std::uint32_t i = 0; i < n; ++i) {
-      std::string l = "H,";
-      if (r_.oneIn(2)) l += num(r_.below(50));
-      l += ",";
-      switch (r_.below(3)) {
-        case 0:
-          l += "P,G5PKT,";
-          l += id();
-          break;
-        case 1:
-          l += "K,";
-          l += id();
-          break;
-        default:
-          l += real();
-          l += ",";
-          l += real();
-          l += ",";
-          l += real();
-          break;
-      }
-      line(l + ";");
-    }
-    const std::uint32_t t = r_.below(3);
-    for (std::uint32_t i = 0; i < t; ++i) {
-      const std::uint32_t a = r_.between(1, 100);
-      std::string l = "TR," + num(a);
-      l += ",";
-      l += num(a + 1);
-      l += ",";
-      l += num(a + 2);
-      line(l + ";");
-    }
-    attributes();
-    recordEnd();
-  }
-
-  void sectionSO() {
-    line("SO;");
-    while (size_ < shape_.size) {
-      switch (r_.below(shape_.swing ? 8 : 6)) {
-        case 0:
-          recordRO();
-          break;
-        case 1:
-          recordRL();
-          break;
-        case 2:
-          recordRP();
-          break;
-        case 3:
-          recordRD("RC");
-          break;
-        case 6:
-          recordRR();
-          break;
-        case 7:
-          recordRM();
-          break;
-        default:
-          recordRD("RD");
-          break;
-      }
-    }
-    sectionEnd();
-  }
-
-  template <class T>
-  T pick(Rng& r, std::initializer_list<T> list) {
-    return *(list.begin() + r.below(static_cast<std::uint32_t>(list.size())));
-  }
-  template <class T, std::size_t N>
-  const T& pick(Rng& r, const T (&list)[N]) {
-    return ::pick(r, list);
-  }
-
-  Rng& r_;
-  DocShape shape_;
-  Lines lines_;
-  std::size_t size_ = 0;
-};
-
+// Case i of a family of generated documents.
 Lines generate(std::string_view tag, std::uint64_t i, const DocShape& shape) {
-  Rng r(seedOf(tag, i));
-  return DocGen(r, shape).document();
-}
-
-// ---------------------------------------------------------------------------
-// Damage
-
-// Bytes the damage puts in: the delimiters, line ends, control bytes, cp1250
-// and ISO-8859-2 letters, blanks.
-constexpr unsigned char kDamageBytes[] = {',',  ';',  '"', '\r', '\n', 0x00, 0x7F, 0xA5,
-                                          0xB9, 0xB1, ' ', '\t', 0x9C, 0xB6, 0xFF, '.'};
-
-void mutateBytes(Rng& r, std::string& s, std::uint32_t count) {
-  for (std::uint32_t k = 0; k < count; ++k) {
-    if (s.empty()) {
-      s.push_back(static_cast<char>(pick(r, kDamageBytes)));
-      continue;
-    }
-    const std::uint32_t at = r.below(static_cast<std::uint32_t>(s.size()));
-    switch (r.below(5)) {
-      case 0: {
-        const std::uint32_t bit = r.below(8);
-        s[at] = static_cast<char>(static_cast<unsigned char>(s[at]) ^ (1u << bit));
-        break;
-      }
-      case 1:
-        s.erase(at, 1);
-        break;
-      case 2:
-        s[at] = static_cast<char>(pick(r, kDamageBytes));
-        break;
-      default:
-        s.insert(s.begin() + at, static_cast<char>(pick(r, kDamageBytes)));
-        break;
-    }
-  }
-}
-
-void mutateLines(Rng& r, Lines& lines, std::uint32_t count) {
-  for (std::uint32_t k = 0; k < count && lines.size() > 1; ++k) {
-    const std::uint32_t n = static_cast<std::uint32_t>(lines.size());
-    const std::uint32_t i = r.below(n);
-    switch (r.below(3)) {
-      case 0:
-        lines.erase(lines.begin() + i);
-        break;
-      case 1: {
-        const std::string copy = lines[i];
-        lines.insert(lines.begin() + i, copy);
-        break;
-      }
-      default: {
-        const std::uint32_t j = r.below(n);
-        std::swap(lines[i], lines[j]);
-        break;
-      }
-    }
-  }
+  return testsupport::validDocument(seedOf(tag, i), shape);
 }
 
 // Documents the damage starts from: the samples and a few generated ones.
@@ -829,12 +226,12 @@ std::vector<Doc> damageBases() {
     shape.size = 1200 + 900 * i;
     shape.loose = i >= 2;
     out.push_back(
-        {"gen" + num(i), join(generate("damage-base", i, shape), i == 1 ? "\n" : "\r\n")});
+        {"gen" + num(i), joinLines(generate("damage-base", i, shape), i == 1 ? "\n" : "\r\n")});
   }
   DocShape iso;
   iso.letters = Letters::Iso;
   iso.size = 1500;
-  out.push_back({"iso", join(generate("damage-base-iso", 0, iso), "\r\n")});
+  out.push_back({"iso", joinLines(generate("damage-base-iso", 0, iso), "\r\n")});
   return out;
 }
 
@@ -851,7 +248,8 @@ void addValid(Corpus& c) {
     shape.size = 300 + 400 * i;
     shape.loose = i % 4 >= 2;
     const Lines lines = generate("valid", i, shape);
-    c.one(std::string(shape.swing ? "swing" : "swde") + num(i), join(lines, "\r\n")).clean = true;
+    c.one(std::string(shape.swing ? "swing" : "swde") + num(i), joinLines(lines, "\r\n")).clean =
+        true;
   }
 }
 
@@ -877,14 +275,14 @@ void addLineEnds(Corpus& c) {
     shape.swing = i == 1;
     shape.size = 1500;
     shape.loose = true;
-    docs.push_back({"gen" + num(i), join(generate("eol-base", i, shape), "\n")});
+    docs.push_back({"gen" + num(i), joinLines(generate("eol-base", i, shape), "\n")});
   }
   for (std::size_t k = 0; k < docs.size(); ++k) {
     const Lines lines = splitLines(docs[k].bytes);
     const std::string& n = docs[k].name;
     const bool isSample = k < samples().size();  // run as it is in "valid"
     for (const Ending& e : kEndings) {
-      std::string bytes = join(lines, e.eol, e.final);
+      std::string bytes = joinLines(lines, e.eol, e.final);
       if (e.lastCrOnly) bytes.pop_back();
       if (!isSample || bytes != docs[k].bytes) c.one(n + "-" + e.name, bytes);
     }
@@ -907,7 +305,7 @@ void addLetters(Corpus& c) {
     shape.size = 1000 + 300 * i;
     shape.letters = i < 6 ? Letters::Iso : Letters::Cp1250;
     const Lines lines = generate("letters", i, shape);
-    Case& k = c.one(std::string(i < 6 ? "iso" : "cp1250") + num(i), join(lines, "\r\n"));
+    Case& k = c.one(std::string(i < 6 ? "iso" : "cp1250") + num(i), joinLines(lines, "\r\n"));
     k.clean = shape.letters == Letters::Iso;
   }
 }
@@ -1169,7 +567,7 @@ std::string ruleDocument(bool swing, const std::vector<const RuleRow*>& rows) {
     lines.push_back("SX;");
   }
   lines.push_back(swing ? "SWINGX;" : "SWDEX;");
-  return join(lines, "\r\n");
+  return joinLines(lines, "\r\n");
 }
 
 void addRules(Corpus& c) {
@@ -1238,11 +636,11 @@ void addHeaders(Corpus& c) {
   const Lines swing = splitLines(sample("przyklad.swg"));
   Lines asSwde = swing;
   if (!asSwde.empty()) asSwde[0] = "SWDE.W.1.13.0;";
-  c.one("swing-body-swde-header", join(asSwde, "\n"));
+  c.one("swing-body-swde-header", joinLines(asSwde, "\n"));
   const Lines swde = splitLines(sample("przyklad.swd"));
   Lines asSwing = swde;
   if (!asSwing.empty()) asSwing[0] = "SWING.W.1.2.0;";
-  c.one("swde-body-swing-header", join(asSwing, "\r\n"));
+  c.one("swde-body-swing-header", joinLines(asSwing, "\r\n"));
 }
 
 void addByteDamage(Corpus& c) {
@@ -1329,8 +727,8 @@ void addLongLines(Corpus& c) {
     // A long line that starts well inside the reader's first buffer.
     Lines pad;
     for (int i = 0; i < 300; ++i) pad.push_back("D,G5IDD,D," + num(i) + ";");
-    c.one("after-10k",
-          head + join(pad, "\r\n") + exactLine("D,G5OPIS,D,", "ab ", ";", 65537) + "\r\n" + after);
+    c.one("after-10k", head + joinLines(pad, "\r\n") + exactLine("D,G5OPIS,D,", "ab ", ";", 65537) +
+                           "\r\n" + after);
   }
   // Long header lines: the format is judged on the first 65536 bytes.
   const std::string body = "\r\nSO;\r\nRD,G5KLU,,1,,;\r\nQQ;\r\nX;\r\nSX;\r\nSWDEX;\r\n";
@@ -1349,7 +747,7 @@ void addBufferEdges(Corpus& c) {
   DocShape shape;
   shape.size = 40000;
   shape.loose = true;
-  const std::string doc = join(generate("buffer", 0, shape), "\r\n");
+  const std::string doc = joinLines(generate("buffer", 0, shape), "\r\n");
   for (std::size_t edge : {16384u, 32768u})
     for (std::size_t at : {edge - 1, edge, edge + 1})
       for (char b : {'\n', '\r', ',', ';'}) {
@@ -1386,7 +784,7 @@ void addBufferEdges(Corpus& c) {
     DocShape big;
     big.swing = i % 2 == 1;
     big.size = 60000 + 30000 * i;
-    std::string s = join(generate("buffer-big", i, big), i < 2 ? "\r\n" : "\n");
+    std::string s = joinLines(generate("buffer-big", i, big), i < 2 ? "\r\n" : "\n");
     Rng r(seedOf("buffer-big-damage", i));
     mutateBytes(r, s, 60);
     c.one("big" + num(i), s);
@@ -1400,10 +798,10 @@ void addOddFiles(Corpus& c) {
   c.one("cr", "\r");
   c.one("lfs", std::string(300, '\n'));
   c.one("blanks", std::string(1024, ' '));
-  c.one("blanks-lines", join(Lines(40, "   \t  "), "\r\n"));
+  c.one("blanks-lines", joinLines(Lines(40, "   \t  "), "\r\n"));
   c.one("nul", std::string(1024, '\0'));
   c.one("nul-70000", std::string(70000, '\0'));
-  c.one("nul-lines", join(Lines(50, std::string(20, '\0')), "\n"));
+  c.one("nul-lines", joinLines(Lines(50, std::string(20, '\0')), "\n"));
   c.one("ff", std::string(2048, '\xFF'));
   c.one("del", std::string(100, '\x7F') + "\n");
   c.one("header-only", "SWDE.W.1.13.0;");
@@ -1450,7 +848,7 @@ void addSettings(Corpus& c) {
   DocShape shape;
   shape.loose = true;
   shape.size = 1500;
-  const std::string loose = join(generate("settings", 0, shape), "\r\n");
+  const std::string loose = joinLines(generate("settings", 0, shape), "\r\n");
   std::string damaged = loose;
   Rng r(seedOf("settings-damage", 0));
   mutateBytes(r, damaged, 8);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "support/CleanSwde.h"
 #include "support/PolishLocale.h"
 #include "support/TempFile.h"
 #include "syntax/Sxanalyzer.h"
@@ -65,39 +66,9 @@ std::vector<Seen> errorsOf(const std::string& content) {
 
 const std::string kHeader = "SWDE.W.1.13.0;Plik testowy\n";
 
-const std::string kCleanBody =
-    "SP;\n"
-    "B,G5IDD,ZN,;\n"
-    "W,G5DZE;\n"
-    "SX;\n"
-    "ST;\n"
-    "TD,G5DZE,RO;\n"
-    "TP,G5IDD;\n"
-    "X;\n"
-    "SX;\n"
-    "SO;\n"
-    "RO,G5DZE,,1,,;\n"
-    "GL;\n"
-    "P,P,G5PKT,2;\n"
-    "P,P,G5PKT,3;\n"
-    "P,P,G5PKT,4;\n"
-    "PZ;\n"
-    "GX;\n"
-    "D,G5IDD,D,146501_1.0001.12;\n"
-    "D,G5OPIS,D,Dzia\xB3ka przy ulicy \xA3\xB9kowej, obok \x9F\x72\xF3"
-    "d\xB3"
-    "a;\n"
-    "X;\n"
-    "RP,G5PKT,,2,,;\n"
-    "P,G,5712345.12,6543210.34,;\n"
-    "D,G5NRP,D,1;\n"
-    "X;\n"
-    "SX;\n"
-    "SWDEX;\n";
-
 TEST(Analyzer, CleanFileHasNoErrors) {
   for (const std::string& eol : {std::string("\n"), std::string("\r\n")}) {
-    std::string content = kHeader + kCleanBody;
+    std::string content = kHeader + testsupport::kCleanSwdeBody;
     std::string withEol;
     for (char c : content) {
       if (c == '\n')

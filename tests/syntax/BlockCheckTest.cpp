@@ -13,12 +13,14 @@
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/CodePage.h"
 #include "platform/Exception.h"
 #include "support/BlockParameters.h"
 #include "support/BrokenReads.h"
+#include "support/CleanSwde.h"
 #include "support/SwdeDocs.h"
 #include "support/TempFile.h"
 #include "syntax/Sxanalyzer.h"
@@ -30,6 +32,7 @@ using testsupport::DocShape;
 using testsupport::joinLines;
 using testsupport::Letters;
 using testsupport::lineOfLength;
+using testsupport::num;
 using testsupport::Rng;
 using testsupport::validDocument;
 
@@ -65,21 +68,35 @@ Finding findingOf(std::uint64_t index, const sxError& e, int section, std::uint6
   return {index, e.line, e.code, e.message, e.section, section, position};
 }
 
+// The check of a file, its header line read.
+struct Check {
+  explicit Check(const std::string& path)
+      : stream(path, kFileBufferSize), tok(&stream), an(&tok), headerRead(readHeader()) {}
+  sxFileStream stream;
+  sxTokenizer tok;
+  sxAnalyzer an;
+  const bool headerRead;
+
+ private:
+  bool readHeader() {
+    counted_ptr<sxError> err;
+    return an.getFileHeader(err) != nullptr;
+  }
+};
+
 Trace lineByLine(const std::string& path) {
-  sxFileStream stream(path, kFileBufferSize);
-  sxTokenizer tok(&stream);
-  sxAnalyzer an(&tok);
+  Check c(path);
   Trace t;
+  if (!c.headerRead) return t;
+  const std::uint64_t bound = c.stream.getSize() + 4;  // a check that never ends is a fault too
   counted_ptr<sxError> err;
-  if (!an.getFileHeader(err)) return t;
-  const std::uint64_t bound = stream.getSize() + 4;  // a check that never ends is a fault too
   for (std::uint64_t n = 0; n < bound; ++n) {
     err.reset();
-    const counted_ptr<sxLine> line = an.getNewLine(err);
+    const counted_ptr<sxLine> line = c.an.getNewLine(err);
     if (!line) return t;
     if (err)
       t.findings.push_back(
-          findingOf(t.codes.size(), *err, an.getContext().getSection(), line->position));
+          findingOf(t.codes.size(), *err, c.an.getContext().getSection(), line->position));
     t.codes.push_back(line->code);
   }
   t.faults = "the line by line check did not end";
@@ -90,15 +107,12 @@ Trace lineByLine(const std::string& path) {
 Trace inBlocks(const std::string& path, unsigned threads, std::size_t blockSize,
                const std::function<void()>& afterFirst = {}) {
   const BlockParameters parameters(threads, blockSize);
-  sxFileStream stream(path, kFileBufferSize);
-  sxTokenizer tok(&stream);
-  sxAnalyzer an(&tok);
+  Check c(path);
   Trace t;
-  counted_ptr<sxError> err;
-  if (!an.getFileHeader(err)) return t;
-  const std::uint64_t size = stream.getSize();
+  if (!c.headerRead) return t;
+  const std::uint64_t size = c.stream.getSize();
   std::ostringstream faults;
-  std::uint64_t end = an.getBlockPosition();
+  std::uint64_t end = c.an.getBlockPosition();
   sxLineBlock block;
   try {
     for (std::uint64_t n = 0;; ++n) {
@@ -106,7 +120,7 @@ Trace inBlocks(const std::string& path, unsigned threads, std::size_t blockSize,
         faults << "the bulk check did not end; ";
         break;
       }
-      if (!an.getLineBlock(block)) {
+      if (!c.an.getLineBlock(block)) {
         if (!block.codes.empty() || !block.findings.empty()) faults << "lines in the last block; ";
         if (end != size) faults << "the blocks end at " << end << " of " << size << "; ";
         break;
@@ -124,9 +138,9 @@ Trace inBlocks(const std::string& path, unsigned threads, std::size_t blockSize,
         t.findings.push_back(findingOf(t.codes.size() + f.index, *f.error, f.section, f.position));
       }
       t.codes.insert(t.codes.end(), block.codes.begin(), block.codes.end());
-      if (block.endPosition < end || block.endPosition != an.getBlockPosition())
+      if (block.endPosition < end || block.endPosition != c.an.getBlockPosition())
         faults << "block end " << block.endPosition << " after " << end << " (analyzer "
-               << an.getBlockPosition() << "); ";
+               << c.an.getBlockPosition() << "); ";
       end = block.endPosition;
       if (n == 0 && afterFirst) afterFirst();
     }
@@ -186,39 +200,46 @@ std::ostream& operator<<(std::ostream& os, const Input& in) {
 const std::string kSwdeHead = "SWDE.W.1.13.0;Plik testowy\nSO;\nRD,G5DZE,,1,,;\n";
 const std::string kSwdeTail = "X;\nSX;\nSWDEX;\n";
 
-std::string num(std::uint64_t v) {
-  return std::to_string(v);
+// Letters::Cp1250 puts letters in names that names do not admit: findings,
+// which the comparisons want as much as clean lines.
+const Letters kLetters[] = {Letters::Ascii, Letters::Iso, Letters::Cp1250};
+
+// A generated document whose shape, seed and line end are drawn from r, its
+// size between minSize and maxSize.
+std::string drawnDocument(Rng& r, std::uint32_t minSize, std::uint32_t maxSize) {
+  DocShape shape;
+  shape.swing = r.oneIn(2);
+  shape.size = r.between(minSize, maxSize);
+  shape.letters = kLetters[r.below(3)];
+  shape.loose = r.oneIn(3);
+  shape.complexTypes = !r.oneIn(4);
+  const std::uint64_t seed = r.next();
+  return joinLines(validDocument(seed, shape), r.oneIn(2) ? "\r\n" : "\n");
 }
 
 std::vector<Input> generatedInputs() {
   std::vector<Input> out;
-  const Letters kLetters[] = {Letters::Ascii, Letters::Iso, Letters::Cp1250};
   for (std::uint64_t i = 0; i < 12; ++i) {
     DocShape shape;
     shape.swing = i % 2 == 1;
     shape.size = 500 + 700 * i;
     shape.letters = kLetters[i % 3];
+    shape.loose = i % 6 >= 4;
+    shape.complexTypes = true;
     const bool crlf = i % 3 != 0, finalEol = i % 4 != 3;
     out.push_back({"valid" + num(i) + (crlf ? "-crlf" : "-lf") + (finalEol ? "" : "-nofinal"),
                    joinLines(validDocument(1000 + i, shape), crlf ? "\r\n" : "\n", finalEol)});
   }
   for (std::uint64_t i = 0; i < 40; ++i) {
     Rng r(2000 + i);
-    DocShape shape;
-    shape.swing = r.oneIn(2);
-    shape.size = r.between(800, 4000);
-    shape.letters = kLetters[r.below(3)];
-    std::string bytes = joinLines(validDocument(r.next(), shape), r.oneIn(2) ? "\r\n" : "\n");
+    std::string bytes = drawnDocument(r, 800, 4000);
     testsupport::mutateBytes(r, bytes, r.between(1, 12));
     out.push_back({"mutated" + num(i), bytes});
   }
+  // Cut short at a random byte, now and then after a few changes.
   for (std::uint64_t i = 0; i < 20; ++i) {
     Rng r(3000 + i);
-    DocShape shape;
-    shape.swing = r.oneIn(2);
-    shape.size = r.between(500, 3000);
-    shape.letters = kLetters[r.below(3)];
-    std::string bytes = joinLines(validDocument(r.next(), shape), r.oneIn(2) ? "\r\n" : "\n");
+    std::string bytes = drawnDocument(r, 500, 3000);
     const std::uint32_t cut = r.below(static_cast<std::uint32_t>(bytes.size()) + 1);
     if (r.oneIn(3)) testsupport::mutateBytes(r, bytes, r.between(1, 4));
     out.push_back({"truncated" + num(i) + "@" + num(cut), bytes.substr(0, cut)});
@@ -353,6 +374,8 @@ TEST(BlockCheck, ValidDocumentsHaveNoFinding) {
       shape.swing = swing;
       shape.size = 3000;
       shape.letters = seed % 2 ? Letters::Iso : Letters::Ascii;
+      shape.loose = seed >= 4;
+      shape.complexTypes = seed >= 2;
       testsupport::TempFile f(joinLines(validDocument(5000 + seed, shape), "\r\n"));
       const Trace t = inBlocks(f.path(), 2, 256);
       EXPECT_EQ(t.findings, std::vector<Finding>{}) << swing << " " << seed;
@@ -361,50 +384,35 @@ TEST(BlockCheck, ValidDocumentsHaveNoFinding) {
   }
 }
 
-// A small file with a complex record type, a CR LF line, a letter outside
+// A small file with a complex record type, a CR LF line, letters outside
 // ASCII, two faulty lines and no final line feed, cut into blocks at every
-// byte: every line can be split across two blocks.
+// byte: every line can be split across two blocks. It is the clean document
+// of the analyzer tests with those lines put in.
 std::string smallFile() {
-  return "SWDE.W.1.13.0;" + plat::cp("Plik próbny") +
-         "\n"
-         "SP;\n"
-         "B,G5IDD,ZN,;\n"
-         "W,G5DZE;\n"
-         "SX;\n"
-         "ST;\n"
+  std::string body = testsupport::kCleanSwdeBody;
+  // A place not found throws, and the test fails.
+  auto before = [&](std::string_view at, std::string_view lines) {
+    body.insert(body.find(at), lines);
+  };
+  before("SX;\nSO;\n",
          "TD,G5BUD,RC;\n"
          "TP,G5IDD;\n"
          "WE,G5DZE;\n"
          "WP;\n"
          "WE,G5KLU;\n"
-         "X;\n"
-         "SX;\n"
-         "SO;\n"
-         "RO,G5DZE,,1,,;\n"
-         "GL;\n"
-         "P,P,G5PKT,2;\n"
-         "P,P,G5PKT,3;\n"
-         "P,P,G5PKT,4;\n"
-         "PZ;\n"
-         "GX;\n"
-         "D,G5IDD,D,146501_1.0001.12;\r\n"
-         "D,G5OPIS,D," +
-         plat::cp("Działka przy łące") +
-         ";\n"
-         "X;\n"
+         "X;\n");
+  before("RP,G5PKT,",
          "QQ,1;\n"
          "RC,G5BUD,,B1,,;\n"
          "D,G5IDD,D,1;\n"
-         "X;\n"
-         "RP,G5PKT,,2,,;\n"
-         "P,G,5712345.12,6543210.34,;\n"
-         "D,G5NRP,D,1;\n"
-         "X;\n"
+         "X;\n");
+  before("SX;\nSWDEX;\n",
          "RD,G5KLU,,3,,;\n"
          "D,G5PEW,D;\n"
-         "X;\n"
-         "SX;\n"
-         "SWDEX;";
+         "X;\n");
+  before("\nD,G5OPIS,D,", "\r");
+  body.pop_back();  // the line feed of the last line
+  return "SWDE.W.1.13.0;" + plat::cp("Plik próbny") + "\n" + body;
 }
 
 TEST(BlockCheck, EveryBlockSizeOfASmallFileGivesTheLinesOfTheLineByLineCheck) {
@@ -474,18 +482,15 @@ TEST(BlockCheck, NoLineFollowsAFailure) {
   testsupport::TempFile f(content);
   for (const unsigned threads : {1u, 8u}) {
     const BlockParameters parameters(threads, 1024);
-    sxFileStream stream(f.path(), kFileBufferSize);
-    sxTokenizer tok(&stream);
-    sxAnalyzer an(&tok);
-    counted_ptr<sxError> err;
-    ASSERT_TRUE(an.getFileHeader(err));
+    Check c(f.path());
+    ASSERT_TRUE(c.headerRead);
     sxLineBlock block;
-    ASSERT_TRUE(an.getLineBlock(block));
+    ASSERT_TRUE(c.an.getLineBlock(block));
     testsupport::breakReadsOf(f.path());
     int raised = 0;
     for (int n = 0; n < 1000 && raised < 2; ++n) {
       try {
-        if (!an.getLineBlock(block)) break;
+        if (!c.an.getLineBlock(block)) break;
         EXPECT_EQ(raised, 0) << "lines after the failure, " << threads << " threads";
       } catch (const plat::Exception&) {
         ++raised;
