@@ -91,12 +91,36 @@ bool scanUnsigned(std::string_view s, int base, std::uint32_t& out) {
 // Hexadecimal floats and overflowing values are refused; infinities and NaN
 // are no decimal numbers. A value too small for a double reads as zero, as
 // the C scan gives.
+// The common coordinate: digits, a point and digits, 15 digits at most, and
+// no exponent after them. Such a number and the power of ten are exact
+// doubles, so one division gives the correctly rounded value, the one the
+// full reading gives. False, with nothing read, for any other text.
+bool scanPlainDecimal(const char* p, const char* e, bool negative, double& out) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  std::uint64_t n = 0;
+  int digits = 0, fraction = 0;
+  const char* q = p;
+  for (; q < e && isDigit(*q); ++q, ++digits) n = n * 10 + static_cast<unsigned>(*q - '0');
+  if (digits == 0 || digits > 15) return false;
+  if (q < e && *q == '.') {
+    ++q;
+    for (; q < e && isDigit(*q); ++q, ++fraction) n = n * 10 + static_cast<unsigned>(*q - '0');
+    if (fraction == 0 || digits + fraction > 15) return false;
+  }
+  if (q < e && (*q == 'e' || *q == 'E' || *q == '.' || isDigit(*q))) return false;
+  const double v = static_cast<double>(n) / kPowers[fraction];
+  out = negative ? -v : v;
+  return true;
+}
+
 bool scanFloat(std::string_view s, double& out) {
   const char* e = s.data() + s.size();
   const char* start = skipSpace(s.data(), e);
   const char* p = start;
   if (p < e && (*p == '+' || *p == '-')) ++p;
   if (e - p >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) return false;
+  if (scanPlainDecimal(p, e, p > start && *start == '-', out)) return true;
   const std::string_view rest(start, static_cast<std::size_t>(e - start));
   double v;
   switch (plat::parseDecimal(rest.substr(0, plat::decimalLength(rest)), v)) {

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstring>
 #include <optional>
 #include <vector>
 
 #include "platform/CodePage.h"
 #include "platform/Format.h"
+#include "platform/Number.h"
 #include "support/PolishLocale.h"
 #include "syntax/Sxexception.h"
 #include "syntax/Sxlinevalidator.h"
@@ -204,6 +206,47 @@ TEST(FieldValidators, StoreTypedValues) {
   EXPECT_EQ(v.currentError()->code, ecBadFloat);
   EXPECT_EQ(v.currentError()->message,
             plat::cp("Pole nr 5 ma nieprawidłową wartość, spodziewana jest liczba rzeczywista"));
+}
+
+// Plain decimals (the coordinates of a file) have a short way of their own;
+// it must give the very double the full decimal reading gives, sign of zero
+// included, and leave every other text to the full reading.
+TEST(FieldValidators, PlainDecimalsReadAsTheFullReading) {
+  sxLineValidator v;
+  auto line = makeLine("X;");
+  counted_ptr<sxError> err;
+  v.validate(line, err);
+  std::uint64_t state = 12345;
+  auto draw = [&](std::uint64_t n) {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return (state >> 33) % n;
+  };
+  std::vector<std::string> texts = {
+      "0.0",   "-0.0",  "0",    "999999999999999", "1000000000000000", "0.1", "1.", ".5", "1.5e3",
+      "12.5x", "-7.25", "+3.0", "00012.50",        "123456789012345.6"};
+  for (int k = 0; k < 20000; ++k) {
+    std::string t = draw(4) == 0 ? "-" : "";
+    const std::uint64_t whole = 1 + draw(15), fraction = draw(16);
+    for (std::uint64_t i = 0; i < whole; ++i) t += static_cast<char>('0' + draw(10));
+    if (fraction > 0) {
+      t += '.';
+      for (std::uint64_t i = 0; i < fraction; ++i) t += static_cast<char>('0' + draw(10));
+    }
+    if (draw(8) == 0) t += ";x";
+    texts.push_back(t);
+  }
+  for (const std::string& t : texts) {
+    plat::Variant value;
+    const std::string_view number(t.data(), plat::decimalLength(t));
+    double expected = 0;
+    const plat::DecimalStatus status = plat::parseDecimal(number, expected);
+    const bool ok = v.validateFloat(1, t, *value.raw());
+    ASSERT_EQ(ok, status == plat::DecimalStatus::Ok || status == plat::DecimalStatus::Underflow)
+        << t;
+    if (!ok) continue;
+    const double got = value.raw()->dblVal;
+    EXPECT_EQ(std::memcmp(&got, &expected, sizeof got), 0) << t << " " << got << " " << expected;
+  }
 }
 
 TEST(FieldValidators, NumbersIgnoreAPolishLocale) {
