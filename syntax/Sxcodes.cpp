@@ -48,38 +48,20 @@ constexpr const char* kSwdeIdents[] = {
     "TPW", "W",   "WE", "WN",  "WP", "WR",    "WW",     "WG", "WL",  "X",  "XC",
 };
 
-// Identifiers of one to three capital letters, numbered in base 27 with the
-// letters as the digits 1..26, index three flat tables of codes (0 where
-// there is none); the few longer identifiers go through the hash tables.
-constexpr int kShortKeys = 27 * 27 * 27;
-
-constexpr int shortKey(std::string_view s) {
-  if (s.empty() || s.size() > 3) return -1;
-  int key = 0;
-  for (const char c : s) {
-    const unsigned digit = static_cast<unsigned>(static_cast<unsigned char>(c)) - 'A';
-    if (digit > 25) return -1;
-    key = key * 27 + static_cast<int>(digit) + 1;
+constexpr codetables::ShortCodes makeShortCodes() {
+  codetables::ShortCodes t{};
+  for (const Ident& i : kIdents) {
+    const int key = codetables::shortKey(i.text);
+    if (key < 0) continue;
+    t.all[key] = i.code;
+    if (i.code != lcSWDEX && i.code != lcSWDEXC) t.swing[key] = i.code;
   }
-  return key;
+  for (const char* ident : kSwdeIdents) {
+    const int key = codetables::shortKey(ident);
+    if (key >= 0) t.swde[key] = t.all[key];
+  }
+  return t;
 }
-
-struct ShortCodes {
-  std::uint8_t all[kShortKeys], swde[kShortKeys], swing[kShortKeys];
-  constexpr ShortCodes() : all(), swde(), swing() {
-    for (const Ident& i : kIdents) {
-      const int key = shortKey(i.text);
-      if (key < 0) continue;
-      all[key] = i.code;
-      if (i.code != lcSWDEX && i.code != lcSWDEXC) swing[key] = i.code;
-    }
-    for (const char* ident : kSwdeIdents) {
-      const int key = shortKey(ident);
-      if (key >= 0) swde[key] = all[key];
-    }
-  }
-};
-constexpr ShortCodes kShortCodes;
 
 // The event kind of every line code, fixed at compile time: the context
 // asks for it on every line.
@@ -132,25 +114,13 @@ std::optional<sxLineCode> find(const CodeMap& m, std::string_view ident) {
   return it->second;
 }
 
-std::optional<sxLineCode> findShort(const std::uint8_t* table, std::string_view ident) {
-  const int key = shortKey(ident);
-  if (key < 0 || table[key] == 0) return std::nullopt;
-  return static_cast<sxLineCode>(table[key]);
-}
-
 }  // namespace
 
-std::optional<sxLineCode> lineCodeOf(std::string_view ident) {
-  if (ident.size() <= 3) return findShort(kShortCodes.all, ident);
-  return find(tables().all, ident);
-}
-std::optional<sxLineCode> swdeLineCodeOf(std::string_view ident) {
-  if (ident.size() <= 3) return findShort(kShortCodes.swde, ident);
-  return find(tables().swde, ident);
-}
-std::optional<sxLineCode> swingLineCodeOf(std::string_view ident) {
-  if (ident.size() <= 3) return findShort(kShortCodes.swing, ident);
-  return find(tables().swing, ident);
+constexpr codetables::ShortCodes codetables::kShortCodes = makeShortCodes();
+
+std::optional<sxLineCode> codetables::longCodeOf(int table, std::string_view ident) {
+  const Tables& t = tables();
+  return find(table == 1 ? t.swde : table == 2 ? t.swing : t.all, ident);
 }
 
 std::optional<std::string_view> identOf(sxLineCode code) {

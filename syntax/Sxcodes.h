@@ -123,11 +123,55 @@ enum sxEventKind : std::uint8_t {
   ekFreeLine = 11,
 };
 
+namespace codetables {
+
+// Identifiers of one to three capital letters, numbered in base 27 with the
+// letters as the digits 1..26, index three flat tables of codes (0 where
+// there is none): every line asks, so these take no call. The few longer
+// identifiers go through hash tables.
+constexpr int kShortKeys = 27 * 27 * 27;
+
+constexpr int shortKey(std::string_view s) {
+  if (s.empty() || s.size() > 3) return -1;
+  int key = 0;
+  for (const char c : s) {
+    const unsigned digit = static_cast<unsigned>(static_cast<unsigned char>(c)) - 'A';
+    if (digit > 25) return -1;
+    key = key * 27 + static_cast<int>(digit) + 1;
+  }
+  return key;
+}
+
+struct ShortCodes {
+  std::uint8_t all[kShortKeys], swde[kShortKeys], swing[kShortKeys];
+};
+OLVLEX_API extern const ShortCodes kShortCodes;
+
+inline std::optional<sxLineCode> shortCodeOf(const std::uint8_t* table, std::string_view ident) {
+  const int key = shortKey(ident);
+  if (key < 0 || table[key] == 0) return std::nullopt;
+  return static_cast<sxLineCode>(table[key]);
+}
+
+// The identifiers of more than three bytes; table 0 all, 1 SWDE, 2 SWING.
+OLVLEX_API std::optional<sxLineCode> longCodeOf(int table, std::string_view ident);
+
+}  // namespace codetables
+
 // Exact, byte-for-byte lookups. The identifiers of the header line ("SWDE",
 // "SWING") are not among them: the header is recognised on its own.
-OLVLEX_API std::optional<sxLineCode> lineCodeOf(std::string_view ident);
-OLVLEX_API std::optional<sxLineCode> swdeLineCodeOf(std::string_view ident);
-OLVLEX_API std::optional<sxLineCode> swingLineCodeOf(std::string_view ident);
+inline std::optional<sxLineCode> lineCodeOf(std::string_view ident) {
+  if (ident.size() <= 3) return codetables::shortCodeOf(codetables::kShortCodes.all, ident);
+  return codetables::longCodeOf(0, ident);
+}
+inline std::optional<sxLineCode> swdeLineCodeOf(std::string_view ident) {
+  if (ident.size() <= 3) return codetables::shortCodeOf(codetables::kShortCodes.swde, ident);
+  return codetables::longCodeOf(1, ident);
+}
+inline std::optional<sxLineCode> swingLineCodeOf(std::string_view ident) {
+  if (ident.size() <= 3) return codetables::shortCodeOf(codetables::kShortCodes.swing, ident);
+  return codetables::longCodeOf(2, ident);
+}
 OLVLEX_API std::optional<std::string_view> identOf(sxLineCode code);
 // Event kinds indexed by line code (ekNone where there is none).
 OLVLEX_API extern const std::array<sxEventKind, kLastLineCode + 1> kEventKinds;
