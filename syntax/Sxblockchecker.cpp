@@ -147,7 +147,8 @@ void sxBlockChecker::run(Worker& worker) {
     checkGuarded(slot, worker);
     lock.lock();
     slot.ready = true;
-    checked_.notify_all();
+    // Only the caller of next waits for a checked slot.
+    checked_.notify_one();
   }
 }
 
@@ -164,7 +165,8 @@ sxBlockChecker::Block* sxBlockChecker::next() {
     handed_->busy = false;
     handed_->ready = false;
     handed_ = nullptr;
-    toFill_.notify_all();
+    // One slot came free: one thread can fill it.
+    toFill_.notify_one();
   }
   Slot& slot = *slots_[consumed_ % slots_.size()];
   checked_.wait(lock,

@@ -58,7 +58,7 @@ counted_ptr<sxError> sxContext::createError(sxErrorCode code, const TVarRec* arg
   return std::make_shared<sxError>(lineNumber_, section_, code, args, argsHigh);
 }
 
-void sxContext::update(const counted_ptr<sxLine>& line, counted_ptr<sxError>& err) {
+void sxContext::updateLine(const counted_ptr<sxLine>& line, counted_ptr<sxError>& err) {
   err.reset();
   if (!line) return;
   const sxLineCode code = line->code;

@@ -39,7 +39,19 @@ class OLVLEX_API sxContext {
   // Processes one line; on return err holds the line's context error, or is
   // empty. A line of code 0 changes nothing. Throws sxException for a code
   // that has no event kind.
-  void update(const counted_ptr<sxLine>& line, counted_ptr<sxError>& err);
+  void update(const counted_ptr<sxLine>& line, counted_ptr<sxError>& err) {
+    // Most lines stand inside a record, open and close nothing, and take a
+    // transition of the state machine: that case is taken here, inline.
+    if (line && line->code != lcNone && line->code <= kLastLineCode &&
+        kEventKinds[line->code] == ekRecordLine && level_ >= csRecord &&
+        level_ <= csNestedSubRecord && stateMachine_->advance(line->code)) {
+      err.reset();
+      lineNumber_ = line->lineNumber;
+      eventKind_ = ekRecordLine;
+      return;
+    }
+    updateLine(line, err);
+  }
   // The end-of-file check (210-212, replacing what err held), then reset().
   void finish(counted_ptr<sxError>& err);
   // Everything back to the start of a file except the complex-record flag;
@@ -80,6 +92,9 @@ class OLVLEX_API sxContext {
   sxStateMachine* getStateMachine() const { return stateMachine_.get(); }
 
  private:
+  // update for every line the inline case does not take.
+  void updateLine(const counted_ptr<sxLine>& line, counted_ptr<sxError>& err);
+
   sxLineCode format_ = lcNone;
   sxSectionCode section_ = scNone;
   sxLineCode record_ = lcNone;
