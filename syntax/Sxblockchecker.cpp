@@ -289,49 +289,68 @@ void sxBlockChecker::check(Slot& slot, Worker& worker) {
   Block& b = slot.block;
   sxLine& line = *worker.line;
   std::uint32_t index = 0;
-  auto one = [&](std::string_view raw) {
+  // Cuts and checks one line; run is the line itself, or with toLineFeed
+  // the rest of the block's lines, of which the first is taken. Returns the
+  // length of the line taken.
+  auto one = [&](std::string_view run, bool toLineFeed) -> std::size_t {
     const std::uint32_t i = index++;
     line.reset(lcNone, i);
     counted_ptr<sxError> error;
+    std::size_t length = run.size();
     try {
-      worker.parser.parse(raw, line, 0, error);
+      if (toLineFeed)
+        length = worker.parser.parseToLineFeed(run, line, 0, error);
+      else
+        worker.parser.parse(run, line, 0, error);
     } catch (...) {
       b.codes.push_back(lcNone);
       ++b.codeCounts[lcNone];
       b.notes.push_back({i, pkCutThrew, {}, std::current_exception()});
-      return;
+      // The rest of the block cannot be gone on from.
+      return toLineFeed ? run.size() : length;
     }
     b.codes.push_back(line.code);
     ++b.codeCounts[line.code];
     if (error) {
       b.notes.push_back({i, pkCutError, worker.note, nullptr});
-      return;
+      return length;
     }
     try {
       worker.validator.validate(worker.line, error);
     } catch (...) {
       b.notes.push_back({i, pkRuleThrew, {}, std::current_exception()});
-      return;
+      return length;
     }
     const std::uint8_t kind =
         (error ? pkRuleError : 0) | (worker.validator.complexRecord ? pkComplex : 0);
     if (kind) b.notes.push_back({i, kind, error ? worker.note : sxErrorNote(), nullptr});
+    return length;
   };
   if (b.gathered) {
-    one(slot.gathered);
+    one(slot.gathered, false);
     return;
   }
   worker.parser.setCarriageReturns(b.carriageReturns);
   const char* p = b.data;
   const char* const end = b.data + b.length;
-  while (p < end) {
-    const char* lf =
-        static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-    one(std::string_view(p, static_cast<std::size_t>(lf - p)));
-    p = lf + 1;
+  if (!b.carriageReturns) {
+    // The cutting finds each line's end itself.
+    while (p < end) {
+      const std::size_t room = static_cast<std::size_t>(end - p);
+      const std::size_t length = one(std::string_view(p, room), true);
+      if (length >= room) break;  // cutting failed: the lines stop here
+      p += length + 1;
+    }
+  } else {
+    while (p < end) {
+      const char* lf =
+          static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+      one(std::string_view(p, static_cast<std::size_t>(lf - p)), false);
+      p = lf + 1;
+    }
   }
   if (b.last && !b.failure)
-    one(std::string_view(end, static_cast<std::size_t>(b.end - b.start) - b.length));
+    one(std::string_view(end, static_cast<std::size_t>(b.end - b.start) - b.length), false);
 }
 
 }  // namespace swde

@@ -10,7 +10,13 @@ namespace {
 
 // Classes of the bytes of a line once carriage returns are gone, as the
 // tokenizer sees them.
-enum : std::uint8_t { kWordByte = 0, kBlankByte = 1, kCommaByte = 2, kSemicolonByte = 3 };
+enum : std::uint8_t {
+  kWordByte = 0,
+  kBlankByte = 1,
+  kCommaByte = 2,
+  kSemicolonByte = 3,
+  kLineFeedByte = 4,  // ends the line, in a run of lines
+};
 
 struct ByteClasses {
   std::uint8_t of[256];
@@ -19,6 +25,7 @@ struct ByteClasses {
     of[static_cast<unsigned char>('\t')] = kBlankByte;
     of[static_cast<unsigned char>(',')] = kCommaByte;
     of[static_cast<unsigned char>(';')] = kSemicolonByte;
+    of[static_cast<unsigned char>('\n')] = kLineFeedByte;
   }
 };
 constexpr ByteClasses kByteClass;
@@ -28,7 +35,7 @@ inline std::uint8_t classOf(char c) {
 }
 
 // The end of the word run that starts at k: the first byte from k on that is
-// a blank or a delimiter, eight bytes at a time (a byte of x ^ 0x2C.. is zero
+// a blank, a delimiter or a line feed, eight bytes at a time (a byte of x ^ 0x2C.. is zero
 // where a ',' is), or len.
 inline std::size_t wordEnd(const char* b, std::size_t k, std::size_t len) {
   static_assert(std::endian::native == std::endian::little, "the first byte is the lowest");
@@ -39,7 +46,8 @@ inline std::size_t wordEnd(const char* b, std::size_t k, std::size_t len) {
     std::uint64_t x;
     std::memcpy(&x, b + k, 8);
     const std::uint64_t stops = zeroBytes(x ^ (kOnes * ',')) | zeroBytes(x ^ (kOnes * ';')) |
-                                zeroBytes(x ^ (kOnes * ' ')) | zeroBytes(x ^ (kOnes * '\t'));
+                                zeroBytes(x ^ (kOnes * ' ')) | zeroBytes(x ^ (kOnes * '\t')) |
+                                zeroBytes(x ^ (kOnes * '\n'));
     if (stops != 0) return k + static_cast<std::size_t>(__builtin_ctzll(stops) >> 3);
   }
   while (k < len && classOf(b[k]) == kWordByte) ++k;
@@ -105,17 +113,33 @@ void sxLineParser::parse(std::string_view raw, sxLine& line, std::uint8_t sectio
     s = stripped_;
   }
   if (s.size() <= kMaxLineLength) {
-    parseStripped(s, line, section, error);
+    cutLine(s, line, section, error);
     return;
   }
+  parseLong(s, line, section, error);
+}
 
+std::size_t sxLineParser::parseToLineFeed(std::string_view run, sxLine& line, std::uint8_t section,
+                                          counted_ptr<sxError>& error) {
+  const std::size_t length = cutLine(run, line, section, error);
+  if (length > kMaxLineLength) {
+    // Cut again, with the rule of a longer line.
+    line.reset(lcNone, line.lineNumber);
+    error.reset();
+    parseLong(run.substr(0, length), line, section, error);
+  }
+  return length;
+}
+
+void sxLineParser::parseLong(std::string_view s, sxLine& line, std::uint8_t section,
+                             counted_ptr<sxError>& error) {
   // A longer line keeps its words, blank runs and delimiters while they fit
   // whole: the run that crosses the limit and everything after it are cut.
   std::size_t cut = kMaxLineLength;
   const std::uint8_t across = classOf(s[cut]);
   if ((across == kWordByte || across == kBlankByte) && classOf(s[cut - 1]) == across)
     while (cut > 0 && classOf(s[cut - 1]) == across) --cut;
-  parseStripped(s.substr(0, cut), line, section, error);
+  cutLine(s.substr(0, cut), line, section, error);
   if (error) return;
   // The error of the length stops the line where it stood: what was kept of
   // a line without a word is no empty line, and the field being read when
@@ -127,8 +151,8 @@ void sxLineParser::parse(std::string_view raw, sxLine& line, std::uint8_t sectio
   raise(error, line, section, ecLineTooLong);
 }
 
-void sxLineParser::parseStripped(std::string_view from, sxLine& line, std::uint8_t section,
-                                 counted_ptr<sxError>& error) {
+std::size_t sxLineParser::cutLine(std::string_view from, sxLine& line, std::uint8_t section,
+                                  counted_ptr<sxError>& error) {
   // The line keeps its bytes, or borrows them; the fields are views of them.
   std::string_view s = from;
   if (keepText_) {
@@ -139,18 +163,23 @@ void sxLineParser::parseStripped(std::string_view from, sxLine& line, std::uint8
   }
   const char* const b = s.data();
   const std::size_t len = s.size();
+  // Where the line ends, found from k on when the cutting stops early.
+  auto endFrom = [&](std::size_t k) {
+    const void* lf = k < len ? std::memchr(b + k, '\n', len - k) : nullptr;
+    return lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - b) : len;
+  };
 
   std::size_t i = 0;
   while (i < len && classOf(b[i]) == kBlankByte) ++i;
-  if (i == len) {
+  if (i == len || classOf(b[i]) == kLineFeedByte) {
     // Blanks only, or nothing at all: an empty line.
     line.code = lcEmpty;
-    return;
+    return i;
   }
   if (classOf(b[i]) != kWordByte) {
     line.code = lcNone;
     raise(error, line, section, ecNoLineIdent);
-    return;
+    return endFrom(i);
   }
   std::size_t k = wordEnd(b, i, len);
   const std::string_view ident = s.substr(i, k - i);
@@ -159,7 +188,7 @@ void sxLineParser::parseStripped(std::string_view from, sxLine& line, std::uint8
   if (keepText_) line.ident = ident;
   if (code == lcNone) {
     raise(error, line, section, ecUnknownLineType, ident);
-    return;
+    return endFrom(k);
   }
 
   const std::uint32_t freeFrom = freeTextFrom(code);
@@ -178,8 +207,11 @@ void sxLineParser::parseStripped(std::string_view from, sxLine& line, std::uint8
       // The rest of the line is the comment.
       line.addViewField(s.substr(fieldStart, k - fieldStart));
       line.hasSemicolon = 1;
-      if (k + 1 < len) line.comment = s.substr(k + 1);
-      return;
+      const std::size_t end = k + 1 < len && b[k + 1] == '\n' ? k + 1 : endFrom(k + 1);
+      if (k + 1 < end) line.comment = s.substr(k + 1, end - k - 1);
+      return end;
+    } else if (c == kLineFeedByte) {
+      break;
     } else {
       // A word after a blank run that follows a word of the same field:
       // a field separator forgotten, unless the field is free text.
@@ -187,12 +219,13 @@ void sxLineParser::parseStripped(std::string_view from, sxLine& line, std::uint8
       while (j < len && classOf(b[j]) == kBlankByte) ++j;
       if (wordInField && j < len && classOf(b[j]) == kWordByte && line.getFieldCount() < freeFrom) {
         raise(error, line, section, ecFieldSeparator, unsigned{line.getFieldCount() + 1});
-        return;
+        return endFrom(j);
       }
       k = j;
     }
   }
-  line.addViewField(s.substr(fieldStart));
+  line.addViewField(s.substr(fieldStart, k - fieldStart));
+  return k;
 }
 
 }  // namespace swde

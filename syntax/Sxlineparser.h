@@ -39,15 +39,25 @@ class OLVLEX_API sxLineParser {
   // line error goes to error, numbered with the line's number and with the
   // section given.
   void parse(std::string_view raw, sxLine& line, std::uint8_t section, counted_ptr<sxError>& error);
+  // The same for the first line of run, lines without carriage returns each
+  // ending in a line feed (run holds one): the line ends at the first line
+  // feed, found by the cutting itself. Returns the line's length, its line
+  // feed not counted. Only for a parser that keeps no text.
+  std::size_t parseToLineFeed(std::string_view run, sxLine& line, std::uint8_t section,
+                              counted_ptr<sxError>& error);
 
   // The code of an identifier in the table of the format; 0 when absent.
   sxLineCode recognize(std::string_view ident) const;
 
  private:
-  // The grammar over a line of at most kMaxLineLength bytes without
-  // carriage returns.
-  void parseStripped(std::string_view s, sxLine& line, std::uint8_t section,
-                     counted_ptr<sxError>& error);
+  // The grammar over a line without carriage returns, up to the first line
+  // feed of s or its end; returns where the line ended.
+  std::size_t cutLine(std::string_view s, sxLine& line, std::uint8_t section,
+                      counted_ptr<sxError>& error);
+  // A line longer than kMaxLineLength, without carriage returns: the words
+  // that fit, and error 102.
+  void parseLong(std::string_view s, sxLine& line, std::uint8_t section,
+                 counted_ptr<sxError>& error);
 
   template <class... Args>
   void raise(counted_ptr<sxError>& error, const sxLine& line, std::uint8_t section,
