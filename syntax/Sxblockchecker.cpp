@@ -17,24 +17,35 @@ constexpr std::size_t kLinesPerBlock = 8192;
 constexpr std::size_t kCarryLimit = kMaxLineLength + 2;
 
 // The line feeds of p, counted eight bytes at a time (a byte of x ^ 0x0A..
-// is zero where a line feed is); carriageReturn is set when p holds one.
-std::size_t countLineFeeds(const char* p, std::size_t n, bool& carriageReturn) {
+// is zero where a line feed is). carriageReturn is set when p holds one, and
+// lone when one of them is not followed by a line feed in p.
+std::size_t countLineFeeds(const char* p, std::size_t n, bool& carriageReturn, bool& lone) {
   constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
   constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
-  const auto zeroBytes = [](std::uint64_t x) { return ~(((x & kLow7) + kLow7) | x | kLow7) >> 7; };
+  constexpr std::uint64_t kTop = 0x80ULL << 56;
+  const auto zeroBytes = [](std::uint64_t x) { return ~(((x & kLow7) + kLow7) | x | kLow7); };
   std::size_t count = 0, k = 0;
-  std::uint64_t cr = 0;
+  std::uint64_t cr = 0, alone = 0;
   for (; k + 8 <= n; k += 8) {
     std::uint64_t x;
     std::memcpy(&x, p + k, 8);
-    count += static_cast<std::size_t>((zeroBytes(x ^ (kOnes * '\n')) * kOnes) >> 56);
-    cr |= zeroBytes(x ^ (kOnes * '\r'));
+    const std::uint64_t lf = zeroBytes(x ^ (kOnes * '\n'));
+    const std::uint64_t r = zeroBytes(x ^ (kOnes * '\r'));
+    count += static_cast<std::size_t>(((lf >> 7) * kOnes) >> 56);
+    cr |= r;
+    std::uint64_t a = r & ~(lf >> 8);
+    if ((a & kTop) && k + 8 < n && p[k + 8] == '\n') a &= ~kTop;
+    alone |= a;
   }
   for (; k < n; ++k) {
     count += p[k] == '\n';
-    cr |= p[k] == '\r';
+    if (p[k] == '\r') {
+      cr = 1;
+      if (k + 1 >= n || p[k + 1] != '\n') alone = 1;
+    }
   }
   if (cr) carriageReturn = true;
+  if (alone) lone = true;
   return count;
 }
 
@@ -187,6 +198,7 @@ void sxBlockChecker::fill(Slot& slot) {
   Block& b = slot.block;
   b.codes.clear();
   b.carriageReturns = false;
+  b.loneCarriageReturns = false;
   b.codeCounts.fill(0);
   b.notes.clear();
   b.failure = nullptr;
@@ -205,7 +217,8 @@ void sxBlockChecker::fill(Slot& slot) {
   bool gathering = false;
   try {
     for (;;) {
-      lineFeeds += countLineFeeds(buf + counted, n - counted, b.carriageReturns);
+      lineFeeds +=
+          countLineFeeds(buf + counted, n - counted, b.carriageReturns, b.loneCarriageReturns);
       counted = n;
       if (lineFeeds > kLinesPerBlock) {
         cutAt(slot, pastLineFeed(buf, n, kLinesPerBlock), n);
@@ -333,13 +346,14 @@ void sxBlockChecker::check(Slot& slot, Worker& worker) {
   worker.parser.setCarriageReturns(b.carriageReturns);
   const char* p = b.data;
   const char* const end = b.data + b.length;
-  if (!b.carriageReturns) {
-    // The cutting finds each line's end itself.
+  if (!b.loneCarriageReturns) {
+    // Every line ends in a line feed, or in a carriage return and a line
+    // feed: the cutting finds each line's end itself.
     while (p < end) {
       const std::size_t room = static_cast<std::size_t>(end - p);
       const std::size_t length = one(std::string_view(p, room), true);
       if (length >= room) break;  // cutting failed: the lines stop here
-      p += length + 1;
+      p += length + (p[length] == '\r' ? 2 : 1);
     }
   } else {
     while (p < end) {

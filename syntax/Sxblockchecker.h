@@ -48,9 +48,10 @@ class sxBlockChecker {
     const char* data = nullptr;
     std::size_t length = 0;
     bool gathered = false;
-    bool endsWithLineFeed = true;  // a gathered line ended with a line feed
-    bool carriageReturns = false;  // the raw lines may hold carriage returns
-    bool last = false;             // the block's last line is the file's last, with no line feed
+    bool endsWithLineFeed = true;      // a gathered line ended with a line feed
+    bool carriageReturns = false;      // the raw lines may hold carriage returns
+    bool loneCarriageReturns = false;  // ... and not only right before a line feed
+    bool last = false;  // the block's last line is the file's last, with no line feed
     std::vector<std::uint8_t> codes;
     std::array<std::uint32_t, kLastLineCode + 1> codeCounts{};
     std::vector<Note> notes;     // in line order

@@ -26,6 +26,8 @@ struct ByteClasses {
     of[static_cast<unsigned char>(',')] = kCommaByte;
     of[static_cast<unsigned char>(';')] = kSemicolonByte;
     of[static_cast<unsigned char>('\n')] = kLineFeedByte;
+    // A carriage return reaches the grammar only right before a line feed.
+    of[static_cast<unsigned char>('\r')] = kLineFeedByte;
   }
 };
 constexpr ByteClasses kByteClass;
@@ -35,7 +37,7 @@ inline std::uint8_t classOf(char c) {
 }
 
 // The end of the word run that starts at k: the first byte from k on that is
-// a blank, a delimiter or a line feed, eight bytes at a time (a byte of x ^ 0x2C.. is zero
+// a blank, a delimiter or a line end, eight bytes at a time (a byte of x ^ 0x2C.. is zero
 // where a ',' is), or len.
 inline std::size_t wordEnd(const char* b, std::size_t k, std::size_t len) {
   static_assert(std::endian::native == std::endian::little, "the first byte is the lowest");
@@ -47,7 +49,7 @@ inline std::size_t wordEnd(const char* b, std::size_t k, std::size_t len) {
     std::memcpy(&x, b + k, 8);
     const std::uint64_t stops = zeroBytes(x ^ (kOnes * ',')) | zeroBytes(x ^ (kOnes * ';')) |
                                 zeroBytes(x ^ (kOnes * ' ')) | zeroBytes(x ^ (kOnes * '\t')) |
-                                zeroBytes(x ^ (kOnes * '\n'));
+                                zeroBytes(x ^ (kOnes * '\n')) | zeroBytes(x ^ (kOnes * '\r'));
     if (stops != 0) return k + static_cast<std::size_t>(__builtin_ctzll(stops) >> 3);
   }
   while (k < len && classOf(b[k]) == kWordByte) ++k;
@@ -165,8 +167,8 @@ std::size_t sxLineParser::cutLine(std::string_view from, sxLine& line, std::uint
   const std::size_t len = s.size();
   // Where the line ends, found from k on when the cutting stops early.
   auto endFrom = [&](std::size_t k) {
-    const void* lf = k < len ? std::memchr(b + k, '\n', len - k) : nullptr;
-    return lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - b) : len;
+    while (k < len && classOf(b[k]) != kLineFeedByte) ++k;
+    return k;
   };
 
   std::size_t i = 0;
@@ -207,7 +209,7 @@ std::size_t sxLineParser::cutLine(std::string_view from, sxLine& line, std::uint
       // The rest of the line is the comment.
       line.addViewField(s.substr(fieldStart, k - fieldStart));
       line.hasSemicolon = 1;
-      const std::size_t end = k + 1 < len && b[k + 1] == '\n' ? k + 1 : endFrom(k + 1);
+      const std::size_t end = endFrom(k + 1);
       if (k + 1 < end) line.comment = s.substr(k + 1, end - k - 1);
       return end;
     } else if (c == kLineFeedByte) {

@@ -39,10 +39,11 @@ class OLVLEX_API sxLineParser {
   // line error goes to error, numbered with the line's number and with the
   // section given.
   void parse(std::string_view raw, sxLine& line, std::uint8_t section, counted_ptr<sxError>& error);
-  // The same for the first line of run, lines without carriage returns each
-  // ending in a line feed (run holds one): the line ends at the first line
+  // The same for the first line of run, lines each ending in a line feed or
+  // in a carriage return and a line feed, with no other carriage return (run
+  // holds a line end): the line ends at its first carriage return or line
   // feed, found by the cutting itself. Returns the line's length, its line
-  // feed not counted. Only for a parser that keeps no text.
+  // end not counted. Only for a parser that keeps no text.
   std::size_t parseToLineFeed(std::string_view run, sxLine& line, std::uint8_t section,
                               counted_ptr<sxError>& error);
 
