@@ -5,10 +5,13 @@
 #include <utility>
 
 #include "platform/CodePage.h"
+#include "platform/Com.h"
 #include "platform/Exception.h"
 #include "platform/FileStream.h"
 #include "platform/FileSystem.h"
+#include "processing/bzException.h"
 #include "processing/bzProcessThread.h"
+#include "syntax/Sxcodes.h"
 
 namespace swde {
 
@@ -84,6 +87,49 @@ std::string readWhole(const std::string& path) {
   bytes.resize(done);
   return bytes;
 }
+
+// Reader calls of the file half: a failing one raises bzCOMException.
+#define MD_CHECK(call) checkReaderStatus((call), "bzMdAnalyzer", __LINE__)
+
+int codeOf(LiniaSW* line) {
+  std::int32_t code = 0;
+  MD_CHECK(line->dajTypLinii(&code));
+  return code;
+}
+
+std::uint64_t lineNoOf(LiniaSW* line) {
+  std::uint64_t n = 0;
+  MD_CHECK(line->dajNumerLinii(&n));
+  return n;
+}
+
+std::uint64_t positionOf(LiniaSW* line) {
+  std::uint64_t n = 0;
+  MD_CHECK(line->dajPozycjeWPliku(&n));
+  return n;
+}
+
+// Field index of line as read ("" for an empty field or one the line does
+// not have).
+AnsiString field(LiniaSW* line, unsigned index) {
+  std::uint32_t count = 0;
+  MD_CHECK(line->dajIloscPol(&count));
+  if (index >= count) return AnsiString();
+  plat::Variant value;
+  plat::BSTR text = nullptr;
+  const HRESULT hr = line->dajPole(index, value.raw(), &text);
+  plat::BStr held(text);
+  MD_CHECK(hr);
+  return plat::cp1250FromBstr(text);
+}
+
+// A name of a field: ISO 8859-2 letters moved to Windows-1250.
+AnsiString nameField(LiniaSW* line, unsigned index) {
+  return isoToWin1250(field(line, index));
+}
+
+constexpr std::uint8_t kSectionSP = 50;
+constexpr std::uint8_t kSectionST = 51;
 
 // The exception in flight as the load reports it.
 [[noreturn]] void rethrowAsReadError() {
@@ -238,6 +284,339 @@ void bzMdAnalyzer::parseRelationsXML_ST(XmlElement list, RecordType* type) {
     def->element = isTrue(r, xmlDef.attrElement);
     for (XmlElement d = r.firstChild(); d; d = d.nextSibling())
       def->addRefTypeName(text(d, xmlDef.attrName));
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The file half
+
+bool bzMdAnalyzer::loadFromFileSWDE_SP(PlikSW* file) {
+  return loadSection(file, false);
+}
+
+bool bzMdAnalyzer::loadFromFileSWDE_ST(PlikSW* file) {
+  return loadSection(file, true);
+}
+
+bool bzMdAnalyzer::loadSection(PlikSW* file, bool typesSection) {
+  std::uint64_t t = bzProcessThread::tickCount();
+  plat::ComPtr<RekordSW> record;
+  MD_CHECK(file->dajKolejnyRekord(record.out()));
+  // Where the section starts: the place of the findings about types the
+  // section lacks (an empty section has none, 0 and 0).
+  std::uint64_t firstLine = 0, firstPosition = 0;
+  if (record) {
+    std::uint32_t count = 0;
+    MD_CHECK(record->dajIloscLinii(&count));
+    if (count > 0) {
+      plat::ComPtr<LiniaSW> first;
+      MD_CHECK(record->dajLinie(0, first.out()));
+      if (first) {
+        firstLine = lineNoOf(first.get());
+        firstPosition = positionOf(first.get());
+      }
+    }
+  }
+  while (record && !owner->isTerminated()) {
+    if (typesSection) {
+      std::int32_t previous = 0;
+      MD_CHECK(record->pomijajKomentarze(1, &previous));
+    }
+    if (owner->checkError(record.get())) return false;
+    if (!(typesSection ? parseType(record.get()) : parseAttribSection(record.get()))) return false;
+    const std::uint64_t now = bzProcessThread::tickCount();
+    if (now - t > interval) {
+      t = now;
+      owner->updateState();
+    }
+    MD_CHECK(file->dajKolejnyRekord(record.out()));
+  }
+  if (typesSection && !owner->isTerminated())
+    checkForManadatoryRecordTypeDef(static_cast<unsigned>(firstLine),
+                                    static_cast<unsigned long>(firstPosition));
+  if (bzProcessThread::tickCount() - t > interval) owner->updateState();
+  return !owner->checkError(file);
+}
+
+plat::ComPtr<LiniaSW> bzMdAnalyzer::lineAt(RekordSW* record, unsigned index) {
+  plat::ComPtr<LiniaSW> line;
+  MD_CHECK(record->dajLinie(index, line.out()));
+  if (!line) MD_CHECK(plat::E_POINTER);
+  std::int32_t previous = 0;
+  MD_CHECK(line->pomijajZnakiNieznaczace(1, &previous));
+  return line;
+}
+
+plat::ComPtr<LiniaSW> bzMdAnalyzer::followUp(RekordSW* record, unsigned* index, int follow,
+                                             bool* faulty) {
+  plat::ComPtr<LiniaSW> line = lineAt(record, *index + 1);
+  if (owner->checkError(line.get())) {
+    *faulty = true;
+    return {};
+  }
+  if (codeOf(line.get()) != follow) return {};
+  ++*index;
+  return line;
+}
+
+bool bzMdAnalyzer::parseAttribSection(RekordSW* record) {
+  std::uint32_t count = 0;
+  MD_CHECK(record->dajIloscLinii(&count));
+  for (unsigned i = 0; i < count; ++i) {
+    plat::ComPtr<LiniaSW> line = lineAt(record, i);
+    if (owner->checkError(line.get())) return false;
+    const int code = codeOf(line.get());
+    if (code == lcB)
+      parse_B_Line(line.get());
+    else if (code == lcW)
+      parse_W_Line(line.get());
+  }
+  return true;
+}
+
+bool bzMdAnalyzer::parseType(RekordSW* record) {
+  std::uint32_t count = 0;
+  MD_CHECK(record->dajIloscLinii(&count));
+  for (unsigned i = 0; i < count; ++i) {
+    plat::ComPtr<LiniaSW> line = lineAt(record, i);
+    if (owner->checkError(line.get())) return false;
+    if (codeOf(line.get()) != lcTD) continue;
+    const std::uint64_t tdLine = lineNoOf(line.get());
+    const std::uint64_t tdPosition = positionOf(line.get());
+    RecordType* type = parse_TD_Line(line.get());
+    if (!type) return true;  // defined before: the rest of the record is passed over
+    // The definition's lines up to its end line; a record without one makes
+    // the reader refuse the index.
+    for (++i;; ++i) {
+      line = lineAt(record, i);
+      if (owner->checkError(line.get())) return false;
+      const int code = codeOf(line.get());
+      if (code == lcX || code == lcXC) break;
+      if (code == lcTP) {
+        if (!parseAttributeFieldDecl(line.get(), record, type, &i)) return false;
+      } else if (code == lcWE) {
+        if (!parseElementDecl(line.get(), record, type, &i)) return false;
+      } else if (code == lcWR) {
+        if (!parseRelationFieldDecl(line.get(), record, type, &i)) return false;
+      }
+    }
+    checkMandatoryAttribAndRelat(static_cast<unsigned>(tdLine),
+                                 static_cast<unsigned long>(tdPosition), type);
+  }
+  return true;
+}
+
+void bzMdAnalyzer::parse_B_Line(LiniaSW* line) {
+  const std::uint64_t lineNo = lineNoOf(line), position = positionOf(line);
+  const AnsiString name = nameField(line, 1);
+  AttribType* entry = fileMetadata->getAttribsSection()->addAttribute(name);
+  if (!entry) {
+    raise(seAttribDeclaredBefore, false, lineNo, position, AnsiString(), name);
+    return;
+  }
+  entry->type = field(line, 2);
+  entry->field3 = field(line, 3);
+  entry->field4 = field(line, 4);
+  const int found = existAttrInOriginalSP(name, entry->type);
+  if (found == 1)
+    raise(seAttribTypeMismatch, true, lineNo, position, AnsiString(), name);
+  else if (found == 2)
+    raise(seAttribNotInAnnex, false, lineNo, position, AnsiString(), name);
+}
+
+void bzMdAnalyzer::parse_W_Line(LiniaSW* line) {
+  const std::uint64_t lineNo = lineNoOf(line), position = positionOf(line);
+  const AnsiString name = nameField(line, 1);
+  if (!fileMetadata->getAttribsSection()->addRelation(name))
+    raise(seRelationDeclaredBefore, false, lineNo, position, AnsiString(), name);
+  else if (existRelatInOriginalSP(name) == 2)
+    raise(seRelationNotInAnnex, false, lineNo, position, AnsiString(), name);
+}
+
+RecordType* bzMdAnalyzer::parse_TD_Line(LiniaSW* line) {
+  const std::uint64_t lineNo = lineNoOf(line), position = positionOf(line);
+  const AnsiString name = nameField(line, 1);
+  const AnsiString base = field(line, 2);
+  RecordType* type = fileMetadata->getTypesSection()->addType(name, base, AnsiString());
+  if (!type) {
+    raise(seTypeDefinedTwice, false, lineNo, position, name, name);
+    return nullptr;
+  }
+  if (existRecordTypeInOriginalST(name) == 2) {
+    raise(seTypeNotInAnnex, false, lineNo, position, name, name);
+  } else if (!annexMetadata->getTypesSection()->getType(name)->baseType.empty() &&
+             isCorrectRecordBaseTypeInOrigST(name, base)) {
+    // A reference type without a base type accepts any.
+    raise(seTypeBaseMismatch, true, lineNo, position, name, name);
+  }
+  return type;
+}
+
+bool bzMdAnalyzer::parseAttributeFieldDecl(LiniaSW* line, RekordSW* record, RecordType* type,
+                                           unsigned* index) {
+  const std::uint64_t lineNo = lineNoOf(line), position = positionOf(line);
+  const AnsiString code = nameField(line, 1);
+  bool faulty = false;
+  const bool multiple = static_cast<bool>(followUp(record, index, lcTPW, &faulty));
+  if (faulty) return false;
+  const AnsiString fieldName = followUpName(record, index, lcTPN, &faulty);
+  if (faulty) return false;
+
+  // A code defined before, or a field name taken, adds nothing.
+  AttributeDef* def =
+      type->getAttributeByCode(code) ? nullptr : type->addAttribute(code, fieldName);
+  if (def)
+    def->multiple = multiple;
+  else
+    raise(seTypeAttribTwice, true, lineNo, position, type->name, code, &type->name);
+  if (isAttributeDeclaredInFileSP(code) == 2)
+    raise(seAttribNotInSP, true, lineNo, position, AnsiString(), code);
+  if (!isAdditionalAttribInOrigSP(type->name, code))
+    raise(seTypeExtraAttrib, false, lineNo, position, type->name, code, &type->name);
+  return true;
+}
+
+bool bzMdAnalyzer::parseElementDecl(LiniaSW* line, RekordSW* record, RecordType* type,
+                                    unsigned* index) {
+  const AnsiString code = nameField(line, 1);
+  bool faulty = false;
+  const bool single = static_cast<bool>(followUp(record, index, lcWP, &faulty));
+  if (faulty) return false;
+  ReferenceDef* def =
+      type->getReferenceByCode(code) ? nullptr : type->addReference(code, AnsiString());
+  if (def) {
+    def->element = true;
+    def->multiple = !single;
+  }
+  relationFindings(line, type, code, def);
+  return true;
+}
+
+bool bzMdAnalyzer::parseRelationFieldDecl(LiniaSW* line, RekordSW* record, RecordType* type,
+                                          unsigned* index) {
+  const AnsiString code = nameField(line, 1);
+  bool faulty = false;
+  const bool multiple = static_cast<bool>(followUp(record, index, lcWW, &faulty));
+  if (faulty) return false;
+  const AnsiString fieldName = followUpName(record, index, lcWN, &faulty);
+  if (faulty) return false;
+  ReferenceDef* def =
+      type->getReferenceByCode(code) ? nullptr : type->addReference(code, fieldName);
+  if (def) def->multiple = multiple;
+  relationFindings(line, type, code, def);
+  return true;
+}
+
+void bzMdAnalyzer::relationFindings(LiniaSW* line, RecordType* type, const AnsiString& code,
+                                    ReferenceDef* def) {
+  const std::uint64_t lineNo = lineNoOf(line), position = positionOf(line);
+  if (!def) raise(seTypeRelationTwice, true, lineNo, position, type->name, code, &type->name);
+  if (isRelationDeclaredInFileSP(code) == 2)
+    raise(seRelationNotInSP, true, lineNo, position, AnsiString(), code);
+  if (!isAdditionalRelatInOrigSP(type->name, code))
+    raise(seTypeExtraRelation, false, lineNo, position, type->name, code, &type->name);
+  if (def)
+    checkRelationMultiple(type->name, def, static_cast<unsigned>(lineNo),
+                          static_cast<unsigned long>(position));
+}
+
+AnsiString bzMdAnalyzer::followUpName(RekordSW* record, unsigned* index, int follow, bool* faulty) {
+  const plat::ComPtr<LiniaSW> line = followUp(record, index, follow, faulty);
+  return line ? nameField(line.get(), 1) : AnsiString();
+}
+
+int bzMdAnalyzer::existAttrInOriginalSP(const AnsiString& name, const AnsiString& type) const {
+  const AttribType* entry = annexMetadata->getAttribsSection()->getAttribute(name);
+  if (!entry) return 2;
+  return entry->type == type ? 0 : 1;
+}
+
+int bzMdAnalyzer::existRelatInOriginalSP(const AnsiString& name) const {
+  return annexMetadata->getAttribsSection()->isRelationTypePresent(name) ? 0 : 2;
+}
+
+int bzMdAnalyzer::existRecordTypeInOriginalST(const AnsiString& name) const {
+  return annexMetadata->getTypesSection()->isTypePresent(name) ? 0 : 2;
+}
+
+bool bzMdAnalyzer::isCorrectRecordBaseTypeInOrigST(const AnsiString& name,
+                                                   const AnsiString& base) const {
+  return annexMetadata->getTypesSection()->getType(name)->baseType != base;
+}
+
+int bzMdAnalyzer::isAttributeDeclaredInFileSP(const AnsiString& name) const {
+  return fileMetadata->getAttribsSection()->isAttributeTypePresent(name) ? 0 : 2;
+}
+
+int bzMdAnalyzer::isRelationDeclaredInFileSP(const AnsiString& name) const {
+  return fileMetadata->getAttribsSection()->isRelationTypePresent(name) ? 0 : 2;
+}
+
+bool bzMdAnalyzer::isAdditionalAttribInOrigSP(const AnsiString& typeName,
+                                              const AnsiString& code) const {
+  const RecordType* type = annexMetadata->getTypesSection()->getType(typeName);
+  return !type || type->getAttributeByCode(code);
+}
+
+bool bzMdAnalyzer::isAdditionalRelatInOrigSP(const AnsiString& typeName,
+                                             const AnsiString& code) const {
+  const RecordType* type = annexMetadata->getTypesSection()->getType(typeName);
+  return !type || type->getReferenceByCode(code);
+}
+
+void bzMdAnalyzer::checkMandatoryAttribAndRelat(unsigned lineNo, unsigned long position,
+                                                RecordType* type) {
+  RecordType* reference = annexMetadata->getTypesSection()->getType(type->name);
+  if (!reference) return;
+  for (AttributeDef* a = reference->getFirstAttr(); a; a = reference->getNextAttr())
+    if (!type->getAttributeByCode(a->code))
+      raise(seTypeLacksAttrib, true, lineNo, position, type->name, a->key, &type->name);
+  for (ReferenceDef* r = reference->getFirstReference(); r; r = reference->getNextReference())
+    if (!type->getReferenceByCode(r->code))
+      raise(seTypeLacksRelation, true, lineNo, position, type->name, r->key, &type->name);
+}
+
+void bzMdAnalyzer::checkForManadatoryRecordTypeDef(unsigned lineNo, unsigned long position) {
+  TypesSection* reference = annexMetadata->getTypesSection();
+  const TypesSection* file = fileMetadata->getTypesSection();
+  for (RecordType* t = reference->getFirstType(); t; t = reference->getNextType()) {
+    if (t->mandatoryLevel >= 3 || file->isTypePresent(t->name)) continue;
+    if (t->mandatoryLevel == 1)
+      raise(seNoTypeDefInST, true, lineNo, position, t->name, t->name);
+    else if (t->mandatoryLevel == 2)
+      raise(seNoTypeDefInST, false, lineNo, position, t->name, t->name);
+    owner->updateState();
+  }
+}
+
+void bzMdAnalyzer::checkRelationMultiple(AnsiString& typeName, ReferenceDef* fileReference,
+                                         unsigned lineNo, unsigned long position) {
+  const RecordType* type = annexMetadata->getTypesSection()->getType(typeName);
+  if (!type) return;
+  const ReferenceDef* reference = type->getReferenceByCode(fileReference->code);
+  if (!reference) return;
+  if (fileReference->multiple && !reference->multiple)
+    raise(seTypeRelationMultiplicity, true, lineNo, position, typeName, fileReference->key,
+          &typeName);
+}
+
+void bzMdAnalyzer::raise(smErrorCode code, bool error, std::uint64_t lineNo, std::uint64_t position,
+                         const AnsiString& key, const AnsiString& arg1, const AnsiString* arg2) {
+  // Both arguments are held by the caller while the message is made.
+  static const AnsiString kNone;
+  const AnsiString& second = arg2 ? *arg2 : kNone;
+  const TVarRec args[] = {TVarRec(arg1), TVarRec(second)};
+  const smError finding(code, args, arg2 ? 1 : 0);
+  const std::uint8_t section = code < 3000 ? kSectionSP : kSectionST;
+  owner->addToReport(code, error ? bzProcessThread::rmError : bzProcessThread::rmWarning,
+                     owner->currentFile, section, static_cast<std::int64_t>(lineNo),
+                     static_cast<std::int64_t>(position), finding.message, key);
+  if (error) {
+    ++owner->current.errors;
+    ++owner->totalErrors;
+  } else {
+    ++owner->current.warnings;
+    ++owner->totalWarns;
   }
 }
 

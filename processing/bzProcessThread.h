@@ -190,6 +190,9 @@ class OLVCORE_API bzProcessThread {
  private:
   template <class Process>
   friend class bzRun;
+  // The metadata analyzer writes its findings, counts them and reads the
+  // file's lines as a part of the process that owns it.
+  friend class bzMdAnalyzer;
 
   // Asks the run to end and waits for it (bzRun's destructor).
   void endRun();
