@@ -10,6 +10,7 @@
 #include "platform/FileStream.h"
 #include "platform/FileSystem.h"
 #include "processing/bzException.h"
+#include "processing/bzLineFields.h"
 #include "processing/bzProcessThread.h"
 #include "syntax/Sxcodes.h"
 
@@ -89,44 +90,9 @@ std::string readWhole(const std::string& path) {
 }
 
 // Reader calls of the file half: a failing one raises bzCOMException.
-#define MD_CHECK(call) checkReaderStatus((call), "bzMdAnalyzer", __LINE__)
+#define MD_CHECK(call) checkReaderStatus((call), kUnit, __LINE__)
 
-int codeOf(LiniaSW* line) {
-  std::int32_t code = 0;
-  MD_CHECK(line->dajTypLinii(&code));
-  return code;
-}
-
-std::uint64_t lineNoOf(LiniaSW* line) {
-  std::uint64_t n = 0;
-  MD_CHECK(line->dajNumerLinii(&n));
-  return n;
-}
-
-std::uint64_t positionOf(LiniaSW* line) {
-  std::uint64_t n = 0;
-  MD_CHECK(line->dajPozycjeWPliku(&n));
-  return n;
-}
-
-// Field index of line as read ("" for an empty field or one the line does
-// not have).
-AnsiString field(LiniaSW* line, unsigned index) {
-  std::uint32_t count = 0;
-  MD_CHECK(line->dajIloscPol(&count));
-  if (index >= count) return AnsiString();
-  plat::Variant value;
-  plat::BSTR text = nullptr;
-  const HRESULT hr = line->dajPole(index, value.raw(), &text);
-  plat::BStr held(text);
-  MD_CHECK(hr);
-  return plat::cp1250FromBstr(text);
-}
-
-// A name of a field: ISO 8859-2 letters moved to Windows-1250.
-AnsiString nameField(LiniaSW* line, unsigned index) {
-  return isoToWin1250(field(line, index));
-}
+constexpr const char* kUnit = "bzMdAnalyzer";
 
 constexpr std::uint8_t kSectionSP = 50;
 constexpr std::uint8_t kSectionST = 51;
@@ -312,8 +278,8 @@ bool bzMdAnalyzer::loadSection(PlikSW* file, bool typesSection) {
       plat::ComPtr<LiniaSW> first;
       MD_CHECK(record->dajLinie(0, first.out()));
       if (first) {
-        firstLine = lineNoOf(first.get());
-        firstPosition = positionOf(first.get());
+        firstLine = bzLineFields(first.get(), kUnit).number();
+        firstPosition = bzLineFields(first.get(), kUnit).position();
       }
     }
   }
@@ -354,7 +320,7 @@ plat::ComPtr<LiniaSW> bzMdAnalyzer::followUp(RekordSW* record, unsigned* index, 
     *faulty = true;
     return {};
   }
-  if (codeOf(line.get()) != follow) return {};
+  if (bzLineFields(line.get(), kUnit).code() != follow) return {};
   ++*index;
   return line;
 }
@@ -365,7 +331,7 @@ bool bzMdAnalyzer::parseAttribSection(RekordSW* record) {
   for (unsigned i = 0; i < count; ++i) {
     plat::ComPtr<LiniaSW> line = lineAt(record, i);
     if (owner->checkError(line.get())) return false;
-    const int code = codeOf(line.get());
+    const int code = bzLineFields(line.get(), kUnit).code();
     if (code == lcB)
       parse_B_Line(line.get());
     else if (code == lcW)
@@ -380,9 +346,9 @@ bool bzMdAnalyzer::parseType(RekordSW* record) {
   for (unsigned i = 0; i < count; ++i) {
     plat::ComPtr<LiniaSW> line = lineAt(record, i);
     if (owner->checkError(line.get())) return false;
-    if (codeOf(line.get()) != lcTD) continue;
-    const std::uint64_t tdLine = lineNoOf(line.get());
-    const std::uint64_t tdPosition = positionOf(line.get());
+    if (bzLineFields(line.get(), kUnit).code() != lcTD) continue;
+    const std::uint64_t tdLine = bzLineFields(line.get(), kUnit).number();
+    const std::uint64_t tdPosition = bzLineFields(line.get(), kUnit).position();
     RecordType* type = parse_TD_Line(line.get());
     if (!type) return true;  // defined before: the rest of the record is passed over
     // The definition's lines up to its end line; a record without one makes
@@ -390,7 +356,7 @@ bool bzMdAnalyzer::parseType(RekordSW* record) {
     for (++i;; ++i) {
       line = lineAt(record, i);
       if (owner->checkError(line.get())) return false;
-      const int code = codeOf(line.get());
+      const int code = bzLineFields(line.get(), kUnit).code();
       if (code == lcX || code == lcXC) break;
       if (code == lcTP) {
         if (!parseAttributeFieldDecl(line.get(), record, type, &i)) return false;
@@ -407,16 +373,17 @@ bool bzMdAnalyzer::parseType(RekordSW* record) {
 }
 
 void bzMdAnalyzer::parse_B_Line(LiniaSW* line) {
-  const std::uint64_t lineNo = lineNoOf(line), position = positionOf(line);
-  const AnsiString name = nameField(line, 1);
+  const std::uint64_t lineNo = bzLineFields(line, kUnit).number(),
+                      position = bzLineFields(line, kUnit).position();
+  const AnsiString name = bzLineFields(line, kUnit).name(1);
   AttribType* entry = fileMetadata->getAttribsSection()->addAttribute(name);
   if (!entry) {
     raise(seAttribDeclaredBefore, false, lineNo, position, AnsiString(), name);
     return;
   }
-  entry->type = field(line, 2);
-  entry->field3 = field(line, 3);
-  entry->field4 = field(line, 4);
+  entry->type = bzLineFields(line, kUnit)[2];
+  entry->field3 = bzLineFields(line, kUnit)[3];
+  entry->field4 = bzLineFields(line, kUnit)[4];
   const int found = existAttrInOriginalSP(name, entry->type);
   if (found == 1)
     raise(seAttribTypeMismatch, true, lineNo, position, AnsiString(), name);
@@ -425,8 +392,9 @@ void bzMdAnalyzer::parse_B_Line(LiniaSW* line) {
 }
 
 void bzMdAnalyzer::parse_W_Line(LiniaSW* line) {
-  const std::uint64_t lineNo = lineNoOf(line), position = positionOf(line);
-  const AnsiString name = nameField(line, 1);
+  const std::uint64_t lineNo = bzLineFields(line, kUnit).number(),
+                      position = bzLineFields(line, kUnit).position();
+  const AnsiString name = bzLineFields(line, kUnit).name(1);
   if (!fileMetadata->getAttribsSection()->addRelation(name))
     raise(seRelationDeclaredBefore, false, lineNo, position, AnsiString(), name);
   else if (existRelatInOriginalSP(name) == 2)
@@ -434,9 +402,10 @@ void bzMdAnalyzer::parse_W_Line(LiniaSW* line) {
 }
 
 RecordType* bzMdAnalyzer::parse_TD_Line(LiniaSW* line) {
-  const std::uint64_t lineNo = lineNoOf(line), position = positionOf(line);
-  const AnsiString name = nameField(line, 1);
-  const AnsiString base = field(line, 2);
+  const std::uint64_t lineNo = bzLineFields(line, kUnit).number(),
+                      position = bzLineFields(line, kUnit).position();
+  const AnsiString name = bzLineFields(line, kUnit).name(1);
+  const AnsiString base = bzLineFields(line, kUnit)[2];
   RecordType* type = fileMetadata->getTypesSection()->addType(name, base, AnsiString());
   if (!type) {
     raise(seTypeDefinedTwice, false, lineNo, position, name, name);
@@ -454,8 +423,9 @@ RecordType* bzMdAnalyzer::parse_TD_Line(LiniaSW* line) {
 
 bool bzMdAnalyzer::parseAttributeFieldDecl(LiniaSW* line, RekordSW* record, RecordType* type,
                                            unsigned* index) {
-  const std::uint64_t lineNo = lineNoOf(line), position = positionOf(line);
-  const AnsiString code = nameField(line, 1);
+  const std::uint64_t lineNo = bzLineFields(line, kUnit).number(),
+                      position = bzLineFields(line, kUnit).position();
+  const AnsiString code = bzLineFields(line, kUnit).name(1);
   bool faulty = false;
   const bool multiple = static_cast<bool>(followUp(record, index, lcTPW, &faulty));
   if (faulty) return false;
@@ -478,7 +448,7 @@ bool bzMdAnalyzer::parseAttributeFieldDecl(LiniaSW* line, RekordSW* record, Reco
 
 bool bzMdAnalyzer::parseElementDecl(LiniaSW* line, RekordSW* record, RecordType* type,
                                     unsigned* index) {
-  const AnsiString code = nameField(line, 1);
+  const AnsiString code = bzLineFields(line, kUnit).name(1);
   bool faulty = false;
   const bool single = static_cast<bool>(followUp(record, index, lcWP, &faulty));
   if (faulty) return false;
@@ -494,7 +464,7 @@ bool bzMdAnalyzer::parseElementDecl(LiniaSW* line, RekordSW* record, RecordType*
 
 bool bzMdAnalyzer::parseRelationFieldDecl(LiniaSW* line, RekordSW* record, RecordType* type,
                                           unsigned* index) {
-  const AnsiString code = nameField(line, 1);
+  const AnsiString code = bzLineFields(line, kUnit).name(1);
   bool faulty = false;
   const bool multiple = static_cast<bool>(followUp(record, index, lcWW, &faulty));
   if (faulty) return false;
@@ -509,7 +479,8 @@ bool bzMdAnalyzer::parseRelationFieldDecl(LiniaSW* line, RekordSW* record, Recor
 
 void bzMdAnalyzer::relationFindings(LiniaSW* line, RecordType* type, const AnsiString& code,
                                     ReferenceDef* def) {
-  const std::uint64_t lineNo = lineNoOf(line), position = positionOf(line);
+  const std::uint64_t lineNo = bzLineFields(line, kUnit).number(),
+                      position = bzLineFields(line, kUnit).position();
   if (!def) raise(seTypeRelationTwice, true, lineNo, position, type->name, code, &type->name);
   if (isRelationDeclaredInFileSP(code) == 2)
     raise(seRelationNotInSP, true, lineNo, position, AnsiString(), code);
@@ -522,7 +493,7 @@ void bzMdAnalyzer::relationFindings(LiniaSW* line, RecordType* type, const AnsiS
 
 AnsiString bzMdAnalyzer::followUpName(RekordSW* record, unsigned* index, int follow, bool* faulty) {
   const plat::ComPtr<LiniaSW> line = followUp(record, index, follow, faulty);
-  return line ? nameField(line.get(), 1) : AnsiString();
+  return line ? bzLineFields(line.get(), kUnit).name(1) : AnsiString();
 }
 
 int bzMdAnalyzer::existAttrInOriginalSP(const AnsiString& name, const AnsiString& type) const {

@@ -24,6 +24,9 @@ using plat::cp;
 
 namespace {
 
+using testsupport::findings;
+using testsupport::offsetOfLine;
+
 using plat::ComPtr;
 
 // The reference model of the cases: two SP attributes and two SP relations;
@@ -90,22 +93,6 @@ std::string document(const std::vector<std::string>& sp, const std::vector<std::
   out += "SX;\nST;\n";
   for (const std::string& l : st) out += l + "\n";
   return out + "SX;\nSWDEX;\n";
-}
-
-// Byte offset of line n (1 the first) of text; 0 for line 0.
-std::int64_t offsetOfLine(const std::string& text, std::int64_t n) {
-  std::size_t at = 0;
-  for (std::int64_t i = 1; i < n; ++i) at = text.find('\n', at) + 1;
-  return static_cast<std::int64_t>(at);
-}
-
-// The findings of the report from its read cursor on (the file's name line
-// left out).
-std::vector<testsupport::ReportLine> findings(bzReport& report) {
-  std::vector<testsupport::ReportLine> out;
-  for (const testsupport::ReportLine& l : testsupport::drain(report))
-    if (l.fileIdx != -1) out.push_back(l);
-  return out;
 }
 
 // A reader opened on the document and moved to its next section.

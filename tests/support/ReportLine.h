@@ -37,4 +37,20 @@ inline std::vector<ReportLine> drain(swde::bzReport& r) {
   return lines;
 }
 
+// The report's lines of a file from its read cursor on: the findings,
+// without the free lines.
+inline std::vector<ReportLine> findings(swde::bzReport& r) {
+  std::vector<ReportLine> out;
+  for (const ReportLine& l : drain(r))
+    if (l.fileIdx != -1) out.push_back(l);
+  return out;
+}
+
+// Byte offset of line n (1 the first) of text; 0 for line 0.
+inline std::int64_t offsetOfLine(const std::string& text, std::int64_t n) {
+  std::size_t at = 0;
+  for (std::int64_t i = 1; i < n; ++i) at = text.find('\n', at) + 1;
+  return static_cast<std::int64_t>(at);
+}
+
 }  // namespace testsupport
