@@ -193,6 +193,7 @@ class OLVCORE_API bzProcessThread {
   // The metadata analyzer writes its findings, counts them and reads the
   // file's lines as a part of the process that owns it.
   friend class bzMdAnalyzer;
+  friend class bzRelationAnalyzer;
 
   // Asks the run to end and waits for it (bzRun's destructor).
   void endRun();
