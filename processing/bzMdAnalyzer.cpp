@@ -346,9 +346,10 @@ bool bzMdAnalyzer::parseType(RekordSW* record) {
   for (unsigned i = 0; i < count; ++i) {
     plat::ComPtr<LiniaSW> line = lineAt(record, i);
     if (owner->checkError(line.get())) return false;
-    if (bzLineFields(line.get(), kUnit).code() != lcTD) continue;
-    const std::uint64_t tdLine = bzLineFields(line.get(), kUnit).number();
-    const std::uint64_t tdPosition = bzLineFields(line.get(), kUnit).position();
+    const bzLineFields td(line.get(), kUnit);
+    if (td.code() != lcTD) continue;
+    const std::uint64_t tdLine = td.number();
+    const std::uint64_t tdPosition = td.position();
     RecordType* type = parse_TD_Line(line.get());
     if (!type) return true;  // defined before: the rest of the record is passed over
     // The definition's lines up to its end line; a record without one makes
@@ -373,17 +374,17 @@ bool bzMdAnalyzer::parseType(RekordSW* record) {
 }
 
 void bzMdAnalyzer::parse_B_Line(LiniaSW* line) {
-  const std::uint64_t lineNo = bzLineFields(line, kUnit).number(),
-                      position = bzLineFields(line, kUnit).position();
-  const AnsiString name = bzLineFields(line, kUnit).name(1);
+  const bzLineFields fields(line, kUnit);
+  const std::uint64_t lineNo = fields.number(), position = fields.position();
+  const AnsiString name = fields.name(1);
   AttribType* entry = fileMetadata->getAttribsSection()->addAttribute(name);
   if (!entry) {
     raise(seAttribDeclaredBefore, false, lineNo, position, AnsiString(), name);
     return;
   }
-  entry->type = bzLineFields(line, kUnit)[2];
-  entry->field3 = bzLineFields(line, kUnit)[3];
-  entry->field4 = bzLineFields(line, kUnit)[4];
+  entry->type = fields[2];
+  entry->field3 = fields[3];
+  entry->field4 = fields[4];
   const int found = existAttrInOriginalSP(name, entry->type);
   if (found == 1)
     raise(seAttribTypeMismatch, true, lineNo, position, AnsiString(), name);
@@ -392,9 +393,9 @@ void bzMdAnalyzer::parse_B_Line(LiniaSW* line) {
 }
 
 void bzMdAnalyzer::parse_W_Line(LiniaSW* line) {
-  const std::uint64_t lineNo = bzLineFields(line, kUnit).number(),
-                      position = bzLineFields(line, kUnit).position();
-  const AnsiString name = bzLineFields(line, kUnit).name(1);
+  const bzLineFields fields(line, kUnit);
+  const std::uint64_t lineNo = fields.number(), position = fields.position();
+  const AnsiString name = fields.name(1);
   if (!fileMetadata->getAttribsSection()->addRelation(name))
     raise(seRelationDeclaredBefore, false, lineNo, position, AnsiString(), name);
   else if (existRelatInOriginalSP(name) == 2)
@@ -402,10 +403,10 @@ void bzMdAnalyzer::parse_W_Line(LiniaSW* line) {
 }
 
 RecordType* bzMdAnalyzer::parse_TD_Line(LiniaSW* line) {
-  const std::uint64_t lineNo = bzLineFields(line, kUnit).number(),
-                      position = bzLineFields(line, kUnit).position();
-  const AnsiString name = bzLineFields(line, kUnit).name(1);
-  const AnsiString base = bzLineFields(line, kUnit)[2];
+  const bzLineFields fields(line, kUnit);
+  const std::uint64_t lineNo = fields.number(), position = fields.position();
+  const AnsiString name = fields.name(1);
+  const AnsiString base = fields[2];
   RecordType* type = fileMetadata->getTypesSection()->addType(name, base, AnsiString());
   if (!type) {
     raise(seTypeDefinedTwice, false, lineNo, position, name, name);
@@ -423,9 +424,9 @@ RecordType* bzMdAnalyzer::parse_TD_Line(LiniaSW* line) {
 
 bool bzMdAnalyzer::parseAttributeFieldDecl(LiniaSW* line, RekordSW* record, RecordType* type,
                                            unsigned* index) {
-  const std::uint64_t lineNo = bzLineFields(line, kUnit).number(),
-                      position = bzLineFields(line, kUnit).position();
-  const AnsiString code = bzLineFields(line, kUnit).name(1);
+  const bzLineFields fields(line, kUnit);
+  const std::uint64_t lineNo = fields.number(), position = fields.position();
+  const AnsiString code = fields.name(1);
   bool faulty = false;
   const bool multiple = static_cast<bool>(followUp(record, index, lcTPW, &faulty));
   if (faulty) return false;
@@ -479,8 +480,8 @@ bool bzMdAnalyzer::parseRelationFieldDecl(LiniaSW* line, RekordSW* record, Recor
 
 void bzMdAnalyzer::relationFindings(LiniaSW* line, RecordType* type, const AnsiString& code,
                                     ReferenceDef* def) {
-  const std::uint64_t lineNo = bzLineFields(line, kUnit).number(),
-                      position = bzLineFields(line, kUnit).position();
+  const bzLineFields fields(line, kUnit);
+  const std::uint64_t lineNo = fields.number(), position = fields.position();
   if (!def) raise(seTypeRelationTwice, true, lineNo, position, type->name, code, &type->name);
   if (isRelationDeclaredInFileSP(code) == 2)
     raise(seRelationNotInSP, true, lineNo, position, AnsiString(), code);

@@ -155,8 +155,8 @@ smRecord* bzRelationAnalyzer::parseRecordLine(LiniaSW* line, std::unique_ptr<smO
   o.objectId = record->objectId;
   o.recordId = record->recordId;
   o.status = record->status;
-  record->line = o.line = bzLineFields(line, kUnit).number();
-  record->position = o.position = bzLineFields(line, kUnit).position();
+  record->line = o.line = fields.number();
+  record->position = o.position = fields.position();
   indexRecord(record);
   return record;
 }
@@ -219,8 +219,8 @@ void bzRelationAnalyzer::parseAttributeLine(LiniaSW* line, smObject* object) {
   const AttributeDef* def = fileType_ ? fileType_->getAttributeByCode(code) : nullptr;
   smAttribute* attribute = object->addAttribute(code, def ? def->key : code, value);
   if (!attribute) allocationFailed();
-  attribute->line = bzLineFields(line, kUnit).number();
-  attribute->position = bzLineFields(line, kUnit).position();
+  attribute->line = fields.number();
+  attribute->position = fields.position();
 }
 
 void bzRelationAnalyzer::parseRelationLine(LiniaSW* line, smObject* object, smRecord* record,
@@ -245,8 +245,8 @@ void bzRelationAnalyzer::parseRelationLine(LiniaSW* line, smObject* object, smRe
     kept->targetId = fields[2];
     own->targetId = kept->targetId;
   }
-  kept->line = own->line = bzLineFields(line, kUnit).number();
-  kept->position = own->position = bzLineFields(line, kUnit).position();
+  kept->line = own->line = fields.number();
+  kept->position = own->position = fields.position();
 }
 
 void bzRelationAnalyzer::parseTopologicalRelatLine(LiniaSW* line, smRecord* record) {
@@ -263,8 +263,8 @@ void bzRelationAnalyzer::parseTopologicalRelatLine(LiniaSW* line, smRecord* reco
   } else {
     relation->targetId = fields[2];
   }
-  relation->line = bzLineFields(line, kUnit).number();
-  relation->position = bzLineFields(line, kUnit).position();
+  relation->line = fields.number();
+  relation->position = fields.position();
 }
 
 void bzRelationAnalyzer::fillReportByObjectErrors(smObject* object) {
