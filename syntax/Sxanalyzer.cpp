@@ -298,7 +298,6 @@ void sxAnalyzer::settleBlock(sxBlockChecker::Block& checked, sxLineBlock& block)
       } else {
         probe.code = code;
         probe.lineNumber = lineNumber;
-        if (!eventKindOf(code)) probe.ident = identOf(code).value_or(std::string_view());
         context_->update(probe_, error);
         if (!error && n) {
           if (n->kind & sxBlockChecker::pkRuleThrew) std::rethrow_exception(n->thrown);
