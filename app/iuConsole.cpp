@@ -22,6 +22,7 @@
 #include "processing/bzDocAuthProcess.h"
 #include "processing/bzDocVerifProcess.h"
 #include "processing/bzReport.h"
+#include "processing/bzSemanticProcess.h"
 #include "processing/bzSyntaxProcess.h"
 
 namespace swde {
@@ -98,8 +99,7 @@ const ActionInfo& actionInfo(int action) {
       {"Uruchomiono generację dokumentu autoryzacji\n", nullptr},
       {"Uruchomiono weryfikację pliku\n", nullptr},
       {"Rozpoczeto proces analizy syntaktycznej\n", nullptr},
-      {"Uruchomiono sprawdzanie poprawności semantycznej\n",
-       "Sprawdzanie poprawności semantycznej (SP) nie jest dostępne w tej wersji programu.\n"},
+      {"Uruchomiono sprawdzanie poprawności semantycznej\n", nullptr},
       {"Uruchomiono scalanie dokumentów\n",
        "Scalanie plików SWDE (SC) nie jest dostępne w tej wersji programu.\n"},
   };
@@ -413,6 +413,10 @@ int iuConsole::runAction(Action action, const std::optional<AnsiString>& text) {
     const int status = runProcess(process, started, files, report, settings, state);
     return documentsStatus(status, files, [&](unsigned i) { return process.documentWritten(i); });
   }
+  if (action == Action::Semantic) {
+    bzRun<bzSemanticProcess> process(&files, &report, &settings, &state);
+    return runProcess(process, started, files, report, settings, state, 500);
+  }
   bzRun<bzSyntaxProcess> process(&files, &report, &settings, &state);
   return runProcess(process, started, files, report, settings, state);
 }
@@ -485,8 +489,8 @@ int iuConsole::checkTargets(Action action, const bzFileList& files, const bzSett
 }
 
 int iuConsole::runProcess(bzProcessThread& process, const AnsiString& started, bzFileList& files,
-                          bzReport& report, const bzSettings& settings,
-                          const bzProcessState& state) {
+                          bzReport& report, const bzSettings& settings, const bzProcessState& state,
+                          unsigned firstWait) {
   const Texts& t = texts();
   startTime_ = now();
   stageStart_ = startTime_;
@@ -506,7 +510,7 @@ int iuConsole::runProcess(bzProcessThread& process, const AnsiString& started, b
     if (stopped_ || outputEnded()) process.stop(0);
   }
   write(started);
-  pause(process, 1000);
+  pause(process, firstWait);
 
   auto spaceHeld = [this] { return spacePoll_ && spacePoll_(); };
   const bool toFile = !settings.reportFileName.empty() || !settings.reportDir.empty();

@@ -125,8 +125,11 @@ class iuConsole {
   // message.
   int checkTargets(Action action, const bzFileList& files, const bzSettings& settings,
                    bool fromArgs);
+  // firstWait: milliseconds after the start message before the first look
+  // at the report.
   int runProcess(bzProcessThread& process, const AnsiString& started, bzFileList& files,
-                 bzReport& report, const bzSettings& settings, const bzProcessState& state);
+                 bzReport& report, const bzSettings& settings, const bzProcessState& state,
+                 unsigned firstWait = 1000);
   // The run's status, made a failure when an input that exists got no
   // document (authorization and verification).
   static int documentsStatus(int status, const bzFileList& files,

@@ -11,7 +11,7 @@
 #include "platform/FileSystem.h"
 #include "processing/bzException.h"
 #include "processing/bzLineFields.h"
-#include "processing/bzProcessThread.h"
+#include "processing/bzSemanticProcess.h"
 #include "syntax/Sxcodes.h"
 
 namespace swde {
@@ -113,7 +113,7 @@ constexpr std::uint8_t kSectionST = 51;
 
 }  // namespace
 
-bzMdAnalyzer::bzMdAnalyzer(bzProcessThread* owner, unsigned interval)
+bzMdAnalyzer::bzMdAnalyzer(bzSemanticProcess* owner, unsigned interval)
     : owner(owner), interval(interval) {}
 
 bzMdAnalyzer::~bzMdAnalyzer() = default;

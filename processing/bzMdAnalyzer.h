@@ -33,11 +33,11 @@ namespace swde {
 
 using plat::AnsiString;
 
-class bzProcessThread;
+class bzSemanticProcess;
 
 class OLVCORE_API bzMdAnalyzer {
  public:
-  bzMdAnalyzer(bzProcessThread* owner, unsigned interval);
+  bzMdAnalyzer(bzSemanticProcess* owner, unsigned interval);
   bzMdAnalyzer(const bzMdAnalyzer&) = delete;
   bzMdAnalyzer& operator=(const bzMdAnalyzer&) = delete;
   virtual ~bzMdAnalyzer();
@@ -117,10 +117,10 @@ class OLVCORE_API bzMdAnalyzer {
   void checkRelationMultiple(AnsiString& typeName, ReferenceDef* fileReference, unsigned lineNo,
                              unsigned long position);
 
-  Metadata* annexMetadata = nullptr;  // the reference model; not owned
-  Metadata* fileMetadata = nullptr;   // the current file's own model; not owned
-  bzProcessThread* owner = nullptr;   // writes the report lines; not owned
-  unsigned interval = 0;              // milliseconds between progress updates
+  Metadata* annexMetadata = nullptr;   // the reference model; not owned
+  Metadata* fileMetadata = nullptr;    // the current file's own model; not owned
+  bzSemanticProcess* owner = nullptr;  // writes the report lines; not owned
+  unsigned interval = 0;               // milliseconds between progress updates
   smXMLDef xmlDef;
 
   // Of the last root read; shown by every later run.

@@ -335,6 +335,7 @@ bool bzProcessThread::openFile(unsigned i) {
   releaseFile();  // a reader still open from the file before
   currentFile = static_cast<int>(i);
   recordsCount = 0;
+  fileErrorShown_ = false;
   const AnsiString full = fileList->getFilePath(i) + fileList->getFileName(i);
   // The file is tried as the reader will open it: a folder, a device, a FIFO,
   // a file without read permission or a name the system does not take is one
@@ -451,6 +452,12 @@ bool bzProcessThread::checkError(PlikSW* file) {
   plat::BStr held(text);
   checkReaderStatus(hr, ".\\bzProcessThread", 349);
   if (hr != S_OK) return false;
+  // The reader keeps its error pending, and a process may ask at several
+  // points of one file: the line is written once.
+  if (fileErrorShown_ && fileErrorCode_ == code && fileErrorLine_ == line) return false;
+  fileErrorShown_ = true;
+  fileErrorCode_ = code;
+  fileErrorLine_ = line;
   // A reader closed by a failed open has no position or section.
   std::uint64_t position = 0;
   if (plat::FAILED(file->dajPozycjeWPliku(&position))) {

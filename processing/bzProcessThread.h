@@ -132,7 +132,8 @@ class OLVCORE_API bzProcessThread {
   // the file list keeps the bytes that open it.
   AnsiString shownFileName(unsigned i) const;
   void updateState();
-  // True exactly when one error line was written.
+  // True exactly when one error line was written. A file's pending error is
+  // written once: asked again, the same error gives nothing and false.
   bool checkError(PlikSW* file);
   bool checkError(RekordSW* record);
   bool checkError(LiniaSW* line);
@@ -220,6 +221,10 @@ class OLVCORE_API bzProcessThread {
   bool ended_ = false;
   bzCriticalNotifier notifier_;
   AnsiString endNotice_;  // worker thread only
+  // The reader error of the open file already written.
+  bool fileErrorShown_ = false;
+  std::uint32_t fileErrorCode_ = 0;
+  std::uint32_t fileErrorLine_ = 0;
 };
 
 // The one way to make a process: Process with the constructor arguments

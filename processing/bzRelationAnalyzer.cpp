@@ -9,7 +9,7 @@
 #include "platform/Format.h"
 #include "processing/bzException.h"
 #include "processing/bzLineFields.h"
-#include "processing/bzProcessThread.h"
+#include "processing/bzSemanticProcess.h"
 #include "syntax/Sxcodes.h"
 
 namespace swde {
@@ -44,7 +44,7 @@ bool isTrimmedEmpty(std::string_view s) {
 
 }  // namespace
 
-bzRelationAnalyzer::bzRelationAnalyzer(bzProcessThread* process, unsigned interval)
+bzRelationAnalyzer::bzRelationAnalyzer(bzSemanticProcess* process, unsigned interval)
     : factory_(std::make_unique<smObjectFactory>()), process_(process), interval_(interval) {}
 
 bzRelationAnalyzer::~bzRelationAnalyzer() {

@@ -35,11 +35,11 @@ namespace swde {
 
 using plat::AnsiString;
 
-class bzProcessThread;
+class bzSemanticProcess;
 
 class OLVCORE_API bzRelationAnalyzer {
  public:
-  bzRelationAnalyzer(bzProcessThread* process, unsigned interval);
+  bzRelationAnalyzer(bzSemanticProcess* process, unsigned interval);
   bzRelationAnalyzer(const bzRelationAnalyzer&) = delete;
   bzRelationAnalyzer& operator=(const bzRelationAnalyzer&) = delete;
   virtual ~bzRelationAnalyzer();
@@ -115,9 +115,9 @@ class OLVCORE_API bzRelationAnalyzer {
   std::multimap<std::string_view, smRecord*> byObjectId_;
   std::multimap<RecordKey, smRecord*> byRecordId_;
   std::unique_ptr<smObjectFactory> factory_;
-  bzProcessThread* process_ = nullptr;  // not owned
-  unsigned interval_ = 0;               // milliseconds between progress updates
-  RecordType* fileType_ = nullptr;      // of the object being read, in fileMetadata
+  bzSemanticProcess* process_ = nullptr;  // not owned
+  unsigned interval_ = 0;                 // milliseconds between progress updates
+  RecordType* fileType_ = nullptr;        // of the object being read, in fileMetadata
   std::vector<std::uint32_t> passErrors_;
   std::vector<std::uint32_t> published_;
   AnsiString counterKey_;  // reused per relation: no allocation once grown

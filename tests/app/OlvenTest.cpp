@@ -206,10 +206,7 @@ TEST_F(Olven, ParameterAndFileCountErrorsOnTheCommandLine) {
       {{"ga", "-pwe", "a.swd", "b.swd", "-pwy", "c.swd"},
        "Błąd linii poleceń : Nazwa pliku wynikowego dotyczy tylko jednego pliku wejściowego\n",
        1},
-      // Sound parameters of the functions that this build does not have.
-      {{"sp", "-pwe", "a.swd", "b.swd", "-rk"},
-       "Sprawdzanie poprawności semantycznej (SP) nie jest dostępne w tej wersji programu.\n",
-       2},
+      // Sound parameters of the function that this build does not have.
       {{"sc", "-pwe", "a", "b", "-pwy", "c"},
        "Scalanie plików SWDE (SC) nie jest dostępne w tej wersji programu.\n",
        2},
@@ -410,15 +407,14 @@ TEST_F(Olven, CommandFileParameterErrorsAndTheWorstStatus) {
             "sc -pwe a b -pwy c d;\n"
             "sk -pk;\n"
             "sc -pwe a -pwy c;\n"
-            "sp -pwe a.swd;\n"
+            "sc -pwe a b -pwy c;\n"
             "sk -pwe przyklad.swd -r r.rpt;\n");
   const Result r = run({"-pol", "p.txt"});
   EXPECT_EQ(r.out, prefix + "nieoczekiwana pozycja -x" + prefix + "ponownie podano plik raportu" +
                        prefix + "ponownie podano pliki wyjściowe" +
                        "Błąd linii poleceń : zła liczba plików wejściowych\n"
                        "Błąd linii poleceń : zła liczba plików wejściowych\n"
-                       "Sprawdzanie poprawności semantycznej (SP) nie jest dostępne w tej wersji "
-                       "programu.\n" +
+                       "Scalanie plików SWDE (SC) nie jest dostępne w tej wersji programu.\n" +
                        kStarted + kFinished);
   EXPECT_EQ(r.status, 2);
 
@@ -499,7 +495,11 @@ class OlvenHeld : public Olven {
 
 // The run ends by itself after the stop, however long the loaded machine
 // takes: the program's own end of a run that does not stop never comes.
-const OlvenStreams kCleanStop{.env = {"OLVEN_STOP_GRACE_MS=3600000"}};
+const OlvenStreams kCleanStop = [] {
+  OlvenStreams s;
+  s.env = {"OLVEN_STOP_GRACE_MS=3600000"};
+  return s;
+}();
 
 const std::string kGaStarted = "Uruchomiono generację dokumentu autoryzacji\n";
 // The run is at the gate, or on its way to it.

@@ -12,7 +12,7 @@
 #include "processing/bzCounter.h"
 #include "processing/bzException.h"
 #include "processing/bzMdAnalyzer.h"
-#include "processing/bzProcessThread.h"
+#include "processing/bzSemanticProcess.h"
 #include "reader/PlikSW.h"
 #include "support/ReportLine.h"
 #include "support/RunObjects.h"
@@ -49,10 +49,10 @@ void buildReference(Metadata& m) {
 
 // A process that owns an analyzer over a reference model and an empty file
 // model, as the semantic process does for one input file (index 0).
-class AnalyzerProcess : public bzProcessThread {
+class AnalyzerProcess : public bzSemanticProcess {
  public:
   AnalyzerProcess(RunKey key, testsupport::RunObjects& r)
-      : bzProcessThread(key, &r.files, &r.report, &r.settings, &r.state), analyzer(this, 700) {
+      : bzSemanticProcess(key, &r.files, &r.report, &r.settings, &r.state), analyzer(this, 700) {
     counters[ckCondensed] = std::make_unique<bzCounter>();
     currentFile = 0;
     buildReference(annex);

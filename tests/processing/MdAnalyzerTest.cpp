@@ -13,7 +13,7 @@
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
 #include "processing/bzMdAnalyzer.h"
-#include "processing/bzProcessThread.h"
+#include "processing/bzSemanticProcess.h"
 #include "support/OpenWatch.h"
 #include "support/ReportLine.h"
 #include "support/RunObjects.h"
@@ -39,10 +39,10 @@ using RunObjects = testsupport::CreatedRun;
 
 // The owner of a loader: a process whose own step loads the file at path
 // into model when it runs (the loader is also used outside a run).
-class LoadingProcess : public bzProcessThread {
+class LoadingProcess : public bzSemanticProcess {
  public:
   LoadingProcess(RunKey key, RunObjects& r, Metadata* model, std::string path = {})
-      : bzProcessThread(key, &r.files, &r.report, &r.settings, &r.state),
+      : bzSemanticProcess(key, &r.files, &r.report, &r.settings, &r.state),
         loader(this, 700),
         path_(std::move(path)) {
     loader.annexMetadata = model;

@@ -10,8 +10,8 @@
 #include "platform/CodePage.h"
 #include "platform/ComPtr.h"
 #include "processing/bzCounter.h"
-#include "processing/bzProcessThread.h"
 #include "processing/bzRelationAnalyzer.h"
+#include "processing/bzSemanticProcess.h"
 #include "reader/LiniaSW.h"
 #include "reader/PlikSW.h"
 #include "support/ReportLine.h"
@@ -72,10 +72,10 @@ void buildReference(Metadata& m) {
 
 // A process that owns the analyzer over the reference model and one file
 // model, as the semantic process does.
-class RelationProcess : public bzProcessThread {
+class RelationProcess : public bzSemanticProcess {
  public:
   RelationProcess(RunKey key, testsupport::RunObjects& r)
-      : bzProcessThread(key, &r.files, &r.report, &r.settings, &r.state), analyzer(this, 700) {
+      : bzSemanticProcess(key, &r.files, &r.report, &r.settings, &r.state), analyzer(this, 700) {
     for (auto& c : counters) c = std::make_unique<bzCounter>();
     buildReference(annex);
     analyzer.annexMetadata = &annex;
@@ -203,7 +203,9 @@ TEST(RelationAnalyzer, DuplicateIdentifiersWhileLoading) {
     const std::string content = document(c.so);
     loadFile(p, content);
     EXPECT_EQ(findings(r.report), expectedLines(content, 0, c.expected));
-    if (!c.condensed) EXPECT_EQ(p.fileErrors(), c.expected.size());
+    if (!c.condensed) {
+      EXPECT_EQ(p.fileErrors(), c.expected.size());
+    }
   }
 }
 

@@ -14,7 +14,7 @@
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
 #include "processing/bzMdAnalyzer.h"
-#include "processing/bzProcessThread.h"
+#include "processing/bzSemanticProcess.h"
 #include "semantics/Smobject.h"
 #include "semantics/Smobjectfactory.h"
 #include "support/RunObjects.h"
@@ -26,10 +26,10 @@ namespace {
 
 using RunObjects = testsupport::CreatedRun;
 
-class Owner : public bzProcessThread {
+class Owner : public bzSemanticProcess {
  public:
   Owner(RunKey key, RunObjects& r)
-      : bzProcessThread(key, &r.files, &r.report, &r.settings, &r.state) {}
+      : bzSemanticProcess(key, &r.files, &r.report, &r.settings, &r.state) {}
   AnsiString getTitle() const override { return "test"; }
 
  protected:
