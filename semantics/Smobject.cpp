@@ -311,7 +311,9 @@ void smObject::existsRelationsInSO() {
   if (!annex) return;
   RecordType* own = fileType();
   for (ReferenceDef* def = annex->getFirstReference(); def; def = annex->getNextReference()) {
-    if (def->mandatoryLevel >= 3) continue;
+    // An element relation is carried by the component records that point
+    // at this one; their number is checked across records.
+    if (def->mandatoryLevel >= 3 || def->element) continue;
     if (getRelationByCode(def->code)) continue;
     const ReferenceDef* renamed = own ? own->getReferenceByCode(def->code) : nullptr;
     const AnsiString& shown = renamed ? renamed->key : def->key;

@@ -262,6 +262,25 @@ TEST_F(ObjectChecks, MandatoryAttributesAndRelations) {
                       }));
 }
 
+// A complex record never carries its element relations: its components
+// point at it, and the pass across records counts them. A mandatory element
+// relation is no missing relation of the complex record itself.
+TEST_F(ObjectChecks, ElementRelationsAreNotLookedForInTheComplexRecord) {
+  RecordType* k = annex.getTypesSection()->addType("G5KOMP", "RC", "");
+  ReferenceDef* part = k->addReference("G5RCZ", "");
+  part->element = true;
+  part->mandatoryLevel = 1;
+  ReferenceDef* plain = k->addReference("G5RJDR", "");
+  plain->mandatoryLevel = 1;
+  smObject o("G5KOMP");
+  o.status = "00";
+  o.checkMain(&annex, &file);
+  EXPECT_EQ(codesAndKinds(o), (CodesAndKinds{{6009, 0}}));
+  ASSERT_NE(o.getFirstError(), nullptr);
+  EXPECT_EQ(o.getFirstError()->message,
+            plat::cp("Brak wymaganej relacji G5RJDR w rekordzie G5KOMP"));
+}
+
 TEST_F(ObjectChecks, MandatoryEntriesAreMatchedByCodeWhateverTheirNames) {
   // A file without its own ST: the object's attributes carry their codes,
   // while the annex files G5NRD under "NUMER_DZ". No false 6008.
