@@ -36,6 +36,8 @@ DEMO_ENV = OLVEN_REGISTRY=$(CURDIR)/$(DEMO_DIR)/registry
 
 demo: build
 	build/bin/olven sk -pwe samples/przyklad.swd samples/przyklad.swg samples/bledy.swd
+	build/bin/olven sp -pwe samples/semantyka.swd
+	build/bin/olven sp -pwe samples/semantyka_bledy.swd
 	mkdir -p $(DEMO_DIR)
 	$(DEMO_ENV) build/bin/olven ga -pwe samples/przyklad.swd -pwy $(DEMO_DIR)/przyklad_crc.swd
 	$(DEMO_ENV) build/bin/olven wa -pwe $(DEMO_DIR)/przyklad_crc.swd

@@ -136,8 +136,9 @@ int bzSemanticProcess::process() {
       } else {
         stopped_ = true;
       }
-      // A pending error of the reader that no section met.
-      if (checkError(fileObject.get())) stopped_ = true;
+      // A pending error of the reader that no section met; a file that
+      // failed has written its error already.
+      if (!stopped_ && checkError(fileObject.get())) stopped_ = true;
     }
     updateState();
     closeFile();
@@ -204,7 +205,9 @@ bool bzSemanticProcess::processFile() {
       } while (record && !isTerminated());
       if (isTerminated()) break;
     }
-    if (checkError(fileObject.get())) failed = true;
+    // A failed load has written its error line, whether the record's or the
+    // file's: the reader's pending error is that same error.
+    if (!failed && checkError(fileObject.get())) failed = true;
   } catch (const plat::Exception& e) {
     AnsiString text = cp("Wystąpił błąd programu w trakcie przetwarzania pliku. ") + e.Message();
     // A read that failed in the middle of the file: the reader's own words
