@@ -142,28 +142,35 @@ void mgFile::saveLinesToFile(std::string_view text) {
 }
 
 AnsiString mgFile::readLinesFromFile(std::uint64_t offset, std::uint64_t length) {
+  AnsiString text;
+  appendLinesFromFile(offset, length, text);
+  return text;
+}
+
+void mgFile::appendLinesFromFile(std::uint64_t offset, std::uint64_t length, AnsiString& text) {
   requireOpen("Błąd odczytu pliku ");
   flush();
   if (offset > written_ || length > written_ - offset)
     raise(cp("Błąd odczytu pliku ") + plat::fileNameToCp1250(path_) +
           cp(" (nieoczekiwany koniec pliku)"));
-  AnsiString text(static_cast<std::size_t>(length), '\0');
+  const std::size_t start = text.size();
+  text.resize(start + static_cast<std::size_t>(length));
   std::size_t done = 0;
-  while (done < text.size()) {
+  while (done < length) {
     const ssize_t n =
-        ::pread(fd_, text.data() + done, text.size() - done, static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      raise(cp("Błąd odczytu pliku ") + plat::fileNameToCp1250(path_) + " (" +
-            plat::fileErrorReason(err) + ")");
-    }
-    if (n == 0)
+        ::pread(fd_, text.data() + start + done, length - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int err = n < 0 ? errno : 0;
+      text.resize(start);
+      if (n < 0)
+        raise(cp("Błąd odczytu pliku ") + plat::fileNameToCp1250(path_) + " (" +
+              plat::fileErrorReason(err) + ")");
       raise(cp("Błąd odczytu pliku ") + plat::fileNameToCp1250(path_) +
             cp(" (nieoczekiwany koniec pliku)"));
+    }
     done += static_cast<std::size_t>(n);
   }
-  return text;
 }
 
 void mgFile::setWriteFunction(WriteFunction write) {

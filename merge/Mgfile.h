@@ -58,6 +58,9 @@ class OLVJOIN_API mgFile {
   // Exactly length bytes from offset (NUL bytes kept), after writing what is
   // buffered. Raises plat::EFileError on a failed or short read.
   AnsiString readLinesFromFile(std::uint64_t offset, std::uint64_t length);
+  // The same bytes appended to text (which keeps its room between calls);
+  // on a failure text holds what it held before.
+  void appendLinesFromFile(std::uint64_t offset, std::uint64_t length, AnsiString& text);
 
   bool isOpen() const { return fd_ >= 0; }
   // Path of the open file; empty when closed.

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <functional>
+#include <unordered_map>
 
 #include "metadata/Attribssection.h"
 #include "metadata/Attribtype.h"
@@ -70,6 +72,7 @@ void bzMergeProcess::clear() {
   fileObjects[0].clear();
   fileObjects[1].clear();
   mergedKeys.clear();
+  writtenRecords.clear();
 }
 
 // ---------------------------------------------------------------------------
@@ -130,8 +133,10 @@ int bzMergeProcess::process() {
   if (failed) {
     addToReport(interruptedText());
   } else {
-    mergeFiles();
-    updateRelationsIds();
+    if (mergeFiles())
+      updateRelationsIds();
+    else
+      addToReport(interruptedText());
   }
   closeFilePartResult();
   releaseWorkFiles();
@@ -748,6 +753,429 @@ bool bzMergeProcess::makeNewRecordIds(mgObject& object) {
   ++current.errors;
   ++totalErrors;
   return false;
+}
+
+// ---------------------------------------------------------------------------
+// The part result
+
+namespace {
+
+const char* const kCrLf = "\r\n";
+
+// The types whose descriptive and geometric parts become one record.
+bool isPairedTypeName(std::string_view name) {
+  for (const char* t : {"G5JEW", "G5OBR", "G5RST", "G5DZE", "G5BUD", "G5UZG", "G5KKL"})
+    if (name == t) return true;
+  return false;
+}
+
+bool isCurrentVersion(std::string_view v) {
+  return v == "11" || v == "10" || v == "01" || v == "00";
+}
+
+// The geometric objects written after all others.
+bool isSpecialGeoType(std::string_view type) {
+  return type == "G5G_KKL" || type == "G5G_UZG" || type == "G5G_RST";
+}
+
+// What an object of part part lacks when it is not merged.
+const char* missingPart(std::uint8_t part) {
+  return part == 1 ? "geometrii" : "opisu";
+}
+
+// One context line of the SN section.
+template <class Record>
+void appendContext(AnsiString& text, const char* code, const Record& r) {
+  text += code;
+  text += ',';
+  text += r.firstValue;
+  text += ',';
+  text += r.lastValue;
+  text += ';';
+  text += r.comment;
+  text += kCrLf;
+}
+
+// The line groups of one TD record that a definition gives.
+void appendAttribute(AnsiString& text, const AttributeDef& a) {
+  text += "TP," + a.code + ";" + a.getComment(0) + kCrLf;
+  if (a.multiple) text += "TPW;" + a.getComment(1) + kCrLf;
+  if (a.hasKey) text += "TPN," + a.key + ";" + a.getComment(2) + kCrLf;
+}
+
+void appendReference(AnsiString& text, const ReferenceDef& r) {
+  if (r.element) {
+    text += "WE," + r.code + ";" + r.getComment(0) + kCrLf;
+    if (!r.multiple) text += "WP;" + r.getComment(1) + kCrLf;
+    return;
+  }
+  text += "WR," + r.code + ";" + r.getComment(0) + kCrLf;
+  if (r.multiple) text += "WW;" + r.getComment(1) + kCrLf;
+  if (r.hasKey) text += "WN," + r.key + ";" + r.getComment(2) + kCrLf;
+}
+
+// The groups of type t, then those of u (the other model's type of that
+// name, or null) whose code t lacks: attributes, relations, elements.
+void appendGroups(AnsiString& text, RecordType& t, RecordType* u) {
+  for (AttributeDef* a = t.getFirstAttr(); a; a = t.getNextAttr()) appendAttribute(text, *a);
+  if (u)
+    for (AttributeDef* a = u->getFirstAttr(); a; a = u->getNextAttr())
+      if (!t.getAttributeByCode(a->code)) appendAttribute(text, *a);
+  for (const bool element : {false, true}) {
+    for (ReferenceDef* r = t.getFirstReference(); r; r = t.getNextReference())
+      if (r->element == element) appendReference(text, *r);
+    if (u)
+      for (ReferenceDef* r = u->getFirstReference(); r; r = u->getNextReference())
+        if (r->element == element && !t.getReferenceByCode(r->code)) appendReference(text, *r);
+  }
+}
+
+}  // namespace
+
+bool bzMergeProcess::mergeFiles() {
+  if (!mergeMetadata()) return false;
+  if (!mergeObjects()) return false;
+  partResultFile->saveLinesToFile("SWDEX;\r\n");
+  return true;
+}
+
+bool bzMergeProcess::mergeMetadata() {
+  mergeNS();
+  mergeNU();
+  mergeSP();
+  mergeST();
+  return true;
+}
+
+void bzMergeProcess::mergeNS() {
+  AnsiString text = "SWDE.w.2.00.(C) ZEDOR 2000;\r\nSN;\r\n";
+  ContextSection* a = fileMetadata[0]->getContextSection();
+  ContextSection* b = fileMetadata[1]->getContextSection();
+  for (ContextRecord* r = a->getFirstContext(); r; r = a->getNextContext())
+    appendContext(text, "NS", *r);
+  for (ContextRecord* r = b->getFirstContext(); r; r = b->getNextContext())
+    if (!a->getRecord(r->name)) appendContext(text, "NS", *r);
+  partResultFile->saveLinesToFile(text);
+}
+
+void bzMergeProcess::mergeNU() {
+  AnsiString text;
+  ContextSection* a = fileMetadata[0]->getContextSection();
+  ContextSection* b = fileMetadata[1]->getContextSection();
+  for (UsrContextRecord* r = a->getFirstUsrContext(); r; r = a->getNextUsrContext())
+    appendContext(text, "NU", *r);
+  for (UsrContextRecord* r = b->getFirstUsrContext(); r; r = b->getNextUsrContext())
+    if (!a->getUsrRecord(r->name)) appendContext(text, "NU", *r);
+  text += "SX;\r\n";
+  partResultFile->saveLinesToFile(text);
+}
+
+void bzMergeProcess::mergeSP() {
+  AnsiString text = "SP;\r\n";
+  AttribsSection* a = fileMetadata[0]->getAttribsSection();
+  AttribsSection* b = fileMetadata[1]->getAttribsSection();
+  auto attribute = [&](const AttribType& t) {
+    text += "B," + t.name + "," + t.type + "," + t.field3;
+    if (t.fieldCount == 5) text += "," + t.field4;
+    text += ";" + t.comment + kCrLf;
+  };
+  for (AttribType* t = a->getFirstAttributeType(); t; t = a->getNextAttributeType()) attribute(*t);
+  for (AttribType* t = b->getFirstAttributeType(); t; t = b->getNextAttributeType())
+    if (!a->isAttributeTypePresent(t->name)) attribute(*t);
+  auto relation = [&](const RelationType& r) { text += "W," + r.name + ";" + r.comment + kCrLf; };
+  for (RelationType* r = a->getFirstRelationType(); r; r = a->getNextRelationType()) relation(*r);
+  for (RelationType* r = b->getFirstRelationType(); r; r = b->getNextRelationType())
+    if (!a->isRelationTypePresent(r->name)) relation(*r);
+  text += "SX;\r\n";
+  partResultFile->saveLinesToFile(text);
+}
+
+void bzMergeProcess::mergeST() {
+  AnsiString text = "ST;\r\n";
+  TypesSection* a = fileMetadata[0]->getTypesSection();
+  TypesSection* b = fileMetadata[1]->getTypesSection();
+  for (RecordType* t = a->getFirstType(); t; t = a->getNextType()) {
+    // A type whose parts are merged is a plain object in the merged file.
+    const AnsiString& kind = isPairedTypeName(t->name) ? AnsiString("RO") : t->baseType;
+    text += "TD," + t->name + "," + kind + ";" + t->comment + kCrLf;
+    appendGroups(text, *t, b->getType(t->name));
+    text += "X;\r\n";
+  }
+  for (RecordType* t = b->getFirstType(); t; t = b->getNextType()) {
+    if (a->isTypePresent(t->name)) continue;
+    text += "TD," + t->name + "," + t->baseType + ";" + t->comment + kCrLf;
+    appendGroups(text, *t, nullptr);
+    text += "X;\r\n";
+  }
+  text += "SX;\r\n";
+  partResultFile->saveLinesToFile(text);
+}
+
+// ---------------------------------------------------------------------------
+// Pairing and writing the objects
+
+namespace {
+
+using KeyView = std::pair<std::string_view, std::string_view>;
+
+struct KeyViewHash {
+  std::size_t operator()(const KeyView& k) const noexcept {
+    const std::size_t h = std::hash<std::string_view>()(k.first);
+    return h ^
+           (std::hash<std::string_view>()(k.second) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2));
+  }
+};
+
+KeyView keyOf(const mgObject& o) {
+  return {o.mergedType, o.mergeKey};
+}
+
+// The partner candidates of the second input by (merged type, key): for each
+// key its first object and, per object, the next one of that key, in list
+// order. Objects without a key are no candidates.
+class Candidates {
+ public:
+  explicit Candidates(const std::vector<std::unique_ptr<mgObject>>& list) : list_(list) {
+    next_.assign(list.size(), kNone);
+    heads_.reserve(list.size());
+    std::size_t i = list.size();
+    // Built from the back, so that each key's chain runs in list order.
+    while (i-- > 0) {
+      const mgObject* o = list[i].get();
+      if (!o || o->mergeKey.empty()) continue;
+      auto [it, made] = heads_.try_emplace(keyOf(*o), i);
+      if (!made) {
+        next_[i] = it->second;
+        it->second = i;
+      }
+    }
+  }
+
+  // body(object) for each candidate of key in list order until body gives
+  // true; whether there was any.
+  template <class Body>
+  bool each(const KeyView& key, Body body) const {
+    const auto it = heads_.find(key);
+    if (it == heads_.end()) return false;
+    for (std::size_t i = it->second; i != kNone; i = next_[i])
+      if (body(*list_[i])) break;
+    return true;
+  }
+
+ private:
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  const std::vector<std::unique_ptr<mgObject>>& list_;
+  std::unordered_map<KeyView, std::size_t, KeyViewHash> heads_;
+  std::vector<std::size_t> next_;
+};
+
+}  // namespace
+
+void bzMergeProcess::addToMergeMap(const mgObject& o) {
+  mergedKeys.emplace(o.mergedType, o.mergeKey);
+}
+
+void bzMergeProcess::reportObjectFinding(int code, const mgObject& o, std::string_view missing) {
+  const TVarRec args[] = {TVarRec(std::string_view(o.objectType)), TVarRec(missing)};
+  const mgError error(static_cast<mgErrorCode>(code), args, missing.empty() ? 0 : 1);
+  const bool warning = code == meObjectMergedBefore;
+  addToReport(code, warning ? rmWarning : rmError, o.fileIndex, mgError::rsSO,
+              static_cast<std::int64_t>(o.lineNumber), static_cast<std::int64_t>(o.filePosition),
+              error.message);
+  FileInfo info = state->getFileInfo(o.fileIndex);
+  if (warning) {
+    ++totalWarns;
+    ++info.warnings;
+    if (o.fileIndex == currentFile) ++current.warnings;
+  } else {
+    ++totalErrors;
+    ++info.errors;
+    if (o.fileIndex == currentFile) ++current.errors;
+  }
+  state->setFileInfo(info, o.fileIndex);
+}
+
+void bzMergeProcess::appendPart(const mgObject& o, int k, WrittenRecord& written) {
+  if (o.textLength[k] > 0)
+    spoolFiles[o.fileIndex]->appendLinesFromFile(o.textOffset[k], o.textLength[k], record_);
+  written.runs[written.count++] = {&o, o.references[k]};
+}
+
+void bzMergeProcess::saveRecord(const WrittenRecord& written) {
+  record_ += "X;\r\n";
+  partResultFile->saveLinesToFile(record_);
+  writtenRecords.push_back(written);
+}
+
+namespace {
+
+void appendHeader(AnsiString& text, std::string_view kind, const mgObject& o,
+                  std::string_view type) {
+  text.append(kind);
+  text += ',';
+  text += o.recordName;
+  text += ',';
+  text.append(type);
+  text += ',';
+  text += o.keptId;
+  text += ',';
+  text += o.newRecordId;
+  text += ',';
+  text += o.version;
+  text += ";\r\n";
+}
+
+}  // namespace
+
+void bzMergeProcess::writePair(mgObject& d, mgObject& g) {
+  g.keptId = d.keptId;
+  g.newRecordId = d.newRecordId;
+  record_.clear();
+  appendHeader(record_, "RO", d, d.mergedType);
+  WrittenRecord written;
+  appendPart(g, 0, written);
+  appendPart(d, 0, written);
+  appendPart(g, 2, written);
+  saveRecord(written);
+}
+
+void bzMergeProcess::writeAlone(mgObject& o, bool single) {
+  record_.clear();
+  appendHeader(record_, o.recordKind, o, o.objectType == "G5G_RST" ? o.mergedType : o.objectType);
+  WrittenRecord written;
+  const int parts = o.part == 0 && !single ? mgObject::kParts : 1;
+  for (int k = 0; k < parts; ++k) appendPart(o, k, written);
+  saveRecord(written);
+}
+
+void bzMergeProcess::writeWithPrecinct(mgObject& o, std::string_view precinctId) {
+  record_.clear();
+  appendHeader(record_, o.recordKind, o, o.mergedType);
+  WrittenRecord written;
+  appendPart(o, 0, written);
+  appendPart(o, 2, written);
+  record_ += "WL,G5ROBR,";
+  record_.append(precinctId);
+  record_ += ";\r\n";
+  WrittenRun& run = written.runs[written.count++];
+  run.source = nullptr;
+  run.lines.wl = 1;
+  saveRecord(written);
+}
+
+bool bzMergeProcess::mergeObjects() {
+  recordsCount = 0;
+  setMessage(cp("Scalanie plików - tworzenie pliku wynikowego"));
+  state->setProcessPosition(0);
+  state->setProcessMaxValue(fileObjects[0].size() + fileObjects[1].size());
+  partResultFile->saveLinesToFile("SO;\r\n");
+  auto progress = [&] {
+    state->setTotalErrorsNum(totalErrors);
+    state->setTotalWarnsNum(totalWarns);
+    state->setProcessPosition(recordsCount);
+    state->setRecordsNumber(recordsCount);
+  };
+  auto mergedBefore = [&](const mgObject& o) {
+    return mergedKeys.find(keyOf(o)) != mergedKeys.end();
+  };
+
+  const Candidates candidates(fileObjects[1]);
+  for (const auto& item : fileObjects[0]) {
+    if (isTerminated()) break;
+    if (!item) continue;
+    mgObject& o = *item;
+    ++recordsCount;
+    if (isSpecialGeoType(o.objectType)) {
+      specialGeoObjects.push_back(&o);
+    } else if (o.part == 2) {
+      writeAlone(o, true);
+    } else if (mergedBefore(o)) {
+      reportObjectFinding(meObjectMergedBefore, o);
+      writeAlone(o, false);
+    } else if (!isCurrentVersion(o.version)) {
+      reportObjectFinding(meObjectOutdated, o);
+      writeAlone(o, false);
+    } else {
+      mgObject* partner = nullptr;
+      bool sameKey = false;
+      if (!o.mergeKey.empty())
+        sameKey = candidates.each(keyOf(o), [&](mgObject& p) {
+          if (!isCurrentVersion(p.version) || p.part > 1 || p.part == o.part) return false;
+          partner = &p;
+          return true;
+        });
+      if (partner) {
+        addToMergeMap(o);
+        if (o.part == 1)
+          writePair(o, *partner);
+        else
+          writePair(*partner, o);
+        if (o.mergedType == "G5OBR") mergedPrecincts.push_back(&o);
+        partner->merged = true;
+        ++recordsCount;
+      } else {
+        // A candidate of the same key is always one of the same type.
+        reportObjectFinding(sameKey ? meNoPartForObject : meNoTypeForObject, o,
+                            missingPart(o.part));
+        writeAlone(o, false);
+      }
+    }
+    progress();
+  }
+
+  for (const auto& item : fileObjects[1]) {
+    if (isTerminated()) break;
+    if (!item || item->merged) continue;
+    mgObject& o = *item;
+    ++recordsCount;
+    if (isSpecialGeoType(o.objectType)) {
+      specialGeoObjects.push_back(&o);
+    } else if (o.part == 2) {
+      writeAlone(o, true);
+    } else if (mergedBefore(o)) {
+      reportObjectFinding(meObjectMergedBefore, o);
+      writeAlone(o, false);
+    } else {
+      reportObjectFinding(meNoTypeForObject, o, missingPart(o.part));
+      writeAlone(o, false);
+    }
+    progress();
+  }
+
+  if (!isTerminated()) addSpecialGeoObject();
+  partResultFile->saveLinesToFile("SX;\r\n");
+  return true;
+}
+
+void bzMergeProcess::addSpecialGeoObject() {
+  // Each precinct by its trimmed key; the first of equal keys counts.
+  std::unordered_map<std::string_view, const mgObject*> precincts;
+  precincts.reserve(mergedPrecincts.size());
+  for (const mgObject* r : mergedPrecincts) precincts.emplace(plat::TrimView(r->mergeKey), r);
+
+  for (mgObject* s : specialGeoObjects) {
+    if (isTerminated()) break;
+    if (s->objectType == "G5G_RST") {
+      writeAlone(*s, false);
+      continue;
+    }
+    // The precinct's key is the object's key up to its second dot: the part
+    // up to and with the first dot, then the next part without its dot. The
+    // object's key keeps what follows the first dot.
+    const std::string_view key = s->mergeKey;
+    const std::size_t dot1 = key.find('.');
+    const std::size_t head = dot1 == std::string_view::npos ? 0 : dot1 + 1;
+    const std::size_t dot2 = key.find('.', head);
+    const std::size_t tail = dot2 == std::string_view::npos ? 0 : dot2 - head;
+    const auto found = precincts.find(plat::TrimView(key.substr(0, head + tail)));
+    s->mergeKey.erase(0, head);
+    if (found != precincts.end()) {
+      writeWithPrecinct(*s, found->second->newRecordId);
+    } else {
+      reportObjectFinding(meNoPrecinctForObject, *s);
+      writeAlone(*s, false);
+    }
+  }
 }
 
 }  // namespace swde

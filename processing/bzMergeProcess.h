@@ -11,7 +11,9 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "merge/Mgfile.h"
@@ -40,8 +42,9 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   int process() override;
 
   // Writes the part result from both models and object lists (the objects'
-  // text read back from the spools).
-  virtual void mergeFiles() {}
+  // text read back from the spools): the merged metadata sections, the SO
+  // section and the file's end line. False when a step fails.
+  virtual bool mergeFiles();
   // Reads the part result back and writes the merged file with the new
   // relation targets.
   virtual void updateRelationsIds() {}
@@ -75,6 +78,48 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   bool parseRecordObject(RekordSW* record, mgFile* spool);
   bool makeNewRecordIds(mgObject& object);
 
+  // The merged SN, SP and ST sections of the part result, each handed to
+  // it in one write: every entry of the first model, then the entries of
+  // the second whose key the first lacks, each in the byte order of keys.
+  bool mergeMetadata();
+  void mergeNS();
+  void mergeNU();
+  void mergeSP();
+  void mergeST();
+  // Pairs the objects of both inputs and writes the SO section of the part
+  // result; true also after a stop.
+  bool mergeObjects();
+  // The objects of the special geometric types, written after the others:
+  // with the relation to their precinct where one is found.
+  void addSpecialGeoObject();
+
+  // Writers of one SO record of the part result, each in one write.
+  // A descriptive part d with its geometric part g under d's header and
+  // identifiers.
+  void writePair(mgObject& d, mgObject& g);
+  // An object with no partner; single for an object outside the parts.
+  void writeAlone(mgObject& o, bool single);
+  // A special geometric object with the relation to its precinct id.
+  void writeWithPrecinct(mgObject& o, std::string_view precinctId);
+  void addToMergeMap(const mgObject& o);
+
+  // One run of a written SO record: the lines one part of source gave it,
+  // counted by the kinds that name another object. A null source is a line
+  // the merge adds itself (the relation of a special object to its precinct).
+  struct WrittenRun {
+    const mgObject* source = nullptr;
+    mgObject::ReferenceLines lines;
+  };
+  // The runs of one SO record of the part result, in the order of its lines.
+  struct WrittenRecord {
+    static constexpr int kMaxRuns = 3;
+    WrittenRun runs[kMaxRuns];
+    int count = 0;
+  };
+  // One entry per SO record of the part result, in file order: what the
+  // second pass walks.
+  std::vector<WrittenRecord> writtenRecords;
+
   // Releases the reader, closes the run's file count and currentFile.
   void closeFilePartResult();
   // Releases every store (a temporary store removes its file) and the reader.
@@ -87,7 +132,16 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   std::unique_ptr<mgFile> spoolFiles[2];
   std::unique_ptr<mgFile> partResultFile;
   std::unique_ptr<mgFile> mergedFile;
-  std::map<AnsiString, AnsiString> mergedKeys;
+  // (merged type, key) of every pair written.
+  struct KeyLess {
+    using is_transparent = void;
+    template <class A, class B>
+    bool operator()(const A& a, const B& b) const {
+      return std::pair<std::string_view, std::string_view>(a.first, a.second) <
+             std::pair<std::string_view, std::string_view>(b.first, b.second);
+    }
+  };
+  std::set<std::pair<AnsiString, AnsiString>, KeyLess> mergedKeys;
   AnsiString partResultPath;
   AnsiString outputFolder;  // "" or ending with "/"
   AnsiString mergedPath;
@@ -130,10 +184,19 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   // "Wystąpił błąd programu ..." for an exception of a pass, counted.
   void reportProgramError(const plat::Exception& e);
   void reportMergeError(int code, int fileIdx);
+  // A finding of the pairing on object o (a warning for 20005), counted in
+  // the totals and in o's input.
+  void reportObjectFinding(int code, const mgObject& o, std::string_view missing = {});
+  // Appends part k of o, read back from its spool, to record_ and records
+  // the run.
+  void appendPart(const mgObject& o, int k, WrittenRecord& written);
+  // Hands record_ and its runs to the part result.
+  void saveRecord(const WrittenRecord& written);
   std::string_view field(const sxLine& line, std::size_t i) const;
 
   std::vector<std::string_view> fields_;  // fields of the line in hand
   AnsiString parts_[mgObject::kParts];    // text parts of the object in hand
+  AnsiString record_;                     // text of the SO record in hand
 };
 
 }  // namespace swde

@@ -137,7 +137,7 @@ class ObservedMerge : public bzMergeProcess {
   std::uint8_t kind(int i) const { return fileKind[i]; }
 
  protected:
-  void mergeFiles() override {
+  bool mergeFiles() override {
     Snapshot& s = run_.snapshot;
     s.reached = true;
     for (int i = 0; i < 2; ++i) {
@@ -147,6 +147,7 @@ class ObservedMerge : public bzMergeProcess {
     }
     s.folder = run_.folder.contents();
     if (run_.throwInMerge) throw plat::Exception("awaria zapisu");
+    return true;
   }
   plat::ComPtr<PlikSW> createFileInterface() override {
     int n;
