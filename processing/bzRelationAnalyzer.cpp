@@ -1,6 +1,12 @@
 #include "processing/bzRelationAnalyzer.h"
 
+#include <sys/mman.h>
+
+#include <cstdlib>
+#include <functional>
 #include <iterator>
+#include <memory>
+#include <new>
 
 #include "platform/CodePage.h"
 #include "platform/Com.h"
@@ -24,6 +30,9 @@ constexpr std::uint8_t kSectionSO = 49;
 
 constexpr const char* kUnit = "bzRelationAnalyzer";
 
+// The passes look at the clock once per so many records.
+constexpr std::uint64_t kClockEvery = 64;
+
 bool isRecordStart(int code) {
   return code == lcRL || code == lcRM || code == lcRO || code == lcRP || code == lcRC ||
          code == lcRD;
@@ -45,7 +54,135 @@ bool isTrimmedEmpty(std::string_view s) {
 }  // namespace
 
 bzRelationAnalyzer::bzRelationAnalyzer(bzSemanticProcess* process, unsigned interval)
-    : factory_(std::make_unique<smObjectFactory>()), process_(process), interval_(interval) {}
+    : factory_(std::make_unique<smObjectFactory>()),
+      process_(process),
+      interval_(interval),
+      progressAt_(bzProcessThread::tickCount()) {}
+
+// ---------------------------------------------------------------------------
+// The identifier indexes
+
+template <>
+std::string_view bzRelationAnalyzer::RecordIndex<std::string_view>::keyOf(const smRecord& record) {
+  return record.objectId;
+}
+
+template <>
+bzRelationAnalyzer::RecordKey bzRelationAnalyzer::RecordIndex<bzRelationAnalyzer::RecordKey>::keyOf(
+    const smRecord& record) {
+  return RecordKey(record.recordId, record.fileIndex);
+}
+
+template <>
+std::size_t bzRelationAnalyzer::RecordIndex<std::string_view>::hash(const std::string_view& key) {
+  return std::hash<std::string_view>()(key);
+}
+
+template <>
+std::size_t bzRelationAnalyzer::RecordIndex<bzRelationAnalyzer::RecordKey>::hash(
+    const RecordKey& key) {
+  return std::hash<std::string_view>()(key.first) ^
+         (static_cast<std::size_t>(key.second) * 0x9E3779B97F4A7C15ULL);
+}
+
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+// n empty slots; a large table asks for huge pages, as its slots are read at
+// random.
+template <class Slot>
+Slot* newSlots(std::size_t n) {
+  const std::size_t bytes = n * sizeof(Slot);
+  void* memory = bytes >= kHugePage ? std::aligned_alloc(kHugePage, bytes) : std::malloc(bytes);
+  if (!memory) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+  if (bytes >= kHugePage) ::madvise(memory, bytes, MADV_HUGEPAGE);
+#endif
+  Slot* slots = static_cast<Slot*>(memory);
+  std::uninitialized_value_construct_n(slots, n);
+  return slots;
+}
+
+}  // namespace
+
+template <class Key>
+void bzRelationAnalyzer::RecordIndex<Key>::Free::operator()(Slot* slots) const {
+  std::free(slots);
+}
+
+template <class Key>
+smRecord* bzRelationAnalyzer::RecordIndex<Key>::find(const Key& key) const {
+  if (!size_) return nullptr;
+  const std::size_t h = hash(key);
+  const std::size_t mask = size_ - 1;
+  for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+    const Slot& slot = slots_[i];
+    if (!slot.record) return nullptr;
+    if (slot.hash == h && keyOf(*slot.record) == key) return slot.record;
+  }
+}
+
+template <class Key>
+void bzRelationAnalyzer::RecordIndex<Key>::prefetch(const Key& key) const {
+  if (size_) __builtin_prefetch(&slots_[hash(key) & (size_ - 1)]);
+}
+
+template <class Key>
+void bzRelationAnalyzer::RecordIndex<Key>::prefetchRecord(const Key& key) const {
+  if (!size_) return;
+  const std::size_t h = hash(key);
+  const std::size_t mask = size_ - 1;
+  for (std::size_t i = h & mask; slots_[i].record; i = (i + 1) & mask) {
+    if (slots_[i].hash != h) continue;
+    const char* record = reinterpret_cast<const char*>(slots_[i].record);
+    for (std::size_t line = 0; line < sizeof(smRecord); line += 64)
+      __builtin_prefetch(record + line);
+    return;
+  }
+}
+
+template <class Key>
+void bzRelationAnalyzer::RecordIndex<Key>::place(smRecord* record, std::size_t hash) {
+  const std::size_t mask = size_ - 1;
+  std::size_t i = hash & mask;
+  while (slots_[i].record) i = (i + 1) & mask;
+  slots_[i] = Slot{record, hash};
+}
+
+template <class Key>
+void bzRelationAnalyzer::RecordIndex<Key>::add(smRecord* record) {
+  if ((used_ + 1) * 2 > size_) {
+    const std::size_t oldSize = size_;
+    std::unique_ptr<Slot[], Free> old(newSlots<Slot>(size_ ? size_ * 2 : 64));
+    old.swap(slots_);
+    size_ = size_ ? size_ * 2 : 64;
+    for (std::size_t i = 0; i < oldSize; ++i)
+      if (old[i].record) place(old[i].record, old[i].hash);
+  }
+  place(record, hash(keyOf(*record)));
+  ++used_;
+}
+
+template <class Key>
+void bzRelationAnalyzer::RecordIndex<Key>::clear() {
+  slots_.reset();
+  size_ = used_ = 0;
+}
+
+smRecord& bzRelationAnalyzer::RecordList::add(const AnsiString& typeName) {
+  if (size_ % kBlock == 0) blocks_.push_back(std::make_unique<smRecord[]>(kBlock));
+  smRecord& record = blocks_.back()[size_++ % kBlock];
+  record.typeName = typeName;
+  return record;
+}
+
+template <class Visit>
+bool bzRelationAnalyzer::RecordList::forEach(Visit& visit) {
+  for (std::size_t i = 0; i < size_; ++i)
+    if (!visit(blocks_[i / kBlock][i % kBlock])) return false;
+  return true;
+}
 
 bzRelationAnalyzer::~bzRelationAnalyzer() {
   // The indexes point into the records.
@@ -62,22 +199,26 @@ std::uint32_t bzRelationAnalyzer::passErrors(int i) const {
 // ---------------------------------------------------------------------------
 // Loading
 
+void bzRelationAnalyzer::progress() {
+  const std::uint64_t now = bzProcessThread::tickCount();
+  if (now - progressAt_ > interval_) {
+    progressAt_ = now;
+    process_->updateState();
+  }
+}
+
 bool bzRelationAnalyzer::load(PlikSW* file) {
-  std::uint64_t t = bzProcessThread::tickCount();
+  progressAt_ = bzProcessThread::tickCount();
   plat::ComPtr<RekordSW> record;
   RA_CHECK(file->dajKolejnyRekord(record.out()));
   while (record && !process_->isTerminated()) {
     ++process_->recordsCount;
     if (process_->checkError(record.get())) return false;
     if (!parseObject(record.get())) return false;
-    const std::uint64_t now = bzProcessThread::tickCount();
-    if (now - t > interval_) {
-      t = now;
-      process_->updateState();
-    }
+    progress();
     RA_CHECK(file->dajKolejnyRekord(record.out()));
   }
-  if (bzProcessThread::tickCount() - t > interval_) process_->updateState();
+  progress();
   return !process_->checkError(file);
 }
 
@@ -87,7 +228,6 @@ bool bzRelationAnalyzer::parseObject(RekordSW* record) {
   RA_CHECK(record->dajIloscLinii(&count));
   std::int32_t previous = 0;
   RA_CHECK(record->pomijajKomentarze(1, &previous));
-  std::uint64_t t = bzProcessThread::tickCount();
 
   // Past the record's last line the reader refuses the index.
   auto lineAt = [&](unsigned index) {
@@ -119,15 +259,13 @@ bool bzRelationAnalyzer::parseObject(RekordSW* record) {
       else if (code == lcP)
         parseTopologicalRelatLine(line.get(), entry);
     }
+    entry->shrinkRelations();
     if (!object->checkMain(annexMetadata, fileMetadata)) entry->accepted = false;
     fillReportByObjectErrors(object.get());
     object.reset();
     fileType_ = nullptr;
-    const std::uint64_t now = bzProcessThread::tickCount();
-    if (now - t > interval_) {
-      t = now;
-      process_->updateState();
-    }
+    // The caller looks at the time after the record's last object.
+    if (i + 1 < count) progress();
   }
   return true;
 }
@@ -138,8 +276,11 @@ smRecord* bzRelationAnalyzer::parseRecordLine(LiniaSW* line, std::unique_ptr<smO
   RA_CHECK(line->pomijajZnakiNieznaczace(1, &previous));
   const bzLineFields fields(line, kUnit);
   if (fields.count() < 3) return nullptr;
+  // The identifiers are looked up once the record is made.
+  byObjectId_.prefetch(fields.view(3));
+  byRecordId_.prefetch(RecordKey(fields.view(4), process_->currentFile));
   // Field 1 is not used.
-  const AnsiString label = plat::Trim(fields[0]);
+  const AnsiString label(plat::TrimView(fields.view(0)));
   smRecord* record = addRecord(fields.name(2));
   if (!record) return nullptr;
   record->fileIndex = process_->currentFile;
@@ -167,24 +308,26 @@ void bzRelationAnalyzer::indexRecord(smRecord* record) {
   } else {
     // A new current version clashes with every current version of the same
     // identifier and type, wherever it stands among the equal identifiers.
-    const auto [from, to] = byObjectId_.equal_range(record->objectId);
+    const bool current = isCurrentStatus(record->status);
     bool twice = false;
-    if (isCurrentStatus(record->status))
-      for (auto it = from; it != to && !twice; ++it)
-        twice = it->second->typeName == record->typeName && isCurrentStatus(it->second->status);
+    smRecord* last = nullptr;
+    for (smRecord* r = byObjectId_.find(record->objectId); r; r = r->nextSameObjectId) {
+      last = r;
+      twice = twice || (current && r->typeName == record->typeName && isCurrentStatus(r->status));
+    }
     if (twice)
       raiseLoadError(seCurrentVersionTwice, *record, record->typeName, record->typeName,
                      &record->objectId);
+    else if (last)
+      last->nextSameObjectId = record;
     else
-      byObjectId_.emplace_hint(to, record->objectId, record);
+      byObjectId_.add(record);
   }
   if (!isTrimmedEmpty(record->recordId)) {
-    const RecordKey key(record->recordId, record->fileIndex);
-    const auto at = byRecordId_.lower_bound(key);
-    if (at != byRecordId_.end() && at->first == key)
+    if (byRecordId_.find(RecordKey(record->recordId, record->fileIndex)))
       raiseLoadError(seRecordIdTwice, *record, AnsiString(), record->recordId);
     else
-      byRecordId_.emplace_hint(at, key, record);
+      byRecordId_.add(record);
   }
 }
 
@@ -194,11 +337,9 @@ const AnsiString& bzRelationAnalyzer::intern(const AnsiString& typeName) {
 
 smRecord* bzRelationAnalyzer::addRecord(const AnsiString& typeName) {
   const AnsiString& name = intern(typeName);
-  auto record = std::make_unique<smRecord>(name);
-  smRecord* raw = record.get();
-  // Equal keys go after those there: one type's records stay in load order.
-  records_.emplace(std::string_view(name), std::move(record));
-  return raw;
+  smRecord& record = records_[std::string_view(name)].add(name);
+  ++recordCount_;
+  return &record;
 }
 
 void bzRelationAnalyzer::createWERelationCounters(smRecord* record) {
@@ -213,7 +354,7 @@ void bzRelationAnalyzer::parseAttributeLine(LiniaSW* line, smObject* object) {
   const bzLineFields fields(line, kUnit);
   const AnsiString code = fields.name(1);
   const AnsiString value = fields[3];
-  const AnsiString trimmed = plat::Trim(value);
+  const std::string_view trimmed = plat::TrimView(value);
   if (!trimmed.empty() && trimmed != ";")
     process_->addElemToCounter(bzProcessThread::ckAttributes, code);
   const AttributeDef* def = fileType_ ? fileType_->getAttributeByCode(code) : nullptr;
@@ -251,7 +392,7 @@ void bzRelationAnalyzer::parseRelationLine(LiniaSW* line, smObject* object, smRe
 
 void bzRelationAnalyzer::parseTopologicalRelatLine(LiniaSW* line, smRecord* record) {
   const bzLineFields fields(line, kUnit);
-  const AnsiString kind = plat::Trim(fields[1]);
+  const std::string_view kind = plat::TrimView(fields.view(1));
   const bool byObjectId = kind == "P";
   if (!byObjectId && kind != "K") return;
   smRelation* relation = record->addRelation(AnsiString());
@@ -306,25 +447,34 @@ smRecord* bzRelationAnalyzer::getRecord(bool byObjectId, const AnsiString& id,
                                         const AnsiString& typeName, bool* found,
                                         int fileIndex) const {
   if (byObjectId) {
-    const auto [from, to] = byObjectId_.equal_range(id);
-    for (auto it = from; it != to; ++it) {
-      if (it->second->typeName != typeName) continue;
+    for (smRecord* r = byObjectId_.find(id); r; r = r->nextSameObjectId) {
+      if (r->typeName != typeName) continue;
       *found = true;
-      if (isValidObjectVersion(it->second->status)) return it->second;
+      if (isValidObjectVersion(r->status)) return r;
     }
     return nullptr;
   }
-  const auto at = byRecordId_.find(RecordKey(id, fileIndex));
-  if (at == byRecordId_.end()) return nullptr;
-  *found = true;
-  return at->second;
+  smRecord* record = byRecordId_.find(RecordKey(id, fileIndex));
+  if (record) *found = true;
+  return record;
+}
+
+template <class Visit>
+void bzRelationAnalyzer::forEachRecord(Visit visit) {
+  auto each = [&](smRecord& record) {
+    if (process_->isTerminated()) return false;
+    visit(&record);
+    return true;
+  };
+  for (auto& [name, records] : records_)
+    if (!records.forEach(each)) return;
 }
 
 void bzRelationAnalyzer::startPass(const char* message) {
   process_->setMessage(cp(message));
   if (process_->state) {
     process_->state->setProcessPosition(0);
-    process_->state->setProcessMaxValue(records_.size());
+    process_->state->setProcessMaxValue(recordCount_);
   }
   process_->recordsCount = 0;
 }
@@ -366,20 +516,37 @@ void bzRelationAnalyzer::analyzeRelations() {
   startPass("Analiza spójności referencji - etap 1");
   std::uint64_t t = bzProcessThread::tickCount();
   std::uint64_t visited = 0;
-  for (auto it = records_.begin(); it != records_.end() && !process_->isTerminated(); ++it) {
-    smRecord* record = it->second.get();
+  // The targets are looked up at random places of the indexes: a relation
+  // waits in the window while its index slot and then its target are
+  // fetched, and the relations are resolved in their order all the same.
+  struct Pending {
+    smRecord* record;
+    smRelation* relation;
+  };
+  constexpr std::size_t kWindow = 16;
+  Pending window[kWindow];
+  std::size_t first = 0, waiting = 0;
+  auto resolveFirst = [&] {
+    const Pending p = window[first];
+    first = (first + 1) % kWindow;
+    --waiting;
+    resolve(p.record, p.relation);
+  };
+  forEachRecord([&](smRecord* record) {
     ++visited;
     ++process_->recordsCount;
-    if (!record->accepted) continue;
+    if (!record->accepted) return;
     process_->addElemToCounter(bzProcessThread::ckObjectTypes, record->typeName);
     if (record->status.size() >= 2 && record->status[1] == '2')
       process_->addElemToCounter(bzProcessThread::ckArchivalTypes, record->typeName);
-    for (smRelation* r = record->getFirstRelation(); r; r = record->getNextRelation()) {
+    if (visited % kClockEvery == 0) {
       const std::uint64_t now = bzProcessThread::tickCount();
       if (now - t > interval_) {
         t = now;
         publish(visited);
       }
+    }
+    for (smRelation* r = record->getFirstRelation(); r; r = record->getNextRelation()) {
       if (!r->topological) {
         process_->addElemToCounter(bzProcessThread::ckRelations, r->code);
         if (r->byObjectId) {
@@ -387,10 +554,33 @@ void bzRelationAnalyzer::analyzeRelations() {
           process_->addElemToCounter(bzProcessThread::ckRelationTargets, counterKey_);
         }
       }
-      resolve(record, r);
+      prefetchTarget(*record, *r, true);
+      if (waiting >= kWindow / 2) {
+        const Pending& half = window[(first + waiting - kWindow / 2) % kWindow];
+        prefetchTarget(*half.record, *half.relation, false);
+      }
+      if (waiting == kWindow) resolveFirst();
+      window[(first + waiting++) % kWindow] = Pending{record, r};
     }
-  }
+  });
+  while (waiting) resolveFirst();
   publish(visited);
+}
+
+void bzRelationAnalyzer::prefetchTarget(const smRecord& record, const smRelation& r,
+                                        bool slot) const {
+  if (r.byObjectId) {
+    if (slot)
+      byObjectId_.prefetch(r.targetId);
+    else
+      byObjectId_.prefetchRecord(r.targetId);
+  } else {
+    const RecordKey key(r.targetId, record.fileIndex);
+    if (slot)
+      byRecordId_.prefetch(key);
+    else
+      byRecordId_.prefetchRecord(key);
+  }
 }
 
 void bzRelationAnalyzer::resolve(smRecord* record, smRelation* r) {
@@ -446,13 +636,12 @@ void bzRelationAnalyzer::analyzeCountRelations() {
   std::uint64_t t = bzProcessThread::tickCount();
   std::uint64_t visited = 0;
   static const AnsiString kOne = "1", kOneOrMore = "1+";
-  for (auto it = records_.begin(); it != records_.end() && !process_->isTerminated(); ++it) {
-    smRecord* record = it->second.get();
+  forEachRecord([&](smRecord* record) {
     ++visited;
     ++process_->recordsCount;
-    if (!record->accepted || record->linkCount <= 0 || !annexMetadata) continue;
+    if (!record->accepted || record->linkCount <= 0 || !annexMetadata) return;
     const RecordType* type = annexMetadata->getTypesSection()->getType(record->typeName);
-    if (!type) continue;
+    if (!type) return;
     smElemRelation* e = record->getFirstElemRelation();
     if (!e && type->isComplex()) {
       raisePassError(seNoComponents, record->fileIndex, record->typeName, record->line,
@@ -469,12 +658,14 @@ void bzRelationAnalyzer::analyzeCountRelations() {
                          record->position, record->typeName, &e->name, &kOneOrMore);
       }
     }
-    const std::uint64_t now = bzProcessThread::tickCount();
-    if (now - t > interval_) {
-      t = now;
-      publish(visited);
+    if (visited % kClockEvery == 0) {
+      const std::uint64_t now = bzProcessThread::tickCount();
+      if (now - t > interval_) {
+        t = now;
+        publish(visited);
+      }
     }
-  }
+  });
   publish(visited);
 }
 

@@ -86,7 +86,7 @@ class OLVCORE_API bzRelationAnalyzer {
   static bool isValidObjectVersion(std::string_view status);
 
   // Records loaded in the run.
-  std::size_t recordCount() const { return records_.size(); }
+  std::size_t recordCount() const { return recordCount_; }
   // Errors of the two passes counted to file index i.
   std::uint32_t passErrors(int i) const;
 
@@ -98,6 +98,56 @@ class OLVCORE_API bzRelationAnalyzer {
   // Index keys point at strings of the records themselves.
   using RecordKey = std::pair<std::string_view, int>;  // record identifier, file index
 
+  // Records by a key read from the record itself: open addressing with
+  // linear probing, at most half the slots in use, nothing allocated per
+  // record. Key is std::string_view (the object identifier) or RecordKey.
+  template <class Key>
+  class RecordIndex {
+   public:
+    // The record of key, or null.
+    smRecord* find(const Key& key) const;
+    // Asks for the memory find(key) reads first, to be read soon; then,
+    // with that memory at hand, for the record find(key) will most likely
+    // give.
+    void prefetch(const Key& key) const;
+    void prefetchRecord(const Key& key) const;
+    // Files record, whose key is not there yet.
+    void add(smRecord* record);
+    void clear();
+
+   private:
+    // A record with its key's hash: most keys that differ are told apart,
+    // and the table grows, without reading the records.
+    struct Slot {
+      smRecord* record = nullptr;
+      std::size_t hash = 0;
+    };
+
+    static Key keyOf(const smRecord& record);
+    static std::size_t hash(const Key& key);
+    void place(smRecord* record, std::size_t hash);
+
+    struct Free {
+      void operator()(Slot* slots) const;
+    };
+    std::unique_ptr<Slot[], Free> slots_;
+    std::size_t size_ = 0;  // a power of two, or none
+    std::size_t used_ = 0;
+  };
+
+  // The records of one type in load order, in blocks that never move.
+  class RecordList {
+   public:
+    smRecord& add(const AnsiString& typeName);
+    template <class Visit>
+    bool forEach(Visit& visit);  // false when visit stopped the walk
+
+   private:
+    static constexpr std::size_t kBlock = 256;
+    std::vector<std::unique_ptr<smRecord[]>> blocks_;
+    std::size_t size_ = 0;
+  };
+
   const AnsiString& intern(const AnsiString& typeName);
   void raiseLoadError(smErrorCode code, const smRecord& record, const AnsiString& key,
                       const AnsiString& arg1, const AnsiString* arg2 = nullptr);
@@ -106,17 +156,32 @@ class OLVCORE_API bzRelationAnalyzer {
                       std::uint64_t position, const AnsiString& arg1,
                       const AnsiString* arg2 = nullptr, const AnsiString* arg3 = nullptr);
   void resolve(smRecord* record, smRelation* relation);
+  // Asks for the index slot where the relation's target will be looked up,
+  // or, later, for the target record itself.
+  void prefetchTarget(const smRecord& record, const smRelation& relation, bool slot) const;
   void startPass(const char* message);
+  // The shared state brought up to date when the update interval has passed
+  // since the last update of the loading.
+  void progress();
+  // Calls visit on every record, by type name and in load order within a
+  // type, until the run is stopped.
+  template <class Visit>
+  void forEachRecord(Visit visit);
   // Total errors, position and the files' pass counts into the shared state.
   void publish(std::uint64_t position);
 
   std::set<AnsiString, std::less<>> typeNames_;
-  std::multimap<std::string_view, std::unique_ptr<smRecord>> records_;
-  std::multimap<std::string_view, smRecord*> byObjectId_;
-  std::multimap<RecordKey, smRecord*> byRecordId_;
+  // By type name, each type's records in load order; the passes walk them so.
+  std::map<std::string_view, RecordList> records_;
+  std::size_t recordCount_ = 0;
+  // The first record of each object identifier; the others of the same
+  // identifier follow it through smRecord::nextSameObjectId, in load order.
+  RecordIndex<std::string_view> byObjectId_;
+  RecordIndex<RecordKey> byRecordId_;
   std::unique_ptr<smObjectFactory> factory_;
   bzSemanticProcess* process_ = nullptr;  // not owned
   unsigned interval_ = 0;                 // milliseconds between progress updates
+  std::uint64_t progressAt_ = 0;          // tick of the loading's last update
   RecordType* fileType_ = nullptr;        // of the object being read, in fileMetadata
   std::vector<std::uint32_t> passErrors_;
   std::vector<std::uint32_t> published_;

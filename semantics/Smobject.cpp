@@ -203,10 +203,12 @@ void smObject::raiseOn(const smAttribute& attribute, smErrorCode code,
 }
 
 RecordType* smObject::annexType() const {
+  if (typesHeld_) return heldAnnexType_;
   return annex_ ? annex_->getTypesSection()->getType(typeName) : nullptr;
 }
 
 RecordType* smObject::fileType() const {
+  if (typesHeld_) return heldFileType_;
   return fileMetadata_ ? fileMetadata_->getTypesSection()->getType(typeName) : nullptr;
 }
 
@@ -216,6 +218,14 @@ RecordType* smObject::fileType() const {
 bool smObject::checkMain(Metadata* annex, Metadata* fileMetadata) {
   annex_ = annex;
   fileMetadata_ = fileMetadata;
+  typesHeld_ = false;
+  heldAnnexType_ = annexType();
+  heldFileType_ = fileType();
+  typesHeld_ = true;
+  struct Release {
+    bool& held;
+    ~Release() { held = false; }
+  } release{typesHeld_};
   if (!isTypeDefined() || !checkStatusFormat()) {
     clearMaps();
     return false;

@@ -127,6 +127,11 @@ class OLVRULES_API smObject {
   bool creationDateValid_ = true;
   bool verificationDateValid_ = true;
   bool properFraction_ = true;
+  // The two definitions of the object's type, looked up once for the checks
+  // of one checkMain.
+  bool typesHeld_ = false;
+  RecordType* heldAnnexType_ = nullptr;
+  RecordType* heldFileType_ = nullptr;
 
  private:
   using Attributes = std::multimap<AnsiString, std::unique_ptr<smAttribute>>;

@@ -1,6 +1,9 @@
 #include "semantics/Smobjectfactory.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string_view>
+#include <vector>
 
 #include "semantics/G5adr.h"
 #include "semantics/G5bud.h"
@@ -41,7 +44,7 @@ struct Entry {
   std::unique_ptr<smObject> (*create)(const AnsiString&);
 };
 
-// Compared in this order, exactly and case-sensitively.
+// Names compared exactly and case-sensitively.
 constexpr Entry kClasses[] = {
     {"G5ADR", make<G5ADR>},   {"G5BUD", make<G5BUD>},   {"G5O_BUD", make<G5BUD>},
     {"G5G_BUD", make<G5BUD>}, {"G5DOK", make<G5DOK>},   {"G5DZE", make<G5DZE>},
@@ -64,8 +67,17 @@ smObjectFactory::smObjectFactory() = default;
 smObjectFactory::~smObjectFactory() = default;
 
 std::unique_ptr<smObject> smObjectFactory::createObject(const AnsiString& recordTypeName) const {
-  for (const Entry& e : kClasses)
-    if (e.name == recordTypeName) return e.create(recordTypeName);
+  // The table in name order, made once, for a search per object.
+  static const std::vector<Entry> byName = [] {
+    std::vector<Entry> sorted(std::begin(kClasses), std::end(kClasses));
+    std::sort(sorted.begin(), sorted.end(),
+              [](const Entry& a, const Entry& b) { return a.name < b.name; });
+    return sorted;
+  }();
+  const std::string_view name = recordTypeName;
+  const auto at = std::lower_bound(byName.begin(), byName.end(), name,
+                                   [](const Entry& e, std::string_view n) { return e.name < n; });
+  if (at != byName.end() && at->name == name) return at->create(recordTypeName);
   return std::make_unique<smObject>(recordTypeName);
 }
 

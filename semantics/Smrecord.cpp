@@ -9,9 +9,13 @@ smRecord::smRecord(const AnsiString& typeName) : typeName(typeName) {}
 smRecord::~smRecord() = default;
 
 smRelation* smRecord::addRelation(const AnsiString& code) {
-  auto relation = std::make_unique<smRelation>();
-  relation->code = code;
-  return relations_.append(std::move(relation));
+  smRelation& relation = relations_.emplace_back();
+  relation.code = code;
+  return &relation;
+}
+
+void smRecord::shrinkRelations() {
+  relations_.shrink_to_fit();
 }
 
 smElemRelation* smRecord::addElemRelation(const AnsiString& name) {
@@ -26,12 +30,17 @@ smElemRelation* smRecord::getElemRelation(const AnsiString& name) const {
   return nullptr;
 }
 
+// A walk that has run out stays out until the next getFirstRelation.
 smRelation* smRecord::getFirstRelation() {
-  return relations_.first();
+  relationCursor_ = relations_.empty() ? kNoCursor : 0;
+  return relations_.empty() ? nullptr : &relations_.front();
 }
 
 smRelation* smRecord::getNextRelation() {
-  return relations_.next();
+  if (relationCursor_ == kNoCursor) return nullptr;
+  if (++relationCursor_ < relations_.size()) return &relations_[relationCursor_];
+  relationCursor_ = kNoCursor;
+  return nullptr;
 }
 
 smElemRelation* smRecord::getFirstElemRelation() {

@@ -3,7 +3,9 @@
 // counters of its component relations.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "platform/AnsiString.h"
 #include "platform/Export.h"
@@ -23,8 +25,12 @@ class OLVRULES_API smRecord {
   smRecord& operator=(const smRecord&) = delete;
   virtual ~smRecord();
 
-  // A new relation with that code (its reference name stays empty), appended.
+  // A new relation with that code (its reference name stays empty),
+  // appended. The relations are held in one block: the pointer stays valid
+  // up to the next addRelation or shrinkRelations.
   smRelation* addRelation(const AnsiString& code);
+  // The relations' block cut to their number, once they are all added.
+  void shrinkRelations();
   // A new counter named name, starting at 0, appended.
   smElemRelation* addElemRelation(const AnsiString& name);
   // The first counter named name, or null; the cursor stays where it is.
@@ -45,9 +51,14 @@ class OLVRULES_API smRecord {
   std::uint64_t position = 0;
   std::uint64_t line = 0;
   bool accepted = true;
+  // The next record of the run filed with the same object identifier.
+  smRecord* nextSameObjectId = nullptr;
 
  private:
-  smQueue<smRelation> relations_;
+  static constexpr std::size_t kNoCursor = static_cast<std::size_t>(-1);
+
+  std::vector<smRelation> relations_;
+  std::size_t relationCursor_ = kNoCursor;  // before the first and after the last
   smQueue<smElemRelation> elemRelations_;
 };
 

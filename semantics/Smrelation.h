@@ -18,6 +18,9 @@ class OLVRULES_API smRelation {
   smRelation(const AnsiString& code, const AnsiString& name);
   smRelation(const smRelation&) = delete;
   smRelation& operator=(const smRelation&) = delete;
+  // Moved as a record's relations grow.
+  smRelation(smRelation&&) noexcept = default;
+  smRelation& operator=(smRelation&&) noexcept = default;
   virtual ~smRelation();
 
   AnsiString name;  // reference name
@@ -25,9 +28,9 @@ class OLVRULES_API smRelation {
   AnsiString targetType;  // type name of the target; empty when the line names none
   AnsiString targetId;    // object identifier or record identifier of the target
   bool byObjectId = false;
+  bool topological = false;
   std::uint64_t line = 0;
   std::uint64_t position = 0;
-  bool topological = false;
 };
 
 }  // namespace swde

@@ -438,6 +438,56 @@ TEST(RelationAnalyzer, ComponentCounts) {
   for (const PassCase& c : cases) runPasses(c);
 }
 
+// Enough records for the identifier indexes to grow many times over: every
+// target is still found by both identifiers, and a duplicate of an early
+// identifier that comes late is still seen.
+TEST(RelationAnalyzer, ManyRecordsKeepEveryIdentifier) {
+  constexpr int kParcels = 300;
+  std::vector<std::string> so;
+  for (int i = 0; i < kParcels; ++i) {
+    so.push_back("RD,,G5DZE,D" + std::to_string(i) + ",R" + std::to_string(i) + ",01;");
+    so.push_back("X;");
+  }
+  for (int i = 0; i < kParcels; ++i) {
+    so.push_back("RD,,G5BUD,B" + std::to_string(i) + ",S" + std::to_string(i) + ",01;");
+    so.push_back("WG,G5RDZE,G5DZE,D" + std::to_string(kParcels - 1 - i) + ";");
+    so.push_back("WL,G5RKAT,R" + std::to_string(i) + ";");
+    so.push_back("X;");
+  }
+  // A second current version of every seventh parcel, and one record
+  // identifier given again.
+  std::vector<std::string> twice;
+  for (int i = 0; i < kParcels; i += 7) {
+    so.push_back("RD,,G5DZE,D" + std::to_string(i) + ",T" + std::to_string(i) + ",11;");
+    so.push_back("X;");
+    twice.push_back("D" + std::to_string(i));
+  }
+  so.push_back("RD,,G5DZE,DX,R150,01;");
+  so.push_back("X;");
+
+  ReportedRun r;
+  bzRun<RelationProcess> p(r);
+  loadFile(p, document(so));
+  p.analyzer.analyzeRelations();
+  p.analyzer.analyzeCountRelations();
+
+  std::vector<std::string> clashes;
+  int recordIdTwice = 0;
+  for (const testsupport::ReportLine& l : findings(r.report)) {
+    const std::string text = plat::cp1250ToUtf8(l.text);
+    if (text.find(" 6034 ") != std::string::npos)
+      clashes.push_back(text.substr(text.rfind(' ') + 1));
+    else if (text.find(" 6035 ") != std::string::npos && text.ends_with(": R150"))
+      ++recordIdTwice;
+    else
+      ADD_FAILURE() << text;
+  }
+  EXPECT_EQ(clashes, twice);
+  EXPECT_EQ(recordIdTwice, 1);
+  EXPECT_EQ(p.count(bzProcessThread::ckRelationTargets, "G5RDZE?G5DZE"), kParcels);
+  EXPECT_EQ(p.count(bzProcessThread::ckRelationTargets, "G5RKAT?G5DZE"), kParcels);
+}
+
 // Statistics of pass 1: refused records count in none.
 TEST(RelationAnalyzer, Statistics) {
   ReportedRun r;
