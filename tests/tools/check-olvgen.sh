@@ -1,12 +1,15 @@
 #!/bin/sh
 # olvgen refuses a size that is not a positive number of at most 64 bits
-# (suffix included) and a seed that is not a number: status 1, a message on
-# standard error, and no output file. A write that fails ends it the same
-# way, with nothing left behind.
-#   check-olvgen.sh OLVGEN
+# (suffix included), an object count that is not a positive number of at
+# most 2^40, and a seed that is not a number: status 1, a message on standard
+# error, and no output file. A write that fails ends it the same way, with
+# nothing left behind. Given OLVEN, the objects olvgen writes pass the
+# semantic and the syntax check without a finding.
+#   check-olvgen.sh OLVGEN [OLVEN]
 set -u
 
 olvgen=$1
+olven=${2:-}
 work=$(mktemp -d "${TMPDIR:-/tmp}/olvgenXXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
 out=$work/plik.swd
@@ -54,6 +57,25 @@ refused 1K 18446744073709551616
 refused
 refused 1K 1 more
 
+# refusedObjects ARGUMENT...: olvgen --obiekty ARGUMENT... must fail, with no
+# file written.
+refusedObjects() {
+  rm -f "$out" "$work/err"
+  "$olvgen" --obiekty "$@" 2>"$work/err"
+  status=$?
+  [ "$status" -eq 1 ] || fail "olvgen --obiekty $*: status $status, expected 1"
+  [ ! -e "$out" ] || fail "olvgen --obiekty $*: the file was written"
+  [ -s "$work/err" ] || fail "olvgen --obiekty $*: no message"
+}
+refusedObjects 0 "$out"
+refusedObjects -1 "$out"
+refusedObjects 1K "$out"
+refusedObjects '' "$out"
+refusedObjects 1099511627777 "$out"  # 2^40 + 1
+refusedObjects 10 "$out" abc
+refusedObjects 10
+refusedObjects 10 "$out" 1 more
+
 # What is allowed is written: the largest seed, and a size given in bytes.
 rm -f "$out"
 "$olvgen" "$out" 4K 18446744073709551615 || fail "olvgen plik 4K 18446744073709551615: status $?"
@@ -61,6 +83,26 @@ rm -f "$out"
 rm -f "$out"
 "$olvgen" "$out" 4096 || fail "olvgen plik 4096: status $?"
 [ "$(head -c 5 "$out")" = "SWDE." ] || fail "olvgen plik 4096: no SWDE header"
+
+# Objects of every kind, with their relations, that both checks accept.
+if [ -n "$olven" ]; then
+  rm -f "$out"
+  "$olvgen" --obiekty 3000 "$out" 7 || fail "olvgen --obiekty 3000: status $?"
+  [ "$(grep -c '^R[OP],' "$out")" -eq 3000 ] || fail "olvgen --obiekty 3000: not 3000 records"
+  for kind in G5GRN G5OBR G5DZE G5UZG; do
+    grep -q "^R[OP],,$kind," "$out" || fail "olvgen --obiekty 3000: no $kind record"
+  done
+  for line in '^WG,' '^WL,' '^P,P,' '^P,K,'; do
+    grep -q "$line" "$out" || fail "olvgen --obiekty 3000: no line $line"
+  done
+  for check in sp sk; do
+    LC_ALL=C.UTF-8 "$olven" "$check" -pwe "$out" </dev/null >"$work/report" 2>&1 ||
+      fail "olven $check: status $?"
+    grep -q 'Sumaryczna liczba błędów    : 0' "$work/report" &&
+      grep -q 'Sumaryczna liczba ostrzeżeń : 0' "$work/report" ||
+      fail "olven $check finds something in the objects: $(cat "$work/report")"
+  done
+fi
 
 # A file that cannot grow (a limit of 8 blocks of 512 bytes): olvgen stops
 # at the first write that fails instead of going on to the size asked.
