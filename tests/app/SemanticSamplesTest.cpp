@@ -29,17 +29,7 @@ using testsupport::readFile;
 const std::string kStarted = "Uruchomiono sprawdzanie poprawności semantycznej\n";
 const std::string kFinished = "Zakończono przetwarzanie\n";
 
-// START and STOP lines carry the time: replaced by the bare word.
-std::string withoutTimes(std::string s) {
-  for (const std::string word : {"START: ", "STOP: "}) {
-    for (std::size_t at = s.find(word); at != std::string::npos; at = s.find(word, at + 1)) {
-      if (at > 0 && s[at - 1] != '\n') continue;
-      const std::size_t eol = s.find('\n', at);
-      s.replace(at, eol - at, word.substr(0, word.size() - 2));
-    }
-  }
-  return s;
-}
+using testsupport::withoutTimes;
 
 // The findings of semantyka_bledy.swd in report order: those of the file's
 // sections and objects as the file is read, then those of the relations

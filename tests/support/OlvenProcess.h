@@ -23,6 +23,19 @@ namespace testsupport {
 // Only a hung child takes this long: no test waits for it in any other case.
 inline constexpr std::chrono::seconds kHangGuard{300};
 
+// Printed output with the START and STOP lines, which carry the time,
+// replaced by the bare word.
+inline std::string withoutTimes(std::string s) {
+  for (const std::string word : {"START: ", "STOP: "}) {
+    for (std::size_t at = s.find(word); at != std::string::npos; at = s.find(word, at + 1)) {
+      if (at > 0 && s[at - 1] != '\n') continue;
+      const std::size_t eol = s.find('\n', at);
+      s.replace(at, eol - at, word.substr(0, word.size() - 2));
+    }
+  }
+  return s;
+}
+
 struct OlvenResult {
   int status = -1;  // exit status, or 128 + the signal that ended it
   std::string out, err;
