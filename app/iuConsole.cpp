@@ -21,6 +21,7 @@
 #include "platform/Format.h"
 #include "processing/bzDocAuthProcess.h"
 #include "processing/bzDocVerifProcess.h"
+#include "processing/bzMergeProcess.h"
 #include "processing/bzReport.h"
 #include "processing/bzSemanticProcess.h"
 #include "processing/bzSyntaxProcess.h"
@@ -89,21 +90,16 @@ const Texts& texts() {
   return t;
 }
 
-struct ActionInfo {
-  const char* started;      // start message (UTF-8 source)
-  const char* unavailable;  // the function is not in this build; null: it is
-};
-
-const ActionInfo& actionInfo(int action) {
-  static const ActionInfo kInfo[] = {
-      {"Uruchomiono generację dokumentu autoryzacji\n", nullptr},
-      {"Uruchomiono weryfikację pliku\n", nullptr},
-      {"Rozpoczeto proces analizy syntaktycznej\n", nullptr},
-      {"Uruchomiono sprawdzanie poprawności semantycznej\n", nullptr},
-      {"Uruchomiono scalanie dokumentów\n",
-       "Scalanie plików SWDE (SC) nie jest dostępne w tej wersji programu.\n"},
+// Start message of each action (UTF-8 source).
+const char* startedText(int action) {
+  static const char* const kStarted[] = {
+      "Uruchomiono generację dokumentu autoryzacji\n",
+      "Uruchomiono weryfikację pliku\n",
+      "Rozpoczeto proces analizy syntaktycznej\n",
+      "Uruchomiono sprawdzanie poprawności semantycznej\n",
+      "Uruchomiono scalanie dokumentów\n",
   };
-  return kInfo[action];
+  return kStarted[action];
 }
 
 std::uint64_t steadyMillis() {
@@ -397,12 +393,7 @@ int iuConsole::runAction(Action action, const std::optional<AnsiString>& text) {
   }
   if (checkTargets(action, files, settings, !text) != 0) return stUsage;
 
-  const ActionInfo& info = actionInfo(static_cast<int>(action));
-  if (info.unavailable) {
-    write(cp(info.unavailable));
-    return stFailure;
-  }
-  const AnsiString started = cp(info.started);
+  const AnsiString started = cp(startedText(static_cast<int>(action)));
   if (action == Action::DocAuth) {
     bzRun<bzDocAuthProcess> process(&files, &report, &settings, &state);
     const int status = runProcess(process, started, files, report, settings, state);
@@ -416,6 +407,11 @@ int iuConsole::runAction(Action action, const std::optional<AnsiString>& text) {
   if (action == Action::Semantic) {
     bzRun<bzSemanticProcess> process(&files, &report, &settings, &state);
     return runProcess(process, started, files, report, settings, state, 500);
+  }
+  if (action == Action::Merge) {
+    bzRun<bzMergeProcess> process(&files, &report, &settings, &state);
+    const int status = runProcess(process, started, files, report, settings, state);
+    return mergeStatus(status, files, process.resultWritten());
   }
   bzRun<bzSyntaxProcess> process(&files, &report, &settings, &state);
   return runProcess(process, started, files, report, settings, state);
@@ -431,6 +427,18 @@ int iuConsole::documentsStatus(int status, const bzFileList& files,
     if (::stat(path.c_str(), &st) == 0 && !written(i)) return std::max<int>(status, stFailure);
   }
   return status;
+}
+
+int iuConsole::mergeStatus(int status, const bzFileList& files, bool written) {
+  if (status == stStopped || status == stFailure || written) return status;
+  // No merged file: an input that is not there is a wrong command line,
+  // anything else (a refusal, a failure of the merge) a failed run.
+  for (unsigned i = 0; i < files.getFileCount(); ++i) {
+    struct stat st;
+    const AnsiString path = files.getFilePath(i) + files.getFileName(i);
+    if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) return stUsage;
+  }
+  return stFailure;
 }
 
 int iuConsole::checkTargets(Action action, const bzFileList& files, const bzSettings& settings,
@@ -463,9 +471,7 @@ int iuConsole::checkTargets(Action action, const bzFileList& files, const bzSett
     for (unsigned i = 0; i < count; ++i)
       outputs.push_back(bzVerifDocumentPath(settings, files.getFilePath(i), files.getFileName(i)));
   } else if (action == Action::Merge) {
-    // The merged file and the part result beside it.
     outputs.push_back(settings.outputDir + settings.outputFileName);
-    outputs.push_back(settings.outputDir + "__" + settings.outputFileName);
   }
 
   // The report is no input, not the command file being run and none of the
@@ -860,10 +866,6 @@ AnsiString iuConsole::helpText() {
  SP   : sprawdzanie spójności pliku (plików) - popr. semantyczna
  SC   : scalanie plików SWDE
 
- W tej wersji programu działają funkcje GA, WA i SK. Funkcje SP i SC
- sprawdzają swoje parametry i kończą się komunikatem, że funkcja nie jest
- dostępna (kod wyjścia 2).
-
 -------------------------------------------------------------------------------
  2. Parametry
 -------------------------------------------------------------------------------
@@ -903,6 +905,12 @@ AnsiString iuConsole::helpText() {
  d) SP -pwe <plik/pliki> [-r <plik>] [-rk]
     np. sp -pwe /dane/obr05.swd -r /raporty/sem05.rpt -rk
  e) SC -pwe <plik_1> <plik_2> -pwy <plik> [-r <plik>]
+    Scala plik z częścią opisową i plik z częścią geometryczną (w dowolnej
+    kolejności) w jeden plik wynikowy. Plik wynikowy powstaje jako plik
+    tymczasowy w swoim folderze i zastępuje wcześniejszy plik o tej nazwie
+    dopiero po bezbłędnym zakończeniu scalania; po odmowie, błędzie lub
+    przerwaniu wcześniejszy plik zostaje nienaruszony, a pliki robocze są
+    usuwane.
     np. sc -pwe /dane/op/obr05.dat /dane/geom/obr05g.dat
            -pwy /dane/obr05_caly.dat -r /raporty/rap05.rpt
 
@@ -960,11 +968,13 @@ AnsiString iuConsole::helpText() {
    ponownym Ctrl+C, program kończy się od razu, bez raportu.
  * Kod wyjścia: 0 - przetwarzanie doszło do końca, a raport został wypisany
    lub zapisany (błędy znalezione w danych nie są niepowodzeniem);
+   dla SC kod 0 oznacza, że plik wynikowy został zapisany;
    1 - błędna linia poleceń, błędny plik poleceń albo nieznaleziony plik
    wejściowy (pozostałe pliki są sprawdzane); 2 - błąd krytyczny
    przetwarzania, raport, którego nie udało się zapisać, nieudany zapis na
-   standardowe wyjście, funkcja niedostępna w tej wersji albo (GA, WA)
-   istniejący plik wejściowy, dla którego nie powstał dokument;
+   standardowe wyjście, (GA, WA) istniejący plik wejściowy, dla którego nie
+   powstał dokument, albo (SC) scalanie odrzucone lub nieudane, po którym
+   nie powstał plik wynikowy;
    130 - przetwarzanie przerwane przez użytkownika.
    Niezgodne lub brakujące sumy kontrolne znalezione przez WA są błędami
    w danych i same nie zmieniają kodu wyjścia.

@@ -130,6 +130,10 @@ class iuConsole {
   int runProcess(bzProcessThread& process, const AnsiString& started, bzFileList& files,
                  bzReport& report, const bzSettings& settings, const bzProcessState& state,
                  unsigned firstWait = 1000);
+  // The merge's status: 0 only with the merged file written; without it 1
+  // when an input is not there, else 2 (stops and critical failures keep
+  // theirs).
+  static int mergeStatus(int status, const bzFileList& files, bool written);
   // The run's status, made a failure when an input that exists got no
   // document (authorization and verification).
   static int documentsStatus(int status, const bzFileList& files,

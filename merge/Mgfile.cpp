@@ -127,6 +127,44 @@ void mgFile::closeFile() {
     raise(cp(what) + plat::fileNameToCp1250(path) + " (" + plat::fileWriteErrorReason(err) + ")");
 }
 
+void mgFile::flushFile() {
+  requireOpen("Błąd zapisu pliku ");
+  flush();
+}
+
+void mgFile::commitTo(const AnsiString& name) {
+  requireOpen("Błąd zapisu pliku ");
+  auto refuse = [&](int err) {
+    release();
+    raise(cp("Błąd zapisu pliku ") + plat::fileNameToCp1250(name) + " (" +
+          plat::fileWriteErrorReason(err) + ")");
+  };
+  if (!temporary_ || !linked_) refuse(ENOENT);
+  try {
+    flush();
+  } catch (const plat::EFileError&) {
+    // Named after the file the bytes were meant for, not the temporary one.
+    refuse(writeError_ != 0 ? writeError_ : EIO);
+  }
+  if (::fsync(fd_) != 0) refuse(errno);
+  if (::fchmod(fd_, plat::newFileMode()) != 0) refuse(errno);
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0 && errno != EINTR) refuse(errno);
+  // The output may have turned into something else since the run began.
+  if (const int err = nonRegular(name)) refuse(err);
+  if (::rename(path_.c_str(), name.c_str()) != 0) refuse(errno);
+  linked_ = false;
+  // The rename reaches the disk with its folder; best effort.
+  const std::string folder = plat::extractFilePath(name);
+  const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  release();
+}
+
 void mgFile::saveLinesToFile(std::string_view text) {
   if (text.empty()) return;
   requireOpen("Błąd zapisu pliku ");

@@ -50,6 +50,17 @@ class OLVJOIN_API mgFile {
   // the store is closed all the same.
   void closeFile();
 
+  // Writes what is buffered, so that a reader opening the file by its path
+  // sees every byte. Raises plat::EFileError as saveLinesToFile.
+  void flushFile();
+  // Makes the temporary file the file name: its bytes written and synced to
+  // the disk, its mode 0666 less the umask (as a plain creation gives), the
+  // file closed, then renamed onto name, replacing a regular file there (a
+  // folder, a device or a FIFO is refused). Raises plat::EFileError naming
+  // name and the reason; the temporary file is then removed. The store is
+  // closed afterwards either way.
+  void commitTo(const AnsiString& name);
+
   // Appends the bytes of text; nothing for an empty text. Raises
   // plat::EFileError when a write fails.
   void saveLinesToFile(std::string_view text);

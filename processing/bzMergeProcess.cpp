@@ -2,8 +2,12 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <functional>
+#include <new>
+#include <type_traits>
 #include <unordered_map>
 
 #include "metadata/Attribssection.h"
@@ -18,6 +22,7 @@
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "processing/bzException.h"
+#include "semantics/Smerrors.h"
 #include "syntax/Sxcodes.h"
 
 namespace swde {
@@ -73,6 +78,9 @@ void bzMergeProcess::clear() {
   fileObjects[1].clear();
   mergedKeys.clear();
   writtenRecords.clear();
+  // Its keys view the objects' record identifiers.
+  byRecordId_[0].clear();
+  byRecordId_[1].clear();
 }
 
 // ---------------------------------------------------------------------------
@@ -99,7 +107,7 @@ int bzMergeProcess::process() {
   fileMetadata[0] = std::make_unique<Metadata>();
   fileMetadata[1] = std::make_unique<Metadata>();
   // A folder that takes no file ends the run as a critical failure naming it.
-  partResultFile = std::make_unique<mgFile>();
+  partResultFile = createStore(Store::partResult);
   partResultFile->openTempFile(outputFolder);
   partResultPath = partResultFile->path();
 
@@ -130,14 +138,29 @@ int bzMergeProcess::process() {
   bzMergeRules::sortObjects(fileObjects[0]);
   bzMergeRules::sortObjects(fileObjects[1]);
 
-  if (failed) {
-    addToReport(interruptedText());
-  } else {
-    if (mergeFiles())
-      updateRelationsIds();
-    else
-      addToReport(interruptedText());
+  nextRecordId = rules.nextRecordId();
+
+  if (!failed) {
+    try {
+      // A stop during the pairing leaves a part result cut short.
+      if (mergeFiles() && !isTerminated()) {
+        partResultFile->flushFile();
+        updateRelationsIds();
+      } else {
+        failed = true;
+      }
+    } catch (...) {
+      // The run ends as a critical failure; the report still tells that
+      // nothing was merged.
+      failed = true;
+      try {
+        addToReport(interruptedText());
+      } catch (...) {
+      }
+      throw;
+    }
   }
+  if (failed) addToReport(interruptedText());
   closeFilePartResult();
   releaseWorkFiles();
   updateState();
@@ -332,7 +355,7 @@ bool bzMergeProcess::processFile() {
   }
   bool ok = true;
   try {
-    auto spool = std::make_unique<mgFile>();
+    auto spool = createStore(Store::spool);
     spool->openTempFile(outputFolder);
     // Nobody opens a spool by name: the descriptor keeps it, and no ending of
     // the run can leave it behind.
@@ -978,21 +1001,7 @@ void bzMergeProcess::addToMergeMap(const mgObject& o) {
 void bzMergeProcess::reportObjectFinding(int code, const mgObject& o, std::string_view missing) {
   const TVarRec args[] = {TVarRec(std::string_view(o.objectType)), TVarRec(missing)};
   const mgError error(static_cast<mgErrorCode>(code), args, missing.empty() ? 0 : 1);
-  const bool warning = code == meObjectMergedBefore;
-  addToReport(code, warning ? rmWarning : rmError, o.fileIndex, mgError::rsSO,
-              static_cast<std::int64_t>(o.lineNumber), static_cast<std::int64_t>(o.filePosition),
-              error.message);
-  FileInfo info = state->getFileInfo(o.fileIndex);
-  if (warning) {
-    ++totalWarns;
-    ++info.warnings;
-    if (o.fileIndex == currentFile) ++current.warnings;
-  } else {
-    ++totalErrors;
-    ++info.errors;
-    if (o.fileIndex == currentFile) ++current.errors;
-  }
-  state->setFileInfo(info, o.fileIndex);
+  reportSourceFinding(code, code == meObjectMergedBefore ? rmWarning : rmError, o, error.message);
 }
 
 void bzMergeProcess::appendPart(const mgObject& o, int k, WrittenRecord& written) {
@@ -1175,6 +1184,448 @@ void bzMergeProcess::addSpecialGeoObject() {
       reportObjectFinding(meNoPrecinctForObject, *s);
       writeAlone(*s, false);
     }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The second pass
+
+namespace {
+
+const AnsiString& mergeFailedText() {
+  static const AnsiString text =
+      cp("Wystąpił błąd podczas scalania plików - operacja została przerwana");
+  return text;
+}
+
+// Field i of a relation line, trimmed; a line without it is a fault that the
+// reader raises on the field.
+std::string_view requiredField(const sxLine& line, std::size_t i, int at) {
+  if (i >= line.getFieldCount()) checkReaderStatus(plat::E_INVALIDARG, kSource, at);
+  return name(line, i);
+}
+
+std::uint64_t linesOf(const mgObject::ReferenceLines& r) {
+  return r.wg + r.wl + r.p;
+}
+
+}  // namespace
+
+std::unique_ptr<mgFile> bzMergeProcess::createStore(Store) {
+  return std::make_unique<mgFile>();
+}
+
+void bzMergeProcess::TargetSet::clear() {
+  used_ = 0;
+  index_.clear();
+}
+
+std::size_t bzMergeProcess::TargetSet::Hash::operator()(std::size_t i) const {
+  const Entry& e = set->entries_[i];
+  const std::size_t h = std::hash<std::string_view>()(e.name);
+  return h ^ (std::hash<std::string_view>()(e.id) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2));
+}
+
+bool bzMergeProcess::TargetSet::Equal::operator()(std::size_t a, std::size_t b) const {
+  const Entry& x = set->entries_[a];
+  const Entry& y = set->entries_[b];
+  return x.name == y.name && x.id == y.id;
+}
+
+bool bzMergeProcess::TargetSet::insert(std::string_view name, std::string_view id) {
+  // The pair goes into the next slot, which counts only when it is new.
+  if (used_ == entries_.size()) entries_.emplace_back();
+  Entry& e = entries_[used_];
+  e.name.assign(name);
+  e.id.assign(id);
+  if (used_ < kScanned) {
+    for (std::size_t i = 0; i < used_; ++i)
+      if (entries_[i].name == name && entries_[i].id == id) return false;
+  } else {
+    if (index_.empty())
+      for (std::size_t i = 0; i < used_; ++i) index_.insert(i);
+    if (!index_.insert(used_).second) return false;
+  }
+  ++used_;
+  return true;
+}
+
+bool bzMergeProcess::isValidObjectVersion(std::string_view version) {
+  if (version.size() != 2) return true;
+  return version[1] == '0' || version[1] == '1';
+}
+
+const mgObject* bzMergeProcess::getNewIDRFindByID(std::string_view type, std::string_view id,
+                                                  int input) const {
+  if (input != 0 && input != 1) return nullptr;
+  using Key = std::pair<std::string_view, std::string_view>;
+  const auto& list = fileObjects[input];
+  // The list is in the order of (identifier, type).
+  auto it = std::lower_bound(list.begin(), list.end(), Key(id, type),
+                             [](const std::unique_ptr<mgObject>& o, const Key& k) {
+                               return Key(o->objectId, o->objectType) < k;
+                             });
+  const mgObject* kept = nullptr;
+  for (; it != list.end() && (*it)->objectId == id && (*it)->objectType == type; ++it) {
+    if (isValidObjectVersion((*it)->version)) return it->get();
+    kept = it->get();
+  }
+  return kept;
+}
+
+const mgObject* bzMergeProcess::getNewIDRFindByIDR(std::string_view recordId, int input) const {
+  if (input != 0 && input != 1) return nullptr;
+  const auto found = byRecordId_[input].find(recordId);
+  return found == byRecordId_[input].end() ? nullptr : found->second;
+}
+
+const mgObject* bzMergeProcess::ownerOf(const WrittenRecord& written) {
+  const mgObject* first = nullptr;
+  for (int i = 0; i < written.count; ++i) {
+    const mgObject* o = written.runs[i].source;
+    if (o && o->part == 1) return o;
+    if (!first) first = o;
+  }
+  return first;
+}
+
+void bzMergeProcess::reportSourceFinding(int code, ReportMsgType type, const mgObject& o,
+                                         const AnsiString& text) {
+  addToReport(code, type, o.fileIndex, mgError::rsSO, static_cast<std::int64_t>(o.lineNumber),
+              static_cast<std::int64_t>(o.filePosition), text);
+  FileInfo info = state->getFileInfo(o.fileIndex);
+  if (type == rmWarning) {
+    ++totalWarns;
+    ++info.warnings;
+    if (o.fileIndex == currentFile) ++current.warnings;
+  } else {
+    ++totalErrors;
+    ++info.errors;
+    if (o.fileIndex == currentFile) ++current.errors;
+  }
+  state->setFileInfo(info, o.fileIndex);
+}
+
+void bzMergeProcess::reportMissingTarget(const mgObject& o, int code, std::string_view relation) {
+  const std::string_view type = o.objectType;
+  if (code == seTargetMissing) {
+    const TVarRec args[] = {TVarRec(relation), TVarRec(type)};
+    reportSourceFinding(code, rmWarning, o, smError(seTargetMissing, args, 1).message);
+  } else {
+    const TVarRec args[] = {TVarRec(type)};
+    reportSourceFinding(code, rmWarning, o, smError(seTopoTargetMissing, args, 0).message);
+  }
+}
+
+void bzMergeProcess::reportInternalError(const AnsiString& text) {
+  addToReport(cp("Wewnętrzny błąd programu. ") + text);
+  ++current.errors;
+  ++totalErrors;
+}
+
+template <class Reader>
+bool bzMergeProcess::partResultError(Reader* object, const mgObject* source) {
+  if (!object) return false;
+  if constexpr (std::is_same_v<Reader, LiniaSW>) {
+    bool syntax = false, context = false;
+    checkCOMStatus(object->jestPoprawnaSyntaktycznie(&syntax));
+    checkCOMStatus(object->jestPoprawnaWKontekscie(&context));
+    if (syntax && context) return false;
+  }
+  std::uint32_t code = 0, line = 0;
+  plat::BSTR text = nullptr;
+  const HRESULT hr = object->dajOpisBledu(&code, &line, &text);
+  plat::BStr held(text);
+  checkReaderStatus(hr, kSource, __LINE__);
+  if (hr != plat::S_OK) return false;
+  if (source)
+    reportSourceFinding(static_cast<int>(code), rmError, *source, plat::cp1250FromBstr(text));
+  else
+    reportInternalError(plat::cp1250FromBstr(text));
+  return true;
+}
+
+void bzMergeProcess::writeLine(std::initializer_list<std::string_view> fields) {
+  mergedFile->saveLinesToFile(kCrLf);
+  bool first = true;
+  for (const std::string_view f : fields) {
+    if (!first) mergedFile->saveLinesToFile(",");
+    mergedFile->saveLinesToFile(f);
+    first = false;
+  }
+  mergedFile->saveLinesToFile(";");
+}
+
+void bzMergeProcess::updateRelationsIds() {
+  recordsCount = 0;
+  resultWritten_ = false;
+  setMessage(cp("Aktualizacja odwołań w relacjach"));
+  if (!openFilePartResult()) {
+    failed = true;
+    return;
+  }
+  bool ok = false;
+  try {
+    for (int i = 0; i < 2; ++i) {
+      byRecordId_[i].clear();
+      byRecordId_[i].reserve(fileObjects[i].size());
+      for (const auto& o : fileObjects[i])
+        if (o) byRecordId_[i].try_emplace(o->recordId, o.get());
+    }
+    nextWritten_ = 0;
+    // A link to a regular file stays: the file it names is replaced.
+    const AnsiString target = plat::resolveWriteTarget(mergedPath);
+    mergedFile = createStore(Store::merged);
+    mergedFile->openTempFile(plat::extractFilePath(target));
+    mergedFile->saveLinesToFile("SWDE.w.2.00.(C) ZEDOR 2000;\r\n");
+    ok = processFilePartResult();
+    if (ok) {
+      mergedFile->saveLinesToFile("\r\nSWDEX;\r\n");
+      mergedFile->commitTo(target);
+      mergedFile.reset();
+      resultWritten_ = true;
+    }
+  } catch (const plat::Exception& e) {
+    reportProgramError(e);
+    ok = false;
+  }
+  if (!ok && !isTerminated()) addToReport(mergeFailedText());
+  if (!resultWritten_) {
+    // The temporary store goes with its file; the output stays as it was.
+    mergedFile.reset();
+    failed = true;
+  }
+}
+
+bool bzMergeProcess::openFilePartResult() {
+  fileObject.reset();
+  currentFile = 2;
+  struct stat st;
+  if (partResultPath.empty() || ::stat(partResultPath.c_str(), &st) != 0) {
+    addToReport("Nie znaleziono pliku!");
+    return false;
+  }
+  AnsiString m;
+  try {
+    fileObject = createFileInterface();
+    current = FileInfo{0, 0, 1};
+    plat::ClearErrorInfo();
+    checkCOMStatus(fileObject->otworz(partResultPath, 1));
+    if (partResultError(fileObject.get(), nullptr)) {
+      addToReport(cp("Błąd odczytu z pliku: ") + plat::fileNameToCp1250(partResultPath) +
+                  cp(" lub nierozpoznanie formatu"));
+      fileObject.reset();
+      return false;
+    }
+    std::uint64_t size = 0;
+    checkCOMStatus(fileObject->dajRozmiarPliku(&size));
+    fileSize = size;
+    state->setTotalErrorsNum(totalErrors);
+    state->setTotalWarnsNum(totalWarns);
+    state->setProcessPosition(0);
+    state->setProcessMaxValue(fileSize);
+    state->setFileFormat(fileType == lcSWDE ? "SWDE" : "SWING");
+    state->setFileFormatVersion(fileVersion);
+    return true;
+  } catch (const std::bad_alloc&) {
+    m = cp("Brak pamięci");
+  } catch (const plat::Exception& e) {
+    m = e.Message();
+  } catch (const std::exception& e) {
+    m = e.what();
+  }
+  fileObject.reset();
+  reportInternalError(m);
+  return false;
+}
+
+bool bzMergeProcess::processFilePartResult() {
+  bool ok = true;
+  try {
+    eachSection([&](std::int32_t section) {
+      switch (section) {
+        case scSN:
+        case scSP:
+        case scST:
+          ok = parseNonObjectSectionPR(fileObject.get(), section);
+          break;
+        case scSO:
+          ok = parseObjectSectionPR(fileObject.get());
+          break;
+        default:
+          return true;
+      }
+      if (ok && !isTerminated() && partResultError(fileObject.get(), nullptr)) ok = false;
+      return ok;
+    });
+    if (ok && !isTerminated() && partResultError(fileObject.get(), nullptr)) ok = false;
+    if (ok && !isTerminated() && nextWritten_ != writtenRecords.size()) {
+      reportInternalError(cp("Plik wyniku częściowego zawiera mniej obiektów niż zapisano"));
+      ok = false;
+    }
+  } catch (const plat::Exception& e) {
+    reportProgramError(e);
+    return false;
+  }
+  return passEnded(ok);
+}
+
+bool bzMergeProcess::parseNonObjectSectionPR(PlikSW* reader, std::int32_t section) {
+  mergedFile->saveLinesToFile(section == scSN ? "SN;" : section == scSP ? "SP;" : "ST;");
+  plat::ComPtr<RekordSW> record;
+  checkReaderStatus(reader->dajKolejnyRekord(record.out()), kSource, __LINE__);
+  std::uint64_t last = tickCount();
+  while (record && !isTerminated()) {
+    std::uint32_t count = 0;
+    checkReaderStatus(record->dajIloscLinii(&count), kSource, __LINE__);
+    for (std::uint32_t i = 0; i < count && !isTerminated(); ++i) {
+      plat::ComPtr<LiniaSW> line;
+      checkReaderStatus(record->dajLinie(i, line.out()), kSource, __LINE__);
+      mergedFile->saveLinesToFile(kCrLf);
+      mergedFile->saveLinesToFile(lineOf(line.get(), __LINE__).text);
+    }
+    checkReaderStatus(reader->dajKolejnyRekord(record.out()), kSource, __LINE__);
+    tick(last);
+  }
+  mergedFile->saveLinesToFile("\r\nSX;\r\n");
+  return true;
+}
+
+bool bzMergeProcess::parseObjectSectionPR(PlikSW* reader) {
+  mergedFile->saveLinesToFile("SO;");
+  plat::ComPtr<RekordSW> record;
+  checkReaderStatus(reader->dajKolejnyRekord(record.out()), kSource, __LINE__);
+  std::uint64_t last = tickCount();
+  while (record && !isTerminated()) {
+    if (nextWritten_ >= writtenRecords.size()) {
+      reportInternalError(cp("Plik wyniku częściowego zawiera więcej obiektów niż zapisano"));
+      return false;
+    }
+    const WrittenRecord& written = writtenRecords[nextWritten_++];
+    if (partResultError(record.get(), ownerOf(written))) return false;
+    ++recordsCount;
+    if (!parseRecordObjectPR(record.get(), written)) return false;
+    checkReaderStatus(reader->dajKolejnyRekord(record.out()), kSource, __LINE__);
+    tick(last);
+  }
+  mergedFile->saveLinesToFile("\r\nSX;");
+  return true;
+}
+
+bool bzMergeProcess::parseRecordObjectPR(RekordSW* record, const WrittenRecord& written) {
+  writtenTargets.clear();
+  const mgObject* owner = ownerOf(written);
+  // The relation lines of the record come run after run, each run's in the
+  // counts it was written with.
+  int run = 0;
+  mgObject::ReferenceLines left =
+      written.count > 0 ? written.runs[0].lines : mgObject::ReferenceLines{};
+  auto misfit = [&] {
+    AnsiString text = cp("Linie relacji obiektu wyniku częściowego nie odpowiadają zapisanym");
+    if (owner) text += cp(" (obiekt ") + owner->objectType + " " + owner->objectId + ")";
+    reportInternalError(text);
+    return false;
+  };
+  std::uint32_t count = 0;
+  checkReaderStatus(record->dajIloscLinii(&count), kSource, __LINE__);
+  for (std::uint32_t i = 0; i < count && !isTerminated(); ++i) {
+    plat::ComPtr<LiniaSW> line;
+    checkReaderStatus(record->dajLinie(i, line.out()), kSource, __LINE__);
+    const sxLine& l = lineOf(line.get(), __LINE__);
+    std::uint64_t* kind = l.code == lcWG   ? &left.wg
+                          : l.code == lcWL ? &left.wl
+                          : l.code == lcP  ? &left.p
+                                           : nullptr;
+    const mgObject* source = owner;
+    bool fits = true;
+    if (kind) {
+      while (linesOf(left) == 0 && run + 1 < written.count) left = written.runs[++run].lines;
+      fits = *kind > 0;
+      if (fits) {
+        --*kind;
+        source = written.runs[run].source;
+      }
+    }
+    if (partResultError(line.get(), source ? source : owner)) return false;
+    if (!fits) return misfit();
+    switch (l.code) {
+      case lcWG:
+      case lcWL:
+        parseRelationLinePR(l, l.code, source);
+        break;
+      case lcP:
+        parseTopologicalRelatLinePR(l, source);
+        break;
+      default:
+        mergedFile->saveLinesToFile(kCrLf);
+        mergedFile->saveLinesToFile(l.text);
+        break;
+    }
+  }
+  if (isTerminated()) return true;
+  std::uint64_t rest = linesOf(left);
+  for (int r = run + 1; r < written.count; ++r) rest += linesOf(written.runs[r].lines);
+  return rest == 0 ? true : misfit();
+}
+
+void bzMergeProcess::parseRelationLinePR(const sxLine& line, std::int32_t lineCode,
+                                         const mgObject* source) {
+  const int input = source ? source->fileIndex : -1;
+  const std::string_view relation = requiredField(line, 1, __LINE__);
+  if (lineCode == lcWG) {
+    const std::string_view type = requiredField(line, 2, __LINE__);
+    const std::string_view id = requiredField(line, 3, __LINE__);
+    const mgObject* target = getNewIDRFindByID(type, id, input);
+    if (!target) {
+      writeLine({"WG", relation, type, id});
+      if (source) reportMissingTarget(*source, seTargetMissing, relation);
+    } else if (writtenTargets.insert(relation, target->newRecordId)) {
+      writeLine({"WL", relation, target->newRecordId});
+    }
+    return;
+  }
+  const std::string_view id = requiredField(line, 2, __LINE__);
+  const mgObject* target = getNewIDRFindByIDR(id, input);
+  if (target) {
+    if (writtenTargets.insert(relation, target->newRecordId))
+      writeLine({"WL", relation, target->newRecordId});
+  } else if (!source) {
+    writeLine({"WL", relation, id});  // the merge's own line: a new identifier already
+  } else {
+    // A number of its own: the old one could name an unrelated new record.
+    const auto end = std::to_chars(number_, number_ + sizeof number_, ++nextRecordId).ptr;
+    writeLine({"WL", relation, std::string_view(number_, end - number_)});
+    reportMissingTarget(*source, seTargetMissing, relation);
+  }
+}
+
+void bzMergeProcess::parseTopologicalRelatLinePR(const sxLine& line, const mgObject* source) {
+  const int input = source ? source->fileIndex : -1;
+  // Every P line is a vertex of the geometry: none is dropped.
+  const std::string_view kind = requiredField(line, 1, __LINE__);
+  if (kind == "P") {
+    const std::string_view type = requiredField(line, 2, __LINE__);
+    const std::string_view id = requiredField(line, 3, __LINE__);
+    if (const mgObject* target = getNewIDRFindByID(type, id, input)) {
+      writeLine({"P", "K", target->newRecordId});
+    } else {
+      writeLine({"P", "P", type, id});
+      if (source) reportMissingTarget(*source, seTopoTargetMissing, {});
+    }
+  } else if (kind == "K") {
+    const std::string_view id = requiredField(line, 2, __LINE__);
+    if (const mgObject* target = getNewIDRFindByIDR(id, input)) {
+      writeLine({"P", "K", target->newRecordId});
+    } else if (!source) {
+      writeLine({"P", "K", id});
+    } else {
+      const auto end = std::to_chars(number_, number_ + sizeof number_, ++nextRecordId).ptr;
+      writeLine({"P", "K", std::string_view(number_, end - number_)});
+      reportMissingTarget(*source, seTopoTargetMissing, {});
+    }
+  } else {
+    mergedFile->saveLinesToFile(kCrLf);
+    mergedFile->saveLinesToFile(line.text);
   }
 }
 

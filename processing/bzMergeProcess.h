@@ -5,14 +5,20 @@
 // parked in a spool file. The pairing, the writing of the part result and the
 // second pass are mergeFiles and updateRelationsIds. Every work file (the
 // part result and both spools) is a temporary store in the output folder;
-// each ending of a run removes them. Made as bzRun<bzMergeProcess>.
+// each ending of a run removes them. So is the merged file until a clean
+// second pass renames it onto the output: any other ending leaves an output
+// that was there as it was. Made as bzRun<bzMergeProcess>.
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <set>
+#include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -45,9 +51,11 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   // text read back from the spools): the merged metadata sections, the SO
   // section and the file's end line. False when a step fails.
   virtual bool mergeFiles();
-  // Reads the part result back and writes the merged file with the new
-  // relation targets.
-  virtual void updateRelationsIds() {}
+  // The second pass: reads the part result back and writes the merged file
+  // with the new relation targets into a temporary store in the output
+  // folder, which replaces the output only after a clean pass. Any other
+  // ending (a stop included) sets failed and leaves the output as it was.
+  virtual void updateRelationsIds();
 
   // Output folder (ending with "/", or empty for the current folder) and
   // merged file; false, with the reason written, when the name is empty,
@@ -120,6 +128,30 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   // second pass walks.
   std::vector<WrittenRecord> writtenRecords;
 
+  // Steps of the second pass. The part result is read by a reader of its
+  // own (currentFile 2); its findings go to the objects its lines came from.
+  bool openFilePartResult();
+  bool processFilePartResult();
+  bool parseNonObjectSectionPR(PlikSW* reader, std::int32_t section);
+  bool parseObjectSectionPR(PlikSW* reader);
+  // One SO record of the part result with the runs that wrote it.
+  bool parseRecordObjectPR(RekordSW* record, const WrittenRecord& written);
+  void parseRelationLinePR(const sxLine& line, std::int32_t lineCode, const mgObject* source);
+  void parseTopologicalRelatLinePR(const sxLine& line, const mgObject* source);
+  // The object of input (0 or 1) that an identifier names: of type type
+  // and identifier id, a current version first; any other input, or none
+  // found, gives null.
+  const mgObject* getNewIDRFindByID(std::string_view type, std::string_view id, int input) const;
+  // The first object of input's list with record identifier recordId.
+  const mgObject* getNewIDRFindByIDR(std::string_view recordId, int input) const;
+  // A version of length other than 2 counts as current; one of two
+  // characters when its second one is "0" or "1".
+  static bool isValidObjectVersion(std::string_view version);
+
+  // Where a test puts a store of its own (a write hook); a plain store.
+  enum class Store { partResult, spool, merged };
+  virtual std::unique_ptr<mgFile> createStore(Store kind);
+
   // Releases the reader, closes the run's file count and currentFile.
   void closeFilePartResult();
   // Releases every store (a temporary store removes its file) and the reader.
@@ -142,6 +174,37 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
     }
   };
   std::set<std::pair<AnsiString, AnsiString>, KeyLess> mergedKeys;
+  // (relation name, new record identifier) of the relations written for
+  // the object in hand by the second pass; the same pair again is dropped.
+  class TargetSet {
+   public:
+    void clear();
+    // False when the pair is there already.
+    bool insert(std::string_view name, std::string_view id);
+
+   private:
+    struct Entry {
+      std::string name, id;
+    };
+    struct Hash {
+      const TargetSet* set;
+      std::size_t operator()(std::size_t i) const;
+    };
+    struct Equal {
+      const TargetSet* set;
+      bool operator()(std::size_t a, std::size_t b) const;
+    };
+    // Beyond this many pairs an index takes the search over.
+    static constexpr std::size_t kScanned = 16;
+    std::vector<Entry> entries_;  // slots reused from object to object
+    std::size_t used_ = 0;
+    std::unordered_set<std::size_t, Hash, Equal> index_{0, Hash{this}, Equal{this}};
+  };
+  TargetSet writtenTargets;
+  // The new record identifier that the first pass would give next. Each
+  // unresolved relation of the second pass raises it by one first and takes
+  // the raised value, so that this value itself is never written.
+  std::uint64_t nextRecordId = 0;
   AnsiString partResultPath;
   AnsiString outputFolder;  // "" or ending with "/"
   AnsiString mergedPath;
@@ -150,6 +213,11 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   bool failed = false;
   bzMergeRules rules{true, true};
 
+ public:
+  // The merged file replaced the output: true only after its rename.
+  bool resultWritten() const { return resultWritten_; }
+
+ protected:
  private:
   // Reads one object with the reader its type takes.
   bool readObject(RekordSW* record, mgFile* spool, bzMergeRules::Reader reader);
@@ -194,9 +262,33 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   void saveRecord(const WrittenRecord& written);
   std::string_view field(const sxLine& line, std::size_t i) const;
 
+  // A reader's error on a part-result line, record or file, counted: a
+  // finding of source's input at its header line, or a free line when no
+  // object is known. True when one was written.
+  template <class Reader>
+  bool partResultError(Reader* object, const mgObject* source);
+  // The object whose header a written record carries: its descriptive part
+  // when it has one, else the first object it was written from.
+  static const mgObject* ownerOf(const WrittenRecord& written);
+  // A finding on object o (at its header line), counted in its input.
+  void reportSourceFinding(int code, ReportMsgType type, const mgObject& o, const AnsiString& text);
+  // Warning 6023 or 6030 for a relation whose target is missing.
+  void reportMissingTarget(const mgObject& o, int code, std::string_view relation);
+  // "\r\n", the fields joined by ",", then ";" to the merged file.
+  void writeLine(std::initializer_list<std::string_view> fields);
+  // "Wewnętrzny błąd programu. " + text, counted.
+  void reportInternalError(const AnsiString& text);
+
   std::vector<std::string_view> fields_;  // fields of the line in hand
-  AnsiString parts_[mgObject::kParts];    // text parts of the object in hand
-  AnsiString record_;                     // text of the SO record in hand
+  // Second pass: the object of each record identifier, per input (the first
+  // in list order); the next entry of writtenRecords; whether the result
+  // replaced the output.
+  std::unordered_map<std::string_view, const mgObject*> byRecordId_[2];
+  std::size_t nextWritten_ = 0;
+  bool resultWritten_ = false;
+  char number_[24] = {};                // text of a fresh record identifier
+  AnsiString parts_[mgObject::kParts];  // text parts of the object in hand
+  AnsiString record_;                   // text of the SO record in hand
 };
 
 }  // namespace swde

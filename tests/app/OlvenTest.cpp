@@ -196,10 +196,11 @@ TEST_F(Olven, ParameterAndFileCountErrorsOnTheCommandLine) {
       {{"ga", "-pwe", "a.swd", "b.swd", "-pwy", "c.swd"},
        "Błąd linii poleceń : Nazwa pliku wynikowego dotyczy tylko jednego pliku wejściowego\n",
        1},
-      // Sound parameters of the function that this build does not have.
-      {{"sc", "-pwe", "a", "b", "-pwy", "c"},
-       "Scalanie plików SWDE (SC) nie jest dostępne w tej wersji programu.\n",
-       2},
+      // Sound parameters, inputs that are not there: the merge runs and
+      // finds them missing.
+      {{"sc", "-pwe", "a", "b", "-pwy", "c", "-r", "m.rpt"},
+       "Uruchomiono scalanie dokumentów\nZakończono przetwarzanie\n",
+       1},
   };
   expectCases(*this, cases, [this](const auto& a) { return run(a); });
   EXPECT_TRUE(leftovers().empty());
@@ -397,15 +398,15 @@ TEST_F(Olven, CommandFileParameterErrorsAndTheWorstStatus) {
             "sc -pwe a b -pwy c d;\n"
             "sk -pk;\n"
             "sc -pwe a -pwy c;\n"
-            "sc -pwe a b -pwy c;\n"
+            "sc -pwe przyklad.swd przyklad.swg -pwy c.swd -r m.rpt;\n"
             "sk -pwe przyklad.swd -r r.rpt;\n");
   const Result r = run({"-pol", "p.txt"});
   EXPECT_EQ(r.out, prefix + "nieoczekiwana pozycja -x" + prefix + "ponownie podano plik raportu" +
                        prefix + "ponownie podano pliki wyjściowe" +
                        "Błąd linii poleceń : zła liczba plików wejściowych\n"
                        "Błąd linii poleceń : zła liczba plików wejściowych\n"
-                       "Scalanie plików SWDE (SC) nie jest dostępne w tej wersji programu.\n" +
-                       kStarted + kFinished);
+                       "Uruchomiono scalanie dokumentów\n" +
+                       kFinished + kStarted + kFinished);
   EXPECT_EQ(r.status, 2);
 
   writeFile(path("q.txt"), "sk -pwe przyklad.swd -pk x;\nsk -pwe przyklad.swd -r r.rpt;\n");
@@ -688,9 +689,11 @@ TEST_F(Olven, TargetsThatAreNoRegularFilesAreRefused) {
       {{"ga", "-pwe", "przyklad.swd"}, output + path("przyklad_crc.swd.aut.rtf") + "\n", 1},
       {{"wa", "-pwe", "bledy.swd"}, output + path("bledy.swd.wer.rtf") + "\n", 1},
       {{"sc", "-pwe", "przyklad.swd", "bledy.swd", "-pwy", "fifo.swd"}, output + "fifo.swd\n", 1},
-      {{"sc", "-pwe", "przyklad.swd", "bledy.swd", "-pwy", "wynik.swd"},
-       output + "__wynik.swd\n",
-       1},
+      // A name the merge once wrote its part result to is none of its
+      // outputs: the merge runs (and refuses these inputs).
+      {{"sc", "-pwe", "przyklad.swd", "bledy.swd", "-pwy", "wynik.swd", "-r", "m.rpt"},
+       "Uruchomiono scalanie dokumentów\n" + kFinished,
+       2},
   };
   if (device)
     cases.push_back({{"sk", "-pwe", "przyklad.swd", "-r", "null.rpt"}, report + "null.rpt\n", 1});
@@ -729,8 +732,8 @@ TEST_F(Olven, AReportIsNeverOneOfTheOutputs) {
       {{"wa", "-pwe", "przyklad.swd", "-pwy", "wer", "-r", "wer/przyklad.swd.wer.rtf"},
        message + "wer/przyklad.swd.wer.rtf\n",
        1},
-      {{"sc", "-pwe", "przyklad.swd", "bledy.swd", "-pwy", "wynik.swd", "-r", "__wynik.swd"},
-       message + "__wynik.swd\n",
+      {{"sc", "-pwe", "przyklad.swd", "bledy.swd", "-pwy", "wynik.swd", "-r", "wynik.swd"},
+       message + "wynik.swd\n",
        1},
   };
   expectCases(*this, cases, [this](const auto& a) { return run(a); });
@@ -908,6 +911,84 @@ TEST_F(Olven, FileNamesAreShownInTheLocalesEncoding) {
   ASSERT_EQ(::mkfifo(path(fifo).c_str(), 0600), 0);
   const Result refused = run({"sk", "-pwe", input, "-r", fifo}, streams);
   EXPECT_EQ(refused.out, iso("Plik raportu nie jest zwykłym plikiem: żółw.rpt\n"));
+}
+
+// ---------------------------------------------------------------------------
+// The merge
+
+class OlvenMerge : public Olven {
+ protected:
+  void SetUp() override {
+    Olven::SetUp();
+    for (const char* name : {"opis.swd", "geometria.swd"})
+      fs::copy_file(std::string(OLV_SAMPLES) + "/../tests/data/merge/" + name, path(name));
+  }
+
+  // Entries of the test's folder that the merge would leave behind as work
+  // files (its temporary stores).
+  std::vector<std::string> workFiles() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir_)) {
+      const std::string n = e.path().filename().string();
+      if (n.starts_with("~olv") || n.ends_with(".tmp")) names.push_back(n);
+    }
+    return names;
+  }
+};
+
+const std::string kScStarted = "Uruchomiono scalanie dokumentów\n";
+
+TEST_F(OlvenMerge, ReportPrintedAndTheMergedFileInTheCurrentFolder) {
+  const Result r = run({"SC", "-pwe", "opis.swd", "geometria.swd", "-pwy", "c.swd"});
+  EXPECT_EQ(r.status, 0) << r.out;
+  const std::string out = withoutTimes(r.out);
+  EXPECT_TRUE(out.starts_with(kScStarted + "START\nScalanie plików z opisem i geometrią\n")) << out;
+  EXPECT_NE(out.find("   1. " + path("opis.swd") + "\n   2. " + path("geometria.swd") + "\n"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("Scalanie plików:\n"), std::string::npos) << out;
+  EXPECT_EQ(out.find("przerwany"), std::string::npos) << out;
+  EXPECT_TRUE(out.ends_with("STOP\n" + kFinished)) << out;
+  EXPECT_EQ(r.err, "");
+  const std::string merged = readFile(path("c.swd"));
+  EXPECT_TRUE(merged.starts_with("SWDE.w.2.00.(C) ZEDOR 2000;\r\nSN;\r\n")) << merged;
+  EXPECT_TRUE(merged.ends_with("\r\nSX;\r\nSWDEX;\r\n")) << merged;
+  EXPECT_TRUE(workFiles().empty());
+  EXPECT_TRUE(leftovers().empty());
+}
+
+TEST_F(OlvenMerge, ReportSavedWithRAndAnOlderOutputReplaced) {
+  writeFile(path("c.swd"), "stary wynik\r\n");
+  const Result r = run({"sc", "-pwe", "geometria.swd", "opis.swd", "-pwy", "c.swd", "-r", "m.rpt"});
+  EXPECT_EQ(r.out, kScStarted + kFinished);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_TRUE(readFile(path("c.swd")).ends_with("SWDEX;\r\n"));
+  swde::bzReport saved(true);
+  EXPECT_TRUE(saved.Open(path("m.rpt")));
+  EXPECT_TRUE(workFiles().empty());
+}
+
+TEST_F(OlvenMerge, ExitStatusesWithoutAMergedFileKeepTheOlderOutput) {
+  writeFile(path("c.swd"), "stary wynik\r\n");
+  const std::vector<Case> cases = {
+      // An input that is not there.
+      {{"sc", "-pwe", "opis.swd", "brak.swd", "-pwy", "c.swd", "-r", "m.rpt"},
+       kScStarted + kFinished,
+       1},
+      // Refused: two descriptive inputs; an input with no object of either part.
+      {{"sc", "-pwe", "opis.swd", "opis.swd", "-pwy", "c.swd", "-r", "m.rpt"},
+       kScStarted + kFinished,
+       2},
+      {{"sc", "-pwe", "opis.swd", "przyklad.swd", "-pwy", "c.swd", "-r", "m.rpt"},
+       kScStarted + kFinished,
+       2},
+      {{"sc", "-pwe", "opis.swd", "-pwy", "c.swd"},
+       "Błąd linii poleceń : zła liczba plików wejściowych\n",
+       1},
+  };
+  expectCases(*this, cases, [this](const auto& a) { return run(a); });
+  EXPECT_EQ(readFile(path("c.swd")), "stary wynik\r\n");
+  EXPECT_TRUE(workFiles().empty());
 }
 
 }  // namespace

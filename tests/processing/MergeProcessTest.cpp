@@ -149,6 +149,8 @@ class ObservedMerge : public bzMergeProcess {
     if (run_.throwInMerge) throw plat::Exception("awaria zapisu");
     return true;
   }
+  // Nothing was written to read back: the run ends after the snapshot.
+  void updateRelationsIds() override {}
   plat::ComPtr<PlikSW> createFileInterface() override {
     int n;
     {
