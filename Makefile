@@ -30,7 +30,8 @@ check: build
 
 # The authorization and its verification write into build/demo, with a
 # registry of their own there (the document templates come from szablon.reg
-# beside olven on the first run).
+# beside olven on the first run); so does the merge of the descriptive and
+# geometric sample pair.
 DEMO_DIR = build/demo
 DEMO_ENV = OLVEN_REGISTRY=$(CURDIR)/$(DEMO_DIR)/registry
 
@@ -41,6 +42,7 @@ demo: build
 	mkdir -p $(DEMO_DIR)
 	$(DEMO_ENV) build/bin/olven ga -pwe samples/przyklad.swd -pwy $(DEMO_DIR)/przyklad_crc.swd
 	$(DEMO_ENV) build/bin/olven wa -pwe $(DEMO_DIR)/przyklad_crc.swd
+	build/bin/olven sc -pwe samples/scalanie_opis.swd samples/scalanie_geometria.swd -pwy $(DEMO_DIR)/scalony.swd
 
 clean:
 	rm -rf build build-asan
