@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -989,6 +990,29 @@ TEST_F(OlvenMerge, ExitStatusesWithoutAMergedFileKeepTheOlderOutput) {
   expectCases(*this, cases, [this](const auto& a) { return run(a); });
   EXPECT_EQ(readFile(path("c.swd")), "stary wynik\r\n");
   EXPECT_TRUE(workFiles().empty());
+}
+
+// Ctrl+C during the merge of a large generated pair: whenever the stop comes,
+// the run ends with 130 and leaves no work file, and the output is either
+// the older file untouched or a whole merged file, never a part of one.
+TEST_F(OlvenMerge, CtrlCOnALongMergeLeavesNoPartOfAFile) {
+  const std::string generate = std::string(OLV_OLVGEN) + " --para 100000 " + path("d_opis.swd") +
+                               " " + path("d_geometria.swd") + " >/dev/null";
+  ASSERT_EQ(std::system(generate.c_str()), 0);
+  writeFile(path("c.swd"), "stary wynik\r\n");
+  Child child({"sc", "-pwe", "d_opis.swd", "d_geometria.swd", "-pwy", "c.swd", "-r", "m.rpt"}, dir_,
+              tmp(), kCleanStop);
+  ASSERT_TRUE(child.waitForOutput(kScStarted));
+  child.signal(SIGINT);
+  const Result r = child.finish();
+  EXPECT_EQ(r.status, 130) << r.out;
+  EXPECT_EQ(r.out, kScStarted + kFinished);
+  EXPECT_EQ(r.err, "");
+  const std::string output = readFile(path("c.swd"));
+  EXPECT_TRUE(output == "stary wynik\r\n" || output.ends_with("\r\nSX;\r\nSWDEX;\r\n"))
+      << output.substr(output.size() > 200 ? output.size() - 200 : 0);
+  EXPECT_TRUE(workFiles().empty());
+  EXPECT_TRUE(leftovers().empty());
 }
 
 }  // namespace
