@@ -1,10 +1,12 @@
 #include "merge/Mgfile.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <utility>
 
 #include "platform/CodePage.h"
@@ -192,6 +194,10 @@ void mgFile::appendLinesFromFile(std::uint64_t offset, std::uint64_t length, Ans
     raise(cp("Błąd odczytu pliku ") + plat::fileNameToCp1250(path_) +
           cp(" (nieoczekiwany koniec pliku)"));
   const std::size_t start = text.size();
+  if (length > 0 && mapWritten()) {
+    text.append(map_ + offset, static_cast<std::size_t>(length));
+    return;
+  }
   text.resize(start + static_cast<std::size_t>(length));
   std::size_t done = 0;
   while (done < length) {
@@ -209,6 +215,29 @@ void mgFile::appendLinesFromFile(std::uint64_t offset, std::uint64_t length, Ans
     }
     done += static_cast<std::size_t>(n);
   }
+}
+
+bool mgFile::mapWritten() noexcept {
+  if (mapped_ == written_ && map_) return true;
+  if (mapRefused_ || written_ == 0 || written_ > SIZE_MAX) return false;
+  unmap();
+  // Reads come in any order: the pages are mapped in one go rather than one
+  // fault at a time.
+  void* p = ::mmap(nullptr, static_cast<std::size_t>(written_), PROT_READ,
+                   MAP_SHARED | MAP_POPULATE, fd_, 0);
+  if (p == MAP_FAILED) {
+    mapRefused_ = true;
+    return false;
+  }
+  map_ = static_cast<const char*>(p);
+  mapped_ = static_cast<std::size_t>(written_);
+  return true;
+}
+
+void mgFile::unmap() noexcept {
+  if (map_) ::munmap(const_cast<char*>(map_), mapped_);
+  map_ = nullptr;
+  mapped_ = 0;
 }
 
 void mgFile::setWriteFunction(WriteFunction write) {
@@ -242,6 +271,8 @@ void mgFile::writeAll(const char* data, std::size_t size) {
 }
 
 void mgFile::release() noexcept {
+  unmap();
+  mapRefused_ = false;
   if (fd_ >= 0) ::close(fd_);
   if (temporary_ && linked_ && !path_.empty()) ::unlink(path_.c_str());
   fd_ = -1;

@@ -96,6 +96,15 @@ class OLVJOIN_API mgFile {
   std::uint64_t written_ = 0;  // bytes on disk
   int writeError_ = 0;         // errno of a failed write
   std::string buffer_;
+  // Reads copy from a read-only mapping of the bytes written, remade when
+  // the file has grown past it; without one (a mapping refused) they fall
+  // back to pread.
+  const char* map_ = nullptr;
+  std::size_t mapped_ = 0;
+  bool mapRefused_ = false;
+  // The mapping covers the written bytes; false when there is none.
+  bool mapWritten() noexcept;
+  void unmap() noexcept;
   WriteFunction write_;
 };
 

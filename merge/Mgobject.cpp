@@ -1,9 +1,113 @@
 #include "merge/Mgobject.h"
 
+#include <sys/mman.h>
+
+#include <mutex>
+#include <new>
+#include <vector>
+
 namespace swde {
 
 mgObject::mgObject() : textOffset{0, 0, 0}, textLength{0, 0, 0} {}
 
 mgObject::~mgObject() = default;
+
+#if defined(__SANITIZE_ADDRESS__)
+
+// The sanitizer watches every object on its own.
+void* mgObject::operator new(std::size_t size) {
+  return ::operator new(size);
+}
+
+void mgObject::operator delete(void* p, std::size_t) noexcept {
+  ::operator delete(p);
+}
+
+#else
+
+namespace {
+
+constexpr std::size_t kStride = (sizeof(mgObject) + 15) / 16 * 16;
+constexpr std::size_t kFirstSlab = 64 * 1024;
+constexpr std::size_t kLargestSlab = 8 * 1024 * 1024;
+
+// Slabs mapped straight from the system, each handed out front to back;
+// a freed object goes onto a list that the next ones are taken from.
+struct Slabs {
+  std::mutex lock;
+  void* freed = nullptr;  // each freed object holds the next
+  char* next = nullptr;
+  char* end = nullptr;
+  std::size_t nextSize = kFirstSlab;
+  std::size_t live = 0;
+  std::vector<std::pair<void*, std::size_t> > mapped;
+
+  void* take() {
+    std::lock_guard<std::mutex> hold(lock);
+    if (freed) {
+      void* p = freed;
+      freed = *static_cast<void**>(p);
+      ++live;
+      return p;
+    }
+    if (static_cast<std::size_t>(end - next) < kStride) {
+      const std::size_t size = nextSize;
+      void* slab = ::mmap(nullptr, size, PROT_READ | PROT_WRITE,
+                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+      if (slab == MAP_FAILED) throw std::bad_alloc();
+      try {
+        mapped.emplace_back(slab, size);
+      } catch (...) {
+        ::munmap(slab, size);
+        throw;
+      }
+      next = static_cast<char*>(slab);
+      end = next + size;
+      if (nextSize < kLargestSlab) nextSize *= 2;
+    }
+    void* p = next;
+    next += kStride;
+    ++live;
+    return p;
+  }
+
+  void give(void* p) noexcept {
+    std::lock_guard<std::mutex> hold(lock);
+    *static_cast<void**>(p) = freed;
+    freed = p;
+    if (--live > 0) return;
+    // The last object went: every slab goes back to the system.
+    for (const auto& [slab, size] : mapped) ::munmap(slab, size);
+    mapped.clear();
+    mapped.shrink_to_fit();
+    freed = nullptr;
+    next = end = nullptr;
+    nextSize = kFirstSlab;
+  }
+};
+
+// Never destroyed: an object may go after the statics of the program.
+Slabs& slabs() {
+  static Slabs* s = new Slabs;
+  return *s;
+}
+
+}  // namespace
+
+void* mgObject::operator new(std::size_t size) {
+  if (size != sizeof(mgObject)) return ::operator new(size);
+  return slabs().take();
+}
+
+void mgObject::operator delete(void* p, std::size_t size) noexcept {
+  if (!p) return;
+  if (size != sizeof(mgObject)) {
+    ::operator delete(p);
+    return;
+  }
+  slabs().give(p);
+}
+
+#endif
 
 }  // namespace swde

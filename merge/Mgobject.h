@@ -3,6 +3,7 @@
 // header line.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/AnsiString.h"
@@ -28,6 +29,11 @@ class OLVJOIN_API mgObject {
 
   mgObject();
   ~mgObject();
+
+  // A run makes millions of these, each living until the end of the run:
+  // they come from slabs of their own, given back when the last one goes.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* p, std::size_t size) noexcept;
 
   std::uint64_t textOffset[kParts];  // position of each part in the spool file
   std::uint64_t textLength[kParts];  // byte length of each part

@@ -46,10 +46,42 @@ std::string_view rawField(const sxLine& line, std::size_t i) {
   return f ? std::string_view(f->text) : std::string_view();
 }
 
+// Line index of record when it is sound (both verdicts good), read in place
+// without a line object; null otherwise, when the line goes the way of the
+// reader's calls (its error reported, a missing line raised).
+const sxLine* soundLine(RekordSW* record, std::uint32_t index) {
+  const LineInfo* info = record->lineInfo(index);
+  if (!info || !info->line || !info->line->syntaxOk || !info->line->contextOk) return nullptr;
+  return info->line.get();
+}
+
 // Identifiers (names of types, attributes, relations, keys) are always
 // compared trimmed.
 std::string_view name(const sxLine& line, std::size_t i) {
   return plat::TrimView(rawField(line, i));
+}
+
+std::size_t hashOf(std::string_view a) {
+  return std::hash<std::string_view>()(a);
+}
+
+std::size_t hashOf(std::string_view a, std::string_view b) {
+  const std::size_t h = hashOf(a);
+  return h ^ (hashOf(b) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2));
+}
+
+const mgObject* objectAt(std::size_t value) {
+  return reinterpret_cast<const mgObject*>(value);
+}
+
+// How far ahead of a walk over an object list its objects are loaded.
+constexpr std::size_t kAhead = 8;
+
+// Starts loading the object's fields, which lie all over it.
+void prefetchObject(const mgObject* o) {
+  if (!o) return;
+  const char* p = reinterpret_cast<const char*>(o);
+  for (std::size_t at = 0; at < sizeof(mgObject); at += 64) __builtin_prefetch(p + at);
 }
 
 const AnsiString& interruptedText() {
@@ -76,11 +108,12 @@ void bzMergeProcess::clear() {
   mergedPrecincts.clear();
   fileObjects[0].clear();
   fileObjects[1].clear();
-  mergedKeys.clear();
+  mergedKeys.release();
   writtenRecords.clear();
-  // Its keys view the objects' record identifiers.
-  byRecordId_[0].clear();
-  byRecordId_[1].clear();
+  for (int i = 0; i < 2; ++i) {
+    byRecordId_[i].release();
+    byObjectId_[i].release();
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -663,10 +696,15 @@ bool bzMergeProcess::parseSectionSO(PlikSW* reader, mgFile* spool) {
 bool bzMergeProcess::parseRecordObject(RekordSW* record, mgFile* spool) {
   bzMergeRules::Reader reader;
   {
-    bool reported = false;
-    const plat::ComPtr<LiniaSW> line = takeLine(record, 0, reported);
-    if (reported) return false;
-    const sxLine& header = *line->line();
+    const sxLine* sound = soundLine(record, 0);
+    plat::ComPtr<LiniaSW> line;
+    if (!sound) {
+      bool reported = false;
+      line = takeLine(record, 0, reported);
+      if (reported) return false;
+      sound = line->line().get();
+    }
+    const sxLine& header = *sound;
     const std::string_view type = header.getFieldCount() > 2 ? name(header, 2) : std::string_view();
     reader = bzMergeRules::readerOf(type);
     if (reader == bzMergeRules::Reader::uncatalogued) {
@@ -695,12 +733,16 @@ bool bzMergeProcess::readObject(RekordSW* record, mgFile* spool, bzMergeRules::R
   bool inGeometry = false, keyFound = false, keySearch = false;
 
   for (std::uint32_t i = 0; i < count; ++i) {
-    bool reported = false;
-    const plat::ComPtr<LiniaSW> line = takeLine(record, i, reported);
-    if (reported) return false;
-    std::int32_t code = 0;
-    checkReaderStatus(line->dajTypLinii(&code), kSource, __LINE__);
-    const sxLine& l = *line->line();
+    const sxLine* sound = soundLine(record, i);
+    plat::ComPtr<LiniaSW> line;
+    if (!sound) {
+      bool reported = false;
+      line = takeLine(record, i, reported);
+      if (reported) return false;
+      sound = line->line().get();
+    }
+    const sxLine& l = *sound;
+    const std::int32_t code = l.code;
     if (code == lcX || code == lcXC) break;
     if (i == 0) {
       fillObjectInfo(l, *object);
@@ -941,16 +983,12 @@ namespace {
 
 using KeyView = std::pair<std::string_view, std::string_view>;
 
-struct KeyViewHash {
-  std::size_t operator()(const KeyView& k) const noexcept {
-    const std::size_t h = std::hash<std::string_view>()(k.first);
-    return h ^
-           (std::hash<std::string_view>()(k.second) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2));
-  }
-};
-
 KeyView keyOf(const mgObject& o) {
   return {o.mergedType, o.mergeKey};
+}
+
+std::size_t hashOf(const KeyView& k) {
+  return hashOf(k.first, k.second);
 }
 
 // The partner candidates of the second input by (merged type, key): for each
@@ -960,16 +998,19 @@ class Candidates {
  public:
   explicit Candidates(const std::vector<std::unique_ptr<mgObject>>& list) : list_(list) {
     next_.assign(list.size(), kNone);
-    heads_.reserve(list.size());
+    heads_.reset(list.size());
     std::size_t i = list.size();
     // Built from the back, so that each key's chain runs in list order.
     while (i-- > 0) {
       const mgObject* o = list[i].get();
       if (!o || o->mergeKey.empty()) continue;
-      auto [it, made] = heads_.try_emplace(keyOf(*o), i);
+      const KeyView key = keyOf(*o);
+      bool made = false;
+      std::size_t& head = heads_.emplace(
+          hashOf(key), i, [&](std::size_t h) { return keyOf(*list[h]) == key; }, made);
       if (!made) {
-        next_[i] = it->second;
-        it->second = i;
+        next_[i] = head;
+        head = i;
       }
     }
   }
@@ -978,24 +1019,27 @@ class Candidates {
   // true; whether there was any.
   template <class Body>
   bool each(const KeyView& key, Body body) const {
-    const auto it = heads_.find(key);
-    if (it == heads_.end()) return false;
-    for (std::size_t i = it->second; i != kNone; i = next_[i])
+    const std::size_t head =
+        heads_.find(hashOf(key), [&](std::size_t h) { return keyOf(*list_[h]) == key; });
+    if (head == kNone) return false;
+    for (std::size_t i = head; i != kNone; i = next_[i])
       if (body(*list_[i])) break;
     return true;
   }
 
  private:
-  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  static constexpr std::size_t kNone = bzMergeIndex::kNone;
   const std::vector<std::unique_ptr<mgObject>>& list_;
-  std::unordered_map<KeyView, std::size_t, KeyViewHash> heads_;
+  bzMergeIndex heads_;
   std::vector<std::size_t> next_;
 };
 
 }  // namespace
 
 void bzMergeProcess::addToMergeMap(const mgObject& o) {
-  mergedKeys.emplace(o.mergedType, o.mergeKey);
+  const KeyView key = keyOf(o);
+  mergedKeys.insertFirst(hashOf(key), reinterpret_cast<std::size_t>(&o),
+                         [&](std::size_t v) { return keyOf(*objectAt(v)) == key; });
 }
 
 void bzMergeProcess::reportObjectFinding(int code, const mgObject& o, std::string_view missing) {
@@ -1078,6 +1122,7 @@ bool bzMergeProcess::mergeObjects() {
   state->setProcessPosition(0);
   state->setProcessMaxValue(fileObjects[0].size() + fileObjects[1].size());
   partResultFile->saveLinesToFile("SO;\r\n");
+  writtenRecords.reserve(writtenRecords.size() + fileObjects[0].size() + fileObjects[1].size());
   auto progress = [&] {
     state->setTotalErrorsNum(totalErrors);
     state->setTotalWarnsNum(totalWarns);
@@ -1085,11 +1130,16 @@ bool bzMergeProcess::mergeObjects() {
     state->setRecordsNumber(recordsCount);
   };
   auto mergedBefore = [&](const mgObject& o) {
-    return mergedKeys.find(keyOf(o)) != mergedKeys.end();
+    const KeyView key = keyOf(o);
+    return mergedKeys.find(hashOf(key), [&](std::size_t v) {
+      return keyOf(*objectAt(v)) == key;
+    }) != bzMergeIndex::kNone;
   };
 
   const Candidates candidates(fileObjects[1]);
-  for (const auto& item : fileObjects[0]) {
+  for (std::size_t i = 0; i < fileObjects[0].size(); ++i) {
+    const auto& item = fileObjects[0][i];
+    if (i + kAhead < fileObjects[0].size()) prefetchObject(fileObjects[0][i + kAhead].get());
     if (isTerminated()) break;
     if (!item) continue;
     mgObject& o = *item;
@@ -1132,7 +1182,9 @@ bool bzMergeProcess::mergeObjects() {
     progress();
   }
 
-  for (const auto& item : fileObjects[1]) {
+  for (std::size_t i = 0; i < fileObjects[1].size(); ++i) {
+    const auto& item = fileObjects[1][i];
+    if (i + kAhead < fileObjects[1].size()) prefetchObject(fileObjects[1][i + kAhead].get());
     if (isTerminated()) break;
     if (!item || item->merged) continue;
     mgObject& o = *item;
@@ -1255,16 +1307,103 @@ bool bzMergeProcess::isValidObjectVersion(std::string_view version) {
   return version[1] == '0' || version[1] == '1';
 }
 
+void bzMergeProcess::indexObjects(int input) {
+  const auto& list = fileObjects[input];
+  const std::size_t n = list.size();
+  // The hashes first, the objects loaded ahead of their turn; then the
+  // tables, their slots loaded ahead. The list is in the order of
+  // (identifier, type): each key's objects are one run, indexed by its start.
+  std::vector<std::size_t> recordHash(n), idHash(n, bzMergeIndex::kNone);
+  const mgObject* previous = nullptr;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (i + kAhead < n) prefetchObject(list[i + kAhead].get());
+    const mgObject* o = list[i].get();
+    if (!o) continue;
+    recordHash[i] = hashOf(o->recordId);
+    if (!previous || previous->objectId != o->objectId || previous->objectType != o->objectType)
+      idHash[i] = hashOf(o->objectId, o->objectType);
+    previous = o;
+  }
+  bzMergeIndex& byRecordId = byRecordId_[input];
+  bzMergeIndex& byObjectId = byObjectId_[input];
+  byRecordId.reset(n);
+  byObjectId.reset(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    if (i + kAhead < n) {
+      byRecordId.prefetch(recordHash[i + kAhead]);
+      if (idHash[i + kAhead] != bzMergeIndex::kNone) byObjectId.prefetch(idHash[i + kAhead]);
+    }
+    const mgObject* o = list[i].get();
+    if (!o) continue;
+    const std::string_view key = o->recordId;
+    byRecordId.insertFirst(recordHash[i], reinterpret_cast<std::size_t>(o),
+                           [&](std::size_t v) { return objectAt(v)->recordId == key; });
+    if (idHash[i] != bzMergeIndex::kNone)
+      byObjectId.insertFirst(idHash[i], i, [](std::size_t) { return false; });
+  }
+}
+
+void bzMergeProcess::prefetchTargets(RekordSW* record, std::uint32_t count) const {
+  constexpr std::size_t kMost = 32;
+  struct Target {
+    std::size_t hash;
+    bool byId;
+  } targets[kMost];
+  std::size_t n = 0;
+  for (std::uint32_t i = 0; i < count && n < kMost; ++i) {
+    const sxLine* l = soundLine(record, i);
+    if (!l) continue;
+    const std::size_t fields = l->getFieldCount();
+    const std::size_t before = n;
+    if (l->code == lcWL && fields > 2) {
+      targets[n++] = {hashOf(name(*l, 2)), false};
+    } else if (l->code == lcWG && fields > 3) {
+      targets[n++] = {hashOf(name(*l, 3), name(*l, 2)), true};
+    } else if (l->code == lcP && fields > 2) {
+      const std::string_view kind = name(*l, 1);
+      if (kind == "K")
+        targets[n++] = {hashOf(name(*l, 2)), false};
+      else if (kind == "P" && fields > 3)
+        targets[n++] = {hashOf(name(*l, 3), name(*l, 2)), true};
+    }
+    if (n == before) continue;  // a line that names no other object
+    const Target& t = targets[n - 1];
+    for (int k = 0; k < 2; ++k) (t.byId ? byObjectId_[k] : byRecordId_[k]).prefetch(t.hash);
+  }
+  for (std::size_t j = 0; j < n; ++j) {
+    for (int k = 0; k < 2; ++k) {
+      if (targets[j].byId) {
+        const std::size_t at = byObjectId_[k].peek(targets[j].hash);
+        if (at < fileObjects[k].size()) __builtin_prefetch(&fileObjects[k][at]);
+      } else if (const std::size_t v = byRecordId_[k].peek(targets[j].hash);
+                 v != bzMergeIndex::kNone) {
+        const mgObject* o = objectAt(v);
+        __builtin_prefetch(&o->recordId);
+        __builtin_prefetch(&o->newRecordId);
+      }
+    }
+  }
+}
+
 const mgObject* bzMergeProcess::getNewIDRFindByID(std::string_view type, std::string_view id,
                                                   int input) const {
   if (input != 0 && input != 1) return nullptr;
   using Key = std::pair<std::string_view, std::string_view>;
   const auto& list = fileObjects[input];
-  // The list is in the order of (identifier, type).
-  auto it = std::lower_bound(list.begin(), list.end(), Key(id, type),
-                             [](const std::unique_ptr<mgObject>& o, const Key& k) {
-                               return Key(o->objectId, o->objectType) < k;
-                             });
+  auto it = list.end();
+  if (!byObjectId_[input].empty()) {
+    const std::size_t at = byObjectId_[input].find(hashOf(id, type), [&](std::size_t i) {
+      return list[i]->objectId == id && list[i]->objectType == type;
+    });
+    if (at == bzMergeIndex::kNone) return nullptr;
+    it = list.begin() + static_cast<std::ptrdiff_t>(at);
+  } else {
+    // The list is in the order of (identifier, type).
+    it = std::lower_bound(list.begin(), list.end(), Key(id, type),
+                          [](const std::unique_ptr<mgObject>& o, const Key& k) {
+                            return Key(o->objectId, o->objectType) < k;
+                          });
+  }
   const mgObject* kept = nullptr;
   for (; it != list.end() && (*it)->objectId == id && (*it)->objectType == type; ++it) {
     if (isValidObjectVersion((*it)->version)) return it->get();
@@ -1275,8 +1414,9 @@ const mgObject* bzMergeProcess::getNewIDRFindByID(std::string_view type, std::st
 
 const mgObject* bzMergeProcess::getNewIDRFindByIDR(std::string_view recordId, int input) const {
   if (input != 0 && input != 1) return nullptr;
-  const auto found = byRecordId_[input].find(recordId);
-  return found == byRecordId_[input].end() ? nullptr : found->second;
+  const std::size_t found = byRecordId_[input].find(
+      hashOf(recordId), [&](std::size_t v) { return objectAt(v)->recordId == recordId; });
+  return found == bzMergeIndex::kNone ? nullptr : objectAt(found);
 }
 
 const mgObject* bzMergeProcess::ownerOf(const WrittenRecord& written) {
@@ -1366,12 +1506,7 @@ void bzMergeProcess::updateRelationsIds() {
   }
   bool ok = false;
   try {
-    for (int i = 0; i < 2; ++i) {
-      byRecordId_[i].clear();
-      byRecordId_[i].reserve(fileObjects[i].size());
-      for (const auto& o : fileObjects[i])
-        if (o) byRecordId_[i].try_emplace(o->recordId, o.get());
-    }
+    for (int i = 0; i < 2; ++i) indexObjects(i);
     nextWritten_ = 0;
     // A link to a regular file stays: the file it names is replaced.
     const AnsiString target = plat::resolveWriteTarget(mergedPath);
@@ -1479,10 +1614,12 @@ bool bzMergeProcess::parseNonObjectSectionPR(PlikSW* reader, std::int32_t sectio
     std::uint32_t count = 0;
     checkReaderStatus(record->dajIloscLinii(&count), kSource, __LINE__);
     for (std::uint32_t i = 0; i < count && !isTerminated(); ++i) {
+      const LineInfo* info = record->lineInfo(i);
       plat::ComPtr<LiniaSW> line;
-      checkReaderStatus(record->dajLinie(i, line.out()), kSource, __LINE__);
+      if (!info || !info->line)
+        checkReaderStatus(record->dajLinie(i, line.out()), kSource, __LINE__);
       mergedFile->saveLinesToFile(kCrLf);
-      mergedFile->saveLinesToFile(lineOf(line.get(), __LINE__).text);
+      mergedFile->saveLinesToFile(line ? lineOf(line.get(), __LINE__).text : info->line->text);
     }
     checkReaderStatus(reader->dajKolejnyRekord(record.out()), kSource, __LINE__);
     tick(last);
@@ -1528,10 +1665,15 @@ bool bzMergeProcess::parseRecordObjectPR(RekordSW* record, const WrittenRecord& 
   };
   std::uint32_t count = 0;
   checkReaderStatus(record->dajIloscLinii(&count), kSource, __LINE__);
+  prefetchTargets(record, count);
   for (std::uint32_t i = 0; i < count && !isTerminated(); ++i) {
+    const sxLine* sound = soundLine(record, i);
     plat::ComPtr<LiniaSW> line;
-    checkReaderStatus(record->dajLinie(i, line.out()), kSource, __LINE__);
-    const sxLine& l = lineOf(line.get(), __LINE__);
+    if (!sound) {
+      checkReaderStatus(record->dajLinie(i, line.out()), kSource, __LINE__);
+      sound = &lineOf(line.get(), __LINE__);
+    }
+    const sxLine& l = *sound;
     std::uint64_t* kind = l.code == lcWG   ? &left.wg
                           : l.code == lcWL ? &left.wl
                           : l.code == lcP  ? &left.p
@@ -1546,7 +1688,7 @@ bool bzMergeProcess::parseRecordObjectPR(RekordSW* record, const WrittenRecord& 
         source = written.runs[run].source;
       }
     }
-    if (partResultError(line.get(), source ? source : owner)) return false;
+    if (line && partResultError(line.get(), source ? source : owner)) return false;
     if (!fits) return misfit();
     switch (l.code) {
       case lcWG:

@@ -33,6 +33,98 @@
 
 namespace swde {
 
+// An open-addressing table of values by the hash of their key; the caller
+// tells, from a value, whether it is the key sought. Values are positions
+// or addresses; kNone is none.
+class bzMergeIndex {
+ public:
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  // Empty, with room for count entries.
+  void reset(std::size_t count) {
+    std::size_t size = 16;
+    while (size < 2 * count) size *= 2;
+    slots_.assign(size, Slot{0, kNone});
+    mask_ = size - 1;
+    used_ = 0;
+  }
+  void release() {
+    slots_.clear();
+    slots_.shrink_to_fit();
+    mask_ = 0;
+    used_ = 0;
+  }
+  bool empty() const { return slots_.empty(); }
+  // Starts loading the slot where a search for hash begins.
+  void prefetch(std::size_t hash) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[hash & mask_]);
+  }
+  // The first value under hash, unchecked: a guess to load ahead of a find.
+  std::size_t peek(std::size_t hash) const {
+    if (slots_.empty()) return kNone;
+    for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
+      const Slot& s = slots_[i];
+      if (s.value == kNone || s.hash == hash) return s.value;
+    }
+  }
+  // The value under hash for which is(value) holds; kNone when none.
+  template <class Is>
+  std::size_t find(std::size_t hash, Is is) const {
+    if (slots_.empty()) return kNone;
+    for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
+      const Slot& s = slots_[i];
+      if (s.value == kNone) return kNone;
+      if (s.hash == hash && is(s.value)) return s.value;
+    }
+  }
+  // Adds value under hash unless a value for which is(value) holds is
+  // there already; false then.
+  template <class Is>
+  bool insertFirst(std::size_t hash, std::size_t value, Is is) {
+    bool made = false;
+    emplace(hash, value, is, made);
+    return made;
+  }
+  // The value under hash for which is(value) holds, or value added under
+  // hash (made then true); the reference holds until the next addition.
+  template <class Is>
+  std::size_t& emplace(std::size_t hash, std::size_t value, Is is, bool& made) {
+    if (2 * (used_ + 1) > slots_.size()) grow();
+    for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
+      Slot& s = slots_[i];
+      if (s.value == kNone) {
+        s = Slot{hash, value};
+        ++used_;
+        made = true;
+        return s.value;
+      }
+      if (s.hash == hash && is(s.value)) {
+        made = false;
+        return s.value;
+      }
+    }
+  }
+
+ private:
+  struct Slot {
+    std::size_t hash;
+    std::size_t value;
+  };
+  void grow() {
+    std::vector<Slot> old = std::move(slots_);
+    reset(old.size());
+    for (const Slot& s : old) {
+      if (s.value == kNone) continue;
+      std::size_t i = s.hash & mask_;
+      while (slots_[i].value != kNone) i = (i + 1) & mask_;
+      slots_[i] = s;
+      ++used_;
+    }
+  }
+  std::vector<Slot> slots_;
+  std::size_t mask_ = 0;
+  std::size_t used_ = 0;
+};
+
 class OLVCORE_API bzMergeProcess : public bzProcessThread {
  public:
   bzMergeProcess(RunKey key, bzFileList* fileList, bzReport* report, bzSettings* settings,
@@ -144,6 +236,11 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   const mgObject* getNewIDRFindByID(std::string_view type, std::string_view id, int input) const;
   // The first object of input's list with record identifier recordId.
   const mgObject* getNewIDRFindByIDR(std::string_view recordId, int input) const;
+  // Builds the second pass's indexes of input's sorted list.
+  void indexObjects(int input);
+  // Starts loading what the lookups of the record's relation lines will
+  // read: their slots in the indexes of both inputs, then the objects there.
+  void prefetchTargets(RekordSW* record, std::uint32_t count) const;
   // A version of length other than 2 counts as current; one of two
   // characters when its second one is "0" or "1".
   static bool isValidObjectVersion(std::string_view version);
@@ -164,16 +261,6 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   std::unique_ptr<mgFile> spoolFiles[2];
   std::unique_ptr<mgFile> partResultFile;
   std::unique_ptr<mgFile> mergedFile;
-  // (merged type, key) of every pair written.
-  struct KeyLess {
-    using is_transparent = void;
-    template <class A, class B>
-    bool operator()(const A& a, const B& b) const {
-      return std::pair<std::string_view, std::string_view>(a.first, a.second) <
-             std::pair<std::string_view, std::string_view>(b.first, b.second);
-    }
-  };
-  std::set<std::pair<AnsiString, AnsiString>, KeyLess> mergedKeys;
   // (relation name, new record identifier) of the relations written for
   // the object in hand by the second pass; the same pair again is dropped.
   class TargetSet {
@@ -200,6 +287,8 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
     std::size_t used_ = 0;
     std::unordered_set<std::size_t, Hash, Equal> index_{0, Hash{this}, Equal{this}};
   };
+  // (merged type, key) of every pair written: the object it was taken from.
+  bzMergeIndex mergedKeys;
   TargetSet writtenTargets;
   // The new record identifier that the first pass would give next. Each
   // unresolved relation of the second pass raises it by one first and takes
@@ -283,7 +372,11 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   // Second pass: the object of each record identifier, per input (the first
   // in list order); the next entry of writtenRecords; whether the result
   // replaced the output.
-  std::unordered_map<std::string_view, const mgObject*> byRecordId_[2];
+  bzMergeIndex byRecordId_[2];
+  // Second pass: per input, the position in its sorted list of the first
+  // object of each (identifier, type); empty outside the pass, when the
+  // lookup searches the list itself.
+  bzMergeIndex byObjectId_[2];
   std::size_t nextWritten_ = 0;
   bool resultWritten_ = false;
   char number_[24] = {};                // text of a fresh record identifier

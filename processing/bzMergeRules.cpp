@@ -1,5 +1,7 @@
 #include "processing/bzMergeRules.h"
 
+#include <cstring>
+
 #include "platform/Format.h"
 #include "syntax/Sxcodes.h"
 #include "syntax/Sxerrors.h"
@@ -186,13 +188,20 @@ void bzMergeRules::appendLine(int lineCode, const std::string_view* fields, std:
 bzMergeRules::Verdict bzMergeRules::makeNewRecordIds(mgObject& object, std::uint8_t currentKind) {
   const std::string_view type = object.objectType;
   const bool any = !object.objectId.empty();
-  const bool pD = any && isDescriptiveType(type);
-  const bool pG = any && isGeometricType(type);
-  const bool pM = any && isMergedType(type);
+  // Types repeat from object to object: the lists are searched once a type.
+  if (!listsKnown_ || type != listsType_) {
+    listsType_ = type;
+    listsKnown_ = true;
+    inDescriptive_ = isDescriptiveType(type);
+    inGeometric_ = isGeometricType(type);
+    inMerged_ = isMergedType(type);
+  }
+  const bool pD = any && inDescriptive_;
+  const bool pG = any && inGeometric_;
+  const bool pM = any && inMerged_;
   object.newRecordId = plat::UIntToStr(nextRecordId_++);
 
   Verdict v;
-  const TVarRec typeArg[] = {TVarRec(type), TVarRec("")};
   const char* prefix = nullptr;
   if (currentKind == kindDescriptive) {
     if (pD) {
@@ -225,6 +234,7 @@ bzMergeRules::Verdict bzMergeRules::makeNewRecordIds(mgObject& object, std::uint
   } else if (v.code == meFileKindUndecided) {
     v.message = mapMessage(meFileKindUndecided, nullptr, -1);
   } else if (v.code != 0) {
+    const TVarRec typeArg[] = {TVarRec(type), TVarRec("")};
     v.message = mapMessage(static_cast<mgErrorCode>(v.code), typeArg, 0);
   }
   if (prefix == nullptr) return v;
@@ -242,6 +252,39 @@ bool bzMergeRules::objectLess(const mgObject& a, const mgObject& b) {
   const int c = a.objectId.compare(b.objectId);
   if (c != 0) return c < 0;
   return a.objectType.compare(b.objectType) < 0;
+}
+
+std::vector<std::size_t> bzMergeRules::sortedOrder(const std::vector<const mgObject*>& objects) {
+  // The first 16 bytes of each identifier, zero-padded and big-endian, settle
+  // most comparisons without touching the object: bytes compare unsigned,
+  // and a padded prefix orders the same way as the identifier it starts.
+  struct Entry {
+    std::uint64_t head[2];
+    std::size_t index;
+  };
+  auto load = [](const char* p, std::size_t n) {
+    unsigned char b[8] = {};
+    std::memcpy(b, p, std::min<std::size_t>(n, 8));
+    std::uint64_t v = 0;
+    for (const unsigned char c : b) v = v << 8 | c;
+    return v;
+  };
+  std::vector<Entry> entries(objects.size());
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    const AnsiString& id = objects[i]->objectId;
+    const std::size_t n = id.size();
+    entries[i] = {{load(id.data(), n), n > 8 ? load(id.data() + 8, n - 8) : 0}, i};
+  }
+  std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+    if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
+    if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
+    if (objectLess(*objects[a.index], *objects[b.index])) return true;
+    if (objectLess(*objects[b.index], *objects[a.index])) return false;
+    return a.index > b.index;
+  });
+  std::vector<std::size_t> order(entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) order[i] = entries[i].index;
+  return order;
 }
 
 }  // namespace swde

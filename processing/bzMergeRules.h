@@ -117,15 +117,29 @@ class OLVCORE_API bzMergeRules {
   // end up in reverse reading order.
   template <class Ptr>
   static void sortObjects(std::vector<Ptr>& list) {
-    std::reverse(list.begin(), list.end());
-    std::stable_sort(list.begin(), list.end(),
-                     [](const Ptr& a, const Ptr& b) { return objectLess(*a, *b); });
+    std::vector<const mgObject*> objects;
+    objects.reserve(list.size());
+    for (const Ptr& p : list) objects.push_back(&*p);
+    const std::vector<std::size_t> order = sortedOrder(objects);
+    std::vector<Ptr> sorted;
+    sorted.reserve(list.size());
+    for (const std::size_t i : order) sorted.push_back(std::move(list[i]));
+    list = std::move(sorted);
   }
+  // The positions of objects in the order of the lists: objectLess, and
+  // equal keys in reverse order of position.
+  static std::vector<std::size_t> sortedOrder(const std::vector<const mgObject*>& objects);
 
  private:
   bool skipComments_;
   bool skipWhiteChars_;
   std::uint64_t nextRecordId_ = 1;
+  // The type makeNewRecordIds looked up last and its membership of the lists.
+  AnsiString listsType_;
+  bool listsKnown_ = false;
+  bool inDescriptive_ = false;
+  bool inGeometric_ = false;
+  bool inMerged_ = false;
 };
 
 }  // namespace swde

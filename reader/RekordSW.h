@@ -35,6 +35,12 @@ class OLVBRIDGE1_API RekordSW : public ReaderObject {
   plat::HRESULT dajPozycjeWPliku(std::uint32_t* pozycja);
   plat::HRESULT dajPozycjeWPliku(std::uint64_t* pozycja);
 
+  // For the processing layer: line indeks as dajLinie counts it, with its
+  // error, read in place; null beyond the record's lines.
+  const LineInfo* lineInfo(std::uint32_t indeks) const {
+    const auto& v = visible();
+    return indeks < v.size() ? &lines_[v[indeks]] : nullptr;
+  }
   std::uint8_t recordType() const { return type_; }
   // The record ended with its end line (or is a one-line record).
   bool complete() const { return complete_; }
