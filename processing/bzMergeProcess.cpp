@@ -1136,6 +1136,24 @@ bool bzMergeProcess::mergeObjects() {
     }) != bzMergeIndex::kNone;
   };
 
+  // The ways of an object of either input that pairing never takes: a
+  // special geometric object set aside for the end, an object outside the
+  // parts written alone, a second object of a pair's key written alone with
+  // its warning. False for an object that pairing must look at.
+  auto writtenUnpaired = [&](mgObject& o) {
+    if (isSpecialGeoType(o.objectType)) {
+      specialGeoObjects.push_back(&o);
+    } else if (o.part == 2) {
+      writeAlone(o, true);
+    } else if (mergedBefore(o)) {
+      reportObjectFinding(meObjectMergedBefore, o);
+      writeAlone(o, false);
+    } else {
+      return false;
+    }
+    return true;
+  };
+
   const Candidates candidates(fileObjects[1]);
   for (std::size_t i = 0; i < fileObjects[0].size(); ++i) {
     const auto& item = fileObjects[0][i];
@@ -1144,13 +1162,8 @@ bool bzMergeProcess::mergeObjects() {
     if (!item) continue;
     mgObject& o = *item;
     ++recordsCount;
-    if (isSpecialGeoType(o.objectType)) {
-      specialGeoObjects.push_back(&o);
-    } else if (o.part == 2) {
-      writeAlone(o, true);
-    } else if (mergedBefore(o)) {
-      reportObjectFinding(meObjectMergedBefore, o);
-      writeAlone(o, false);
+    if (writtenUnpaired(o)) {
+      // written or set aside
     } else if (!isCurrentVersion(o.version)) {
       reportObjectFinding(meObjectOutdated, o);
       writeAlone(o, false);
@@ -1189,14 +1202,7 @@ bool bzMergeProcess::mergeObjects() {
     if (!item || item->merged) continue;
     mgObject& o = *item;
     ++recordsCount;
-    if (isSpecialGeoType(o.objectType)) {
-      specialGeoObjects.push_back(&o);
-    } else if (o.part == 2) {
-      writeAlone(o, true);
-    } else if (mergedBefore(o)) {
-      reportObjectFinding(meObjectMergedBefore, o);
-      writeAlone(o, false);
-    } else {
+    if (!writtenUnpaired(o)) {
       reportObjectFinding(meNoTypeForObject, o, missingPart(o.part));
       writeAlone(o, false);
     }
