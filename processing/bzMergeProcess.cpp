@@ -827,13 +827,6 @@ namespace {
 
 const char* const kCrLf = "\r\n";
 
-// The types whose descriptive and geometric parts become one record.
-bool isPairedTypeName(std::string_view name) {
-  for (const char* t : {"G5JEW", "G5OBR", "G5RST", "G5DZE", "G5BUD", "G5UZG", "G5KKL"})
-    if (name == t) return true;
-  return false;
-}
-
 bool isCurrentVersion(std::string_view v) {
   return v == "11" || v == "10" || v == "01" || v == "00";
 }
@@ -961,7 +954,8 @@ void bzMergeProcess::mergeST() {
   TypesSection* b = fileMetadata[1]->getTypesSection();
   for (RecordType* t = a->getFirstType(); t; t = a->getNextType()) {
     // A type whose parts are merged is a plain object in the merged file.
-    const AnsiString& kind = isPairedTypeName(t->name) ? AnsiString("RO") : t->baseType;
+    const AnsiString& kind =
+        bzMergeRules::isMergedTypeName(t->name) ? AnsiString("RO") : t->baseType;
     text += "TD," + t->name + "," + kind + ";" + t->comment + kCrLf;
     appendGroups(text, *t, b->getType(t->name));
     text += "X;\r\n";

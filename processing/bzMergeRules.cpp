@@ -23,6 +23,17 @@ bool inList(std::string_view list, std::string_view type) {
   return !type.empty() && list.find(type) != std::string_view::npos;
 }
 
+// type is one of the names of list, whole.
+bool namedInList(std::string_view list, std::string_view type) {
+  while (!list.empty()) {
+    const std::size_t end = list.find(", ");
+    if (list.substr(0, end) == type) return true;
+    if (end == std::string_view::npos) break;
+    list.remove_prefix(end + 2);
+  }
+  return false;
+}
+
 bool oneOf(std::string_view type, std::initializer_list<std::string_view> names) {
   for (std::string_view n : names)
     if (type == n) return true;
@@ -58,6 +69,10 @@ bool bzMergeRules::isGeometricType(std::string_view type) {
 
 bool bzMergeRules::isMergedType(std::string_view type) {
   return inList(kMergedTypes, type);
+}
+
+bool bzMergeRules::isMergedTypeName(std::string_view type) {
+  return namedInList(kMergedTypes, type);
 }
 
 bzMergeRules::Kind bzMergeRules::kindOfType(std::string_view type) {

@@ -53,6 +53,9 @@ class OLVCORE_API bzMergeRules {
   static bool isDescriptiveType(std::string_view type);
   static bool isGeometricType(std::string_view type);
   static bool isMergedType(std::string_view type);
+  // Exactly one of the merged types' names (isMergedType also takes a part
+  // of a name).
+  static bool isMergedTypeName(std::string_view type);
   // The kind an SO record of type decides; kindUndecided for a type in
   // neither part list.
   static Kind kindOfType(std::string_view type);

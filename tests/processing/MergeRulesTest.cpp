@@ -52,6 +52,11 @@ TEST(bzMergeRules, ListMembershipIsASearchInTheListText) {
     EXPECT_EQ(bzMergeRules::isMergedType(c.type), c.merged);
     EXPECT_EQ(bzMergeRules::kindOfType(c.type), c.kind);
   }
+  // A merged type's name, whole: no fragment and no run across the comma.
+  for (const char* name : {"G5JEW", "G5OBR", "G5DZE", "G5BUD", "G5RST", "G5UZG", "G5KKL"})
+    EXPECT_TRUE(bzMergeRules::isMergedTypeName(name)) << name;
+  for (const char* name : {"G5", "G5DZE, G5BUD", "G5G_DZE", "G5DZE ", "", "G5KLU"})
+    EXPECT_FALSE(bzMergeRules::isMergedTypeName(name)) << name;
 }
 
 TEST(bzMergeRules, ReaderOfEachType) {
