@@ -131,11 +131,8 @@ int bzSemanticProcess::process() {
     if (fileObject && fileType == lcSWING) {
       addToReport(cp("Niepoprawny format pliku. Oczekiwany plik w formacie SWDE"));
     } else if (fileObject) {
-      if (processFile()) {
-        state->setFilesProceeded(i + 1);
-      } else {
-        stopped_ = true;
-      }
+      // closeFile below counts the file as processed.
+      if (!processFile()) stopped_ = true;
       // A pending error of the reader that no section met; a file that
       // failed has written its error already.
       if (!stopped_ && checkError(fileObject.get())) stopped_ = true;
