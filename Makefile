@@ -25,6 +25,7 @@ check: build
 	cd build && ctest --output-on-failure -j $(JOBS) --repeat $(CTEST_REPEAT)
 	$(MAKE) --no-print-directory build-asan
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS) --repeat $(CTEST_REPEAT)
 

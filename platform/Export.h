@@ -24,5 +24,8 @@
 #define OLVJOIN_API OLV_EXPORT_DEFAULT     // olvjoin: merge/
 #define OLVCORE_API OLV_EXPORT_DEFAULT     // olvcore: processing/
 #define OLVENLIB_API OLV_EXPORT_DEFAULT    // olvenlib: its four entry points only
+#define OLVPAGING_API OLV_EXPORT_DEFAULT   // olvpaging: viewers/, the Qt-free core
+#define REPORTPANE_API OLV_EXPORT_DEFAULT  // ReportPane: viewers/ReportPane*
+#define PAGEVIEW_API OLV_EXPORT_DEFAULT    // PageView: viewers/PageViewer*
 // olvenlibProxy is generated whole; its two entry points carry the attribute
 // themselves.

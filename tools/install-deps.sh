@@ -3,7 +3,8 @@
 # only those that are missing. Safe to run again and again.
 set -eu
 
-PACKAGES="g++ make cmake ninja-build pkg-config libgtest-dev libgmock-dev libxml2-dev locales clang-format"
+PACKAGES="g++ make cmake ninja-build pkg-config libgtest-dev libgmock-dev libxml2-dev locales clang-format
+qt6-base-dev fonts-dejavu-core"
 
 missing=""
 for p in $PACKAGES; do

@@ -1,0 +1,23 @@
+// What both viewer controls need from Qt alike: the texts of file lines as
+// the screen shows them, and the fixed-pitch font of the views.
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <string_view>
+
+namespace olv {
+
+// A line of a checked data file: cp1250 bytes. A carriage return before the
+// line's end (a file with CR LF line ends) is not shown.
+QString dataLineText(std::string_view bytes);
+
+// A line of a report: its paths may hold the file system's UTF-8 names, the
+// rest is cp1250. UTF-8 when the bytes are valid UTF-8 and not plain ASCII,
+// else cp1250; a carriage return before the end is not shown.
+QString reportLineText(std::string_view bytes);
+
+// A fixed-pitch font at pointSize (the application's size for 0).
+QFont fixedPitchFont(int pointSize = 0);
+
+}  // namespace olv
