@@ -80,9 +80,6 @@ struct Texts {
   AnsiString remaining = cp("Do końca etapu: ");
   AnsiString records = cp("Liczba przetworzonych rekordów: ");
   AnsiString errors = cp("Liczba błędów: ");
-  AnsiString hours = cp(" godz ");
-  AnsiString minutes = cp(" min");
-  AnsiString seconds = cp(" sek");
 };
 
 const Texts& texts() {
@@ -499,7 +496,7 @@ int iuConsole::runProcess(bzProcessThread& process, const AnsiString& started, b
                           unsigned firstWait) {
   const Texts& t = texts();
   startTime_ = now();
-  stageStart_ = startTime_;
+  times_.setStageStart(startTime_);
 
   if (!report.Create(&files)) {
     write(report.failureMessage() + "\n");
@@ -589,47 +586,12 @@ void iuConsole::pause(const bzProcessThread& process, unsigned ms) {
 
 AnsiString iuConsole::elapsedText(std::uint64_t start) const {
   const std::uint64_t t = now();
-  const std::uint64_t total = t > start ? (t - start) / 1000 : 0;
-  const std::uint64_t inDay = total % 86400;  // whole days are not shown
-  const std::uint64_t h = inDay / 3600, m = inDay % 3600 / 60, s = inDay % 60;
-  const Texts& tx = texts();
-  if (h >= 1) return UIntToStr(h) + tx.hours + UIntToStr(m) + tx.minutes;
-  if (m >= 1) return UIntToStr(m) + tx.minutes + " " + UIntToStr(s) + tx.seconds;
-  if (s >= 1) return UIntToStr(s) + tx.seconds;
-  return AnsiString();
+  return TimeTexts::elapsed(t > start ? t - start : 0);
 }
 
 AnsiString iuConsole::remainingText(const bzProcessState& state) {
-  const std::uint64_t p = state.getProcessPosition();
-  const std::uint64_t x = state.getProcessMaxValue();
-  if (p == 0) return AnsiString();
-  if (p < previousPosition_) {
-    // A new stage has begun.
-    stageStart_ = now();
-    previousPosition_ = p;
-    return AnsiString();
-  }
-  previousPosition_ = p;
-  const std::uint64_t t = now();
-  const std::uint64_t e = t > stageStart_ ? (t - stageStart_) / 1000 : 0;
-  // e * x overflows 64 bits on large files after a while: 128-bit product.
-  const unsigned __int128 whole = static_cast<unsigned __int128>(e) * x / p;
-  const unsigned __int128 rest = whole > e ? whole - e : 0;
-  const std::uint64_t r = rest > std::numeric_limits<std::uint64_t>::max()
-                              ? std::numeric_limits<std::uint64_t>::max()
-                              : static_cast<std::uint64_t>(rest);
-  const Texts& tx = texts();
-  if (r > 3599) {
-    AnsiString s = UIntToStr(r / 3600) + tx.hours;
-    if (r % 3600 > 0) s += UIntToStr(r % 3600 / 60) + tx.minutes;
-    return s;
-  }
-  if (r >= 60) {
-    AnsiString s = UIntToStr(r / 60) + tx.minutes + " ";
-    if (r % 60 > 0) s += UIntToStr(r % 60) + tx.seconds;
-    return s;
-  }
-  return UIntToStr(r) + tx.seconds;
+  return times_.remaining(state.getProcessPosition(), state.getProcessMaxValue(), now())
+      .value_or(AnsiString());
 }
 
 AnsiString iuConsole::statusBlock(const bzProcessState& state) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/TimeTexts.h"
 #include "platform/AnsiString.h"
 #include "platform/ConsoleOutput.h"
 #include "processing/bzFileList.h"
@@ -103,7 +104,7 @@ class iuConsole {
   AnsiString statusBlock(const bzProcessState& state);
 
   // Start of the current stage for the remaining-time estimate.
-  void setStageStart(std::uint64_t tick) { stageStart_ = tick; }
+  void setStageStart(std::uint64_t tick) { times_.setStageStart(tick); }
 
  private:
   enum class Action { DocAuth, DocVerif, Syntax, Semantic, Merge };
@@ -153,8 +154,7 @@ class iuConsole {
   std::mutex runningMutex_;
   bzProcessThread* running_ = nullptr;
   std::uint64_t startTime_ = 0;
-  std::uint64_t stageStart_ = 0;
-  std::uint64_t previousPosition_ = 0;
+  TimeTexts times_;
   Writer writer_;
   Writer errorWriter_;
   Clock clock_;
