@@ -77,11 +77,30 @@ const mgObject* objectAt(std::size_t value) {
 // How far ahead of a walk over an object list its objects are loaded.
 constexpr std::size_t kAhead = 8;
 
+// Starts loading the byte at p and its page's address: a prefetch alone is
+// dropped where the page's address is not cached, which is most of the time
+// for objects met at random (the lists run in the order of identifiers, not
+// of memory); a load is not. Its value goes nowhere.
+void touch(const void* p) {
+  static_cast<void>(*static_cast<const volatile char*>(p));
+}
+
 // Starts loading the object's fields, which lie all over it.
 void prefetchObject(const mgObject* o) {
   if (!o) return;
+  touch(o);
   const char* p = reinterpret_cast<const char*>(o);
   for (std::size_t at = 0; at < sizeof(mgObject); at += 64) __builtin_prefetch(p + at);
+}
+
+// Starts loading the identifiers of an object: what the indexes of the
+// second pass are built from. Short identifiers lie in the object itself.
+void prefetchIdentifiers(const mgObject* o) {
+  if (!o) return;
+  touch(&o->objectType);
+  __builtin_prefetch(&o->objectType);
+  __builtin_prefetch(&o->objectId);
+  __builtin_prefetch(&o->recordId);
 }
 
 const AnsiString& interruptedText() {
@@ -106,8 +125,15 @@ AnsiString bzMergeProcess::getTitle() const {
 void bzMergeProcess::clear() {
   specialGeoObjects.clear();
   mergedPrecincts.clear();
-  fileObjects[0].clear();
-  fileObjects[1].clear();
+  // The objects go in the order of their addresses, near the order they
+  // were made in: a walk through memory rather than a jump per object.
+  for (auto& list : fileObjects) {
+    std::sort(list.begin(), list.end(),
+              [](const std::unique_ptr<mgObject>& a, const std::unique_ptr<mgObject>& b) {
+                return std::less<const mgObject*>()(a.get(), b.get());
+              });
+    list.clear();
+  }
   mergedKeys.release();
   writtenRecords.clear();
   for (int i = 0; i < 2; ++i) {
@@ -1009,6 +1035,15 @@ class Candidates {
     }
   }
 
+  // Starts loading the slot where the candidates of key are found.
+  void prefetch(const KeyView& key) const { heads_.prefetch(hashOf(key)); }
+  // Starts loading the first candidate of key, whose slot was prefetched
+  // before (or the slot's guess, which find checks).
+  void prefetchFirst(const KeyView& key) const {
+    const std::size_t head = heads_.peek(hashOf(key));
+    if (head < list_.size()) prefetchObject(list_[head].get());
+  }
+
   // body(object) for each candidate of key in list order until body gives
   // true; whether there was any.
   template <class Body>
@@ -1045,6 +1080,7 @@ void bzMergeProcess::reportObjectFinding(int code, const mgObject& o, std::strin
 void bzMergeProcess::appendPart(const mgObject& o, int k, WrittenRecord& written) {
   if (o.textLength[k] > 0)
     spoolFiles[o.fileIndex]->appendLinesFromFile(o.textOffset[k], o.textLength[k], record_);
+  written.inputs[written.count] = static_cast<std::int8_t>(o.fileIndex);
   written.runs[written.count++] = {&o, o.references[k]};
 }
 
@@ -1104,6 +1140,7 @@ void bzMergeProcess::writeWithPrecinct(mgObject& o, std::string_view precinctId)
   record_ += "WL,G5ROBR,";
   record_.append(precinctId);
   record_ += ";\r\n";
+  written.inputs[written.count] = -1;
   WrittenRun& run = written.runs[written.count++];
   run.source = nullptr;
   run.lines.wl = 1;
@@ -1149,9 +1186,26 @@ bool bzMergeProcess::mergeObjects() {
   };
 
   const Candidates candidates(fileObjects[1]);
-  for (std::size_t i = 0; i < fileObjects[0].size(); ++i) {
-    const auto& item = fileObjects[0][i];
-    if (i + kAhead < fileObjects[0].size()) prefetchObject(fileObjects[0][i + kAhead].get());
+  // Objects nearer in the walk, loaded by now, have their text in the spool
+  // and their candidates' slot loaded; nearer still, their first candidate.
+  auto spoolAhead = [&](const mgObject* o) {
+    if (!o || o->fileIndex < 0 || o->fileIndex > 1 || !spoolFiles[o->fileIndex]) return;
+    for (int k = 0; k < mgObject::kParts; ++k)
+      spoolFiles[o->fileIndex]->prefetch(o->textOffset[k], o->textLength[k]);
+  };
+  const auto& first = fileObjects[0];
+  for (std::size_t i = 0; i < first.size(); ++i) {
+    const auto& item = first[i];
+    if (i + kAhead < first.size()) prefetchObject(first[i + kAhead].get());
+    if (i + kAhead / 2 < first.size()) {
+      const mgObject* o = first[i + kAhead / 2].get();
+      spoolAhead(o);
+      if (o && !o->mergeKey.empty()) candidates.prefetch(keyOf(*o));
+    }
+    if (i + kAhead / 4 < first.size()) {
+      const mgObject* o = first[i + kAhead / 4].get();
+      if (o && !o->mergeKey.empty()) candidates.prefetchFirst(keyOf(*o));
+    }
     if (isTerminated()) break;
     if (!item) continue;
     mgObject& o = *item;
@@ -1192,6 +1246,7 @@ bool bzMergeProcess::mergeObjects() {
   for (std::size_t i = 0; i < fileObjects[1].size(); ++i) {
     const auto& item = fileObjects[1][i];
     if (i + kAhead < fileObjects[1].size()) prefetchObject(fileObjects[1][i + kAhead].get());
+    if (i + kAhead / 2 < fileObjects[1].size()) spoolAhead(fileObjects[1][i + kAhead / 2].get());
     if (isTerminated()) break;
     if (!item || item->merged) continue;
     mgObject& o = *item;
@@ -1316,7 +1371,7 @@ void bzMergeProcess::indexObjects(int input) {
   std::vector<std::size_t> recordHash(n), idHash(n, bzMergeIndex::kNone);
   const mgObject* previous = nullptr;
   for (std::size_t i = 0; i < n; ++i) {
-    if (i + kAhead < n) prefetchObject(list[i + kAhead].get());
+    if (i + 2 * kAhead < n) prefetchIdentifiers(list[i + 2 * kAhead].get());
     const mgObject* o = list[i].get();
     if (!o) continue;
     recordHash[i] = hashOf(o->recordId);
@@ -1343,44 +1398,60 @@ void bzMergeProcess::indexObjects(int input) {
   }
 }
 
-void bzMergeProcess::prefetchTargets(RekordSW* record, std::uint32_t count) const {
+void bzMergeProcess::prefetchTargets(RekordSW* record, std::uint32_t count,
+                                     const WrittenRecord& written) const {
   constexpr std::size_t kMost = 32;
   struct Target {
     std::size_t hash;
     bool byId;
+    int input;
   } targets[kMost];
   std::size_t n = 0;
+  // The runs are followed as the record's walk follows them: each relation
+  // line's targets are looked up in its source's input only.
+  int run = 0;
+  mgObject::ReferenceLines left =
+      written.count > 0 ? written.runs[0].lines : mgObject::ReferenceLines{};
   for (std::uint32_t i = 0; i < count && n < kMost; ++i) {
     const sxLine* l = soundLine(record, i);
-    if (!l) continue;
+    if (!l) break;  // the walk reads it another way; no guess past it
+    std::uint64_t* kind = l->code == lcWG   ? &left.wg
+                          : l->code == lcWL ? &left.wl
+                          : l->code == lcP  ? &left.p
+                                            : nullptr;
+    if (!kind) continue;  // a line that names no other object
+    while (linesOf(left) == 0 && run + 1 < written.count) left = written.runs[++run].lines;
+    if (*kind == 0) break;
+    --*kind;
+    const int input = written.inputOf(run);
+    if (input != 0 && input != 1) continue;
     const std::size_t fields = l->getFieldCount();
     const std::size_t before = n;
     if (l->code == lcWL && fields > 2) {
-      targets[n++] = {hashOf(name(*l, 2)), false};
+      targets[n++] = {hashOf(name(*l, 2)), false, input};
     } else if (l->code == lcWG && fields > 3) {
-      targets[n++] = {hashOf(name(*l, 3), name(*l, 2)), true};
+      targets[n++] = {hashOf(name(*l, 3), name(*l, 2)), true, input};
     } else if (l->code == lcP && fields > 2) {
-      const std::string_view kind = name(*l, 1);
-      if (kind == "K")
-        targets[n++] = {hashOf(name(*l, 2)), false};
-      else if (kind == "P" && fields > 3)
-        targets[n++] = {hashOf(name(*l, 3), name(*l, 2)), true};
+      const std::string_view pointKind = name(*l, 1);
+      if (pointKind == "K")
+        targets[n++] = {hashOf(name(*l, 2)), false, input};
+      else if (pointKind == "P" && fields > 3)
+        targets[n++] = {hashOf(name(*l, 3), name(*l, 2)), true, input};
     }
-    if (n == before) continue;  // a line that names no other object
+    if (n == before) continue;
     const Target& t = targets[n - 1];
-    for (int k = 0; k < 2; ++k) (t.byId ? byObjectId_[k] : byRecordId_[k]).prefetch(t.hash);
+    (t.byId ? byObjectId_[t.input] : byRecordId_[t.input]).prefetch(t.hash);
   }
   for (std::size_t j = 0; j < n; ++j) {
-    for (int k = 0; k < 2; ++k) {
-      if (targets[j].byId) {
-        const std::size_t at = byObjectId_[k].peek(targets[j].hash);
-        if (at < fileObjects[k].size()) __builtin_prefetch(&fileObjects[k][at]);
-      } else if (const std::size_t v = byRecordId_[k].peek(targets[j].hash);
-                 v != bzMergeIndex::kNone) {
-        const mgObject* o = objectAt(v);
-        __builtin_prefetch(&o->recordId);
-        __builtin_prefetch(&o->newRecordId);
-      }
+    const int k = targets[j].input;
+    if (targets[j].byId) {
+      const std::size_t at = byObjectId_[k].peek(targets[j].hash);
+      if (at < fileObjects[k].size()) __builtin_prefetch(&fileObjects[k][at]);
+    } else if (const std::size_t v = byRecordId_[k].peek(targets[j].hash);
+               v != bzMergeIndex::kNone) {
+      const mgObject* o = objectAt(v);
+      __builtin_prefetch(&o->recordId);
+      __builtin_prefetch(&o->newRecordId);
     }
   }
 }
@@ -1465,6 +1536,11 @@ void bzMergeProcess::reportInternalError(const AnsiString& text) {
 
 template <class Reader>
 bool bzMergeProcess::partResultError(Reader* object, const mgObject* source) {
+  return partResultErrorOf(object, [source] { return source; });
+}
+
+template <class Reader, class Source>
+bool bzMergeProcess::partResultErrorOf(Reader* object, Source sourceOf) {
   if (!object) return false;
   if constexpr (std::is_same_v<Reader, LiniaSW>) {
     bool syntax = false, context = false;
@@ -1478,6 +1554,7 @@ bool bzMergeProcess::partResultError(Reader* object, const mgObject* source) {
   plat::BStr held(text);
   checkReaderStatus(hr, kSource, __LINE__);
   if (hr != plat::S_OK) return false;
+  const mgObject* source = sourceOf();
   if (source)
     reportSourceFinding(static_cast<int>(code), rmError, *source, plat::cp1250FromBstr(text));
   else
@@ -1639,7 +1716,7 @@ bool bzMergeProcess::parseObjectSectionPR(PlikSW* reader) {
       return false;
     }
     const WrittenRecord& written = writtenRecords[nextWritten_++];
-    if (partResultError(record.get(), ownerOf(written))) return false;
+    if (partResultErrorOf(record.get(), [&] { return ownerOf(written); })) return false;
     ++recordsCount;
     if (!parseRecordObjectPR(record.get(), written)) return false;
     checkReaderStatus(reader->dajKolejnyRekord(record.out()), kSource, __LINE__);
@@ -1651,7 +1728,17 @@ bool bzMergeProcess::parseObjectSectionPR(PlikSW* reader) {
 
 bool bzMergeProcess::parseRecordObjectPR(RekordSW* record, const WrittenRecord& written) {
   writtenTargets.clear();
-  const mgObject* owner = ownerOf(written);
+  // The owner is needed only for a finding: found then, not loaded for
+  // every record.
+  const mgObject* owner = nullptr;
+  bool ownerKnown = false;
+  auto ownerNow = [&] {
+    if (!ownerKnown) {
+      owner = ownerOf(written);
+      ownerKnown = true;
+    }
+    return owner;
+  };
   // The relation lines of the record come run after run, each run's in the
   // counts it was written with.
   int run = 0;
@@ -1659,13 +1746,13 @@ bool bzMergeProcess::parseRecordObjectPR(RekordSW* record, const WrittenRecord& 
       written.count > 0 ? written.runs[0].lines : mgObject::ReferenceLines{};
   auto misfit = [&] {
     AnsiString text = cp("Linie relacji obiektu wyniku częściowego nie odpowiadają zapisanym");
-    if (owner) text += cp(" (obiekt ") + owner->objectType + " " + owner->objectId + ")";
+    if (ownerNow()) text += cp(" (obiekt ") + owner->objectType + " " + owner->objectId + ")";
     reportInternalError(text);
     return false;
   };
   std::uint32_t count = 0;
   checkReaderStatus(record->dajIloscLinii(&count), kSource, __LINE__);
-  prefetchTargets(record, count);
+  prefetchTargets(record, count, written);
   for (std::uint32_t i = 0; i < count && !isTerminated(); ++i) {
     const sxLine* sound = soundLine(record, i);
     plat::ComPtr<LiniaSW> line;
@@ -1678,7 +1765,8 @@ bool bzMergeProcess::parseRecordObjectPR(RekordSW* record, const WrittenRecord& 
                           : l.code == lcWL ? &left.wl
                           : l.code == lcP  ? &left.p
                                            : nullptr;
-    const mgObject* source = owner;
+    // A relation line's source is its run's; any other line's the owner.
+    const mgObject* source = nullptr;
     bool fits = true;
     if (kind) {
       while (linesOf(left) == 0 && run + 1 < written.count) left = written.runs[++run].lines;
@@ -1688,15 +1776,16 @@ bool bzMergeProcess::parseRecordObjectPR(RekordSW* record, const WrittenRecord& 
         source = written.runs[run].source;
       }
     }
-    if (line && partResultError(line.get(), source ? source : owner)) return false;
+    if (line && partResultErrorOf(line.get(), [&] { return source ? source : ownerNow(); }))
+      return false;
     if (!fits) return misfit();
     switch (l.code) {
       case lcWG:
       case lcWL:
-        parseRelationLinePR(l, l.code, source);
+        parseRelationLinePR(l, l.code, source, written.inputOf(run));
         break;
       case lcP:
-        parseTopologicalRelatLinePR(l, source);
+        parseTopologicalRelatLinePR(l, source, written.inputOf(run));
         break;
       default:
         mergedFile->saveLinesToFile(kCrLf);
@@ -1711,8 +1800,7 @@ bool bzMergeProcess::parseRecordObjectPR(RekordSW* record, const WrittenRecord& 
 }
 
 void bzMergeProcess::parseRelationLinePR(const sxLine& line, std::int32_t lineCode,
-                                         const mgObject* source) {
-  const int input = source ? source->fileIndex : -1;
+                                         const mgObject* source, int input) {
   const std::string_view relation = requiredField(line, 1, __LINE__);
   if (lineCode == lcWG) {
     const std::string_view type = requiredField(line, 2, __LINE__);
@@ -1741,8 +1829,8 @@ void bzMergeProcess::parseRelationLinePR(const sxLine& line, std::int32_t lineCo
   }
 }
 
-void bzMergeProcess::parseTopologicalRelatLinePR(const sxLine& line, const mgObject* source) {
-  const int input = source ? source->fileIndex : -1;
+void bzMergeProcess::parseTopologicalRelatLinePR(const sxLine& line, const mgObject* source,
+                                                 int input) {
   // Every P line is a vertex of the geometry: none is dropped.
   const std::string_view kind = requiredField(line, 1, __LINE__);
   if (kind == "P") {

@@ -213,8 +213,18 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   // The runs of one SO record of the part result, in the order of its lines.
   struct WrittenRecord {
     static constexpr int kMaxRuns = 3;
+    // An input not noted: the second pass asks the run's source.
+    static constexpr std::int8_t kInputUnknown = -2;
     WrittenRun runs[kMaxRuns];
     int count = 0;
+    // The input of each run's source (-1 for a run of no object), noted as
+    // the record is written, so that the second pass need not load the
+    // object to know where to look its targets up.
+    std::int8_t inputs[kMaxRuns] = {kInputUnknown, kInputUnknown, kInputUnknown};
+    int inputOf(int run) const {
+      if (inputs[run] != kInputUnknown) return inputs[run];
+      return runs[run].source ? runs[run].source->fileIndex : -1;
+    }
   };
   // One entry per SO record of the part result, in file order: what the
   // second pass walks.
@@ -228,8 +238,11 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   bool parseObjectSectionPR(PlikSW* reader);
   // One SO record of the part result with the runs that wrote it.
   bool parseRecordObjectPR(RekordSW* record, const WrittenRecord& written);
-  void parseRelationLinePR(const sxLine& line, std::int32_t lineCode, const mgObject* source);
-  void parseTopologicalRelatLinePR(const sxLine& line, const mgObject* source);
+  // A relation line of source (null: a line the merge added), whose targets
+  // are looked up in input.
+  void parseRelationLinePR(const sxLine& line, std::int32_t lineCode, const mgObject* source,
+                           int input);
+  void parseTopologicalRelatLinePR(const sxLine& line, const mgObject* source, int input);
   // The object of input (0 or 1) that an identifier names: of type type
   // and identifier id, a current version first; any other input, or none
   // found, gives null.
@@ -239,8 +252,9 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   // Builds the second pass's indexes of input's sorted list.
   void indexObjects(int input);
   // Starts loading what the lookups of the record's relation lines will
-  // read: their slots in the indexes of both inputs, then the objects there.
-  void prefetchTargets(RekordSW* record, std::uint32_t count) const;
+  // read: their slots in the indexes of their sources' inputs (from the runs
+  // that wrote the record), then the objects there.
+  void prefetchTargets(RekordSW* record, std::uint32_t count, const WrittenRecord& written) const;
   // A version of length other than 2 counts as current; one of two
   // characters when its second one is "0" or "1".
   static bool isValidObjectVersion(std::string_view version);
@@ -356,6 +370,10 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   // object is known. True when one was written.
   template <class Reader>
   bool partResultError(Reader* object, const mgObject* source);
+  // The same with the object found only when there is an error to report:
+  // source() gives it.
+  template <class Reader, class Source>
+  bool partResultErrorOf(Reader* object, Source source);
   // The object whose header a written record carries: its descriptive part
   // when it has one, else the first object it was written from.
   static const mgObject* ownerOf(const WrittenRecord& written);

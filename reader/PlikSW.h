@@ -106,6 +106,12 @@ class OLVBRIDGE1_API PlikSW : public ReaderObject {
   void takeLine();
   // The refusal of a line-by-line read after block reads.
   plat::HRESULT blockRead();
+  // The line a record keeps for the current sound line: a copy in a line of
+  // the reader's own that no one holds any more, so that the analyzer's
+  // line is free to be used again and no line is made per line read; the
+  // current line itself when it carries an error, when every line of the
+  // reader's own is held, or when its fields cannot be copied exactly.
+  counted_ptr<sxLine> keptLine();
 
   bool open_ = false;
   bool linear_ = false;
@@ -118,6 +124,10 @@ class OLVBRIDGE1_API PlikSW : public ReaderObject {
   counted_ptr<sxLine> current_;
   counted_ptr<sxError> lastError_;
   std::vector<LineInfo> record_;
+  // The reader's own lines, taken in turn from nextLine_; one held by someone
+  // else is passed over.
+  std::vector<counted_ptr<sxLine>> lines_;
+  std::size_t nextLine_ = 0;
   LineInfo header_, fileEnd_, sectionStart_, sectionEnd_;
 };
 

@@ -19,19 +19,24 @@ RekordSW::RekordSW(std::uint8_t recordType, std::vector<LineInfo> lines,
       complete_(complete),
       errorSeen_(errorSeen),
       contextFlag_(contextFlag) {
-  all_.reserve(lines_.size());
-  significant_.reserve(lines_.size());
-  for (std::uint32_t i = 0; i < lines_.size(); ++i) {
-    all_.push_back(i);
+  auto significant = [&](std::size_t i) {
     const std::uint8_t code = lines_[i].line ? lines_[i].line->code : lcNone;
-    if (code != lcC && code != lcEmpty) significant_.push_back(i);
-  }
+    return code != lcC && code != lcEmpty;
+  };
+  std::size_t first = 0;
+  while (first < lines_.size() && significant(first)) ++first;
+  if (first == lines_.size()) return;
+  allSignificant_ = false;
+  significant_.reserve(lines_.size());
+  for (std::uint32_t i = 0; i < first; ++i) significant_.push_back(i);
+  for (std::uint32_t i = static_cast<std::uint32_t>(first) + 1; i < lines_.size(); ++i)
+    if (significant(i)) significant_.push_back(i);
 }
 
 HRESULT RekordSW::dajIloscLinii(std::uint32_t* ilosc) {
   return guard([&] {
     if (!ilosc) return E_POINTER;
-    *ilosc = static_cast<std::uint32_t>(visible().size());
+    *ilosc = static_cast<std::uint32_t>(visibleCount());
     return S_OK;
   });
 }
@@ -40,9 +45,9 @@ HRESULT RekordSW::dajLinie(std::uint32_t indeks, LiniaSW** linia) {
   return guard([&] {
     if (!linia) return E_POINTER;
     *linia = nullptr;
-    const auto& v = visible();
-    if (indeks >= v.size()) return E_INVALIDARG;
-    const LineInfo& info = lines_[v[indeks]];
+    const std::size_t at = lineAt(indeks);
+    if (at >= lines_.size()) return E_INVALIDARG;
+    const LineInfo& info = lines_[at];
     *linia = new (std::nothrow) LiniaSW(info.line, info.error);
     return *linia ? S_OK : E_OUTOFMEMORY;
   });

@@ -38,8 +38,8 @@ class OLVBRIDGE1_API RekordSW : public ReaderObject {
   // For the processing layer: line indeks as dajLinie counts it, with its
   // error, read in place; null beyond the record's lines.
   const LineInfo* lineInfo(std::uint32_t indeks) const {
-    const auto& v = visible();
-    return indeks < v.size() ? &lines_[v[indeks]] : nullptr;
+    const std::size_t at = lineAt(indeks);
+    return at < lines_.size() ? &lines_[at] : nullptr;
   }
   std::uint8_t recordType() const { return type_; }
   // The record ended with its end line (or is a one-line record).
@@ -50,11 +50,23 @@ class OLVBRIDGE1_API RekordSW : public ReaderObject {
 
  private:
   ~RekordSW() override;
-  const std::vector<std::uint32_t>& visible() const { return skip_ ? significant_ : all_; }
+  // Lines counted as dajLinie counts them.
+  std::size_t visibleCount() const {
+    return skip_ && !allSignificant_ ? significant_.size() : lines_.size();
+  }
+  // Index into lines_ of line indeks as dajLinie counts it; lines_.size()
+  // beyond the last.
+  std::size_t lineAt(std::uint32_t indeks) const {
+    if (!skip_ || allSignificant_) return indeks < lines_.size() ? indeks : lines_.size();
+    return indeks < significant_.size() ? significant_[indeks] : lines_.size();
+  }
 
   std::uint8_t type_;
   std::vector<LineInfo> lines_;
-  std::vector<std::uint32_t> all_, significant_;  // indexes into lines_
+  // Indexes into lines_ of the lines that count while comments are skipped;
+  // made only when some line does not (most records have none).
+  std::vector<std::uint32_t> significant_;
+  bool allSignificant_ = true;
   counted_ptr<sxError> lastError_;
   bool complete_, errorSeen_, contextFlag_;
   bool skip_ = true;
