@@ -816,8 +816,7 @@ AnsiString iuConsole::helpText() {
    olven <funkcja> <parametry>
    olven -pol <plik>
 
- Uruchomiony bez parametrów program otwiera okno główne; w tej wersji programu
- okna głównego jeszcze nie ma.
+ Uruchomiony bez parametrów program otwiera okno główne.
 
 -------------------------------------------------------------------------------
  1. Funkcje

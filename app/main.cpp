@@ -1,14 +1,20 @@
-// Entry of the main program. Without an argument it would open the main
-// window; with arguments it is a console command (iuConsole).
+// Entry of the main program. Without an argument it opens the main window;
+// with arguments it is a console command (iuConsole) and touches nothing of
+// Qt, so that it needs no display.
 
 #include <unistd.h>
 
+#include <QMetaObject>
+#include <QTimer>
 #include <atomic>
 #include <charconv>
 #include <cstdlib>
 #include <exception>
 #include <string_view>
 
+#include "app/OlvenApplication.h"
+#include "app/TMainForm.h"
+#include "app/UiPrompts.h"
 #include "app/iuConsole.h"
 #include "platform/CodePage.h"
 #include "platform/ConsoleKeyboard.h"
@@ -36,14 +42,65 @@ unsigned stopGraceMs() {
   return ms;
 }
 
+// Whether the window can be shown: the platforms that need a display
+// server find one. Qt would abort the program without it.
+bool displayAvailable() {
+  auto set = [](const char* name) {
+    const char* v = std::getenv(name);
+    return v != nullptr && *v != 0;
+  };
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  const std::string_view p = platform ? platform : "";
+  if (p.empty()) return set("DISPLAY") || set("WAYLAND_DISPLAY");
+  if (p.rfind("xcb", 0) == 0) return set("DISPLAY");
+  if (p.rfind("wayland", 0) == 0) return set("WAYLAND_DISPLAY");
+  return true;  // offscreen, vnc, eglfs...: no display server needed
+}
+
+// The window mode: the application, the main window and the event loop. A
+// stop signal (SIGINT, SIGTERM, SIGHUP) closes the window as "&Zamknij
+// program" does, without questions: the signals' thread hands it to the
+// event loop.
+int runWindow(int& argc, char** argv, bool signalsBlocked) {
+  swde::OlvenApplication app(argc, argv);
+  swde::QtUiPrompts prompts;
+  swde::TMainForm window(prompts);
+  prompts.setParent(&window);
+
+  plat::ConsoleSignals signals;
+  if (signalsBlocked) {
+    auto onEvent = [&window](plat::ConsoleSignals::Event event) {
+      if (!plat::ConsoleSignals::isStop(event)) return;
+      QMetaObject::invokeMethod(
+          &window, [&window] { window.closeWithoutQuestions(); }, Qt::QueuedConnection);
+    };
+    // A window that does not close after its run was stopped (and the
+    // stop's own 3 s) is blocked where nothing reaches it: the program ends.
+    auto overdue = [] { ::_exit(swde::iuConsole::stStopped); };
+    if (!signals.start(onEvent, overdue, stopGraceMs() + 3000))
+      plat::ConsoleSignals::unblockSignals();
+  }
+
+  window.show();
+  // For the tests that signal a running window: a line once the loop runs.
+  if (std::getenv("OLVEN_TEST_READY_LINE"))
+    QTimer::singleShot(0, [] { plat::writeIfReady(STDOUT_FILENO, "OLVEN_READY\n"); });
+  const int status = app.exec();
+  signals.finish();
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   // A closed standard stream would be taken by the first file opened (the
   // report) and the console's texts would be written into it.
   plat::ensureStandardDescriptors();
+  const bool windowMode = argc <= 1;
+  const bool canShowWindow = windowMode && displayAvailable();
   // Before any thread: the control events go to their own thread only.
-  const bool signalsBlocked = argc > 1 && plat::ConsoleSignals::blockSignals();
+  const bool signalsBlocked =
+      (!windowMode || canShowWindow) && plat::ConsoleSignals::blockSignals();
   plat::ignoreSigpipe();
   const plat::ConsoleEncoding encoding = plat::localeConsoleEncoding();
   // File names are in the locale's encoding too: the messages show them so.
@@ -59,11 +116,14 @@ int main(int argc, char** argv) {
     err.write(caption + ": " + text + "\n");
   });
 
-  if (argc <= 1) {
-    out.write(
-        cp("Okno główne programu nie jest dostępne w tej wersji. "
-           "Program działa w trybie wsadowym:\n\n"));
-    return console.run();
+  if (windowMode) {
+    if (!canShowWindow) {
+      err.write(
+          cp("Brak ekranu graficznego: okna programu nie można otworzyć. "
+             "Tryb wsadowy: olven /?\n"));
+      return 2;
+    }
+    return runWindow(argc, argv, signalsBlocked);
   }
 
   int status = swde::iuConsole::stFailure;

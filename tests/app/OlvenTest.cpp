@@ -151,11 +151,6 @@ TEST_F(Olven, DispatchOnTheFirstWord) {
       // The word as given, also in its case and letters.
       {{"Łódź"}, "Błędna lista parametrów!\nNie rozpoznano pierwszego parametru: Łódź\n", 1},
       {{"-PWE", "a"}, "Błędna lista parametrów!\nNie rozpoznano pierwszego parametru: -PWE\n", 1},
-      {{},
-       "Okno główne programu nie jest dostępne w tej wersji. Program działa w trybie "
-       "wsadowym:\n\n" +
-           help,
-       2},
       {{"-pol"}, "Nie można otworzyć pliku z poleceniami:  (plik nie istnieje)\n", 1},
       {{"-POL", "brak.txt"},
        "Nie można otworzyć pliku z poleceniami: brak.txt (plik nie istnieje)\n",
