@@ -86,6 +86,7 @@ bool guiActions::start(const ActionInputs& in, const ProcessMaker& make) {
     return false;
   }
   process_ = make(fileList_.get(), report_.get(), settings_.get(), state_.get());
+  if (notifier_) process_->setNotifier(notifier_);
   startTick_ = now();
   process_->start();
   if (timer_) timer_->enable();

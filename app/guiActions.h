@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "app/ActionInputs.h"
 #include "platform/AnsiString.h"
@@ -93,6 +94,10 @@ class guiActions {
   // errorMessage() telling why.
   AnsiString saveReport();
 
+  // What the process of the next start calls on a critical failure, from its
+  // worker (the window posts it to its own thread); empty for none.
+  void setCriticalNotifier(bzCriticalNotifier notifier) { notifier_ = std::move(notifier); }
+
   // The message of the last failed start or save.
   const AnsiString& errorMessage() const { return error_; }
 
@@ -113,6 +118,7 @@ class guiActions {
   AnsiString resultPath_;
   std::uint64_t startTick_ = 0;
   AnsiString error_;
+  bzCriticalNotifier notifier_;
 };
 
 }  // namespace swde

@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 #include "app/guiActions.h"
@@ -291,6 +293,35 @@ TEST(GuiActions, LinesOfARunInProgress) {
   EXPECT_EQ(a->getNextLine(), "");  // none further yet
   gate.open();
   a.reset();  // the process, maybe still ending, goes before the objects it uses
+}
+
+// A process whose run fails critically.
+class FailingProcess : public bzProcessThread {
+ public:
+  FailingProcess(RunKey key, bzFileList* f, bzReport* r, bzSettings* s, bzProcessState* st)
+      : bzProcessThread(key, f, r, s, st) {}
+  AnsiString getTitle() const override { return "failing"; }
+
+ protected:
+  int process() override { throw std::runtime_error("dysk pełny"); }
+};
+
+TEST(GuiActions, CriticalFailureReachesTheNotifierSetBeforeTheStart) {
+  auto a = std::make_unique<guiActions>(nullptr);
+  std::mutex m;
+  std::vector<std::string> seen;
+  a->setCriticalNotifier([&](const AnsiString& text, const AnsiString&) {
+    std::lock_guard<std::mutex> lock(m);
+    seen.push_back(text);
+  });
+  ActionInputs in;
+  ASSERT_TRUE(a->start(in, [](bzFileList* f, bzReport* r, bzSettings* s, bzProcessState* st) {
+    return std::make_unique<bzRun<FailingProcess>>(f, r, s, st);
+  }));
+  a->getProcess()->waitFor();
+  EXPECT_TRUE(a->getProcess()->failedCritically());
+  std::lock_guard<std::mutex> lock(m);
+  EXPECT_EQ(seen, std::vector<std::string>{"dysk pełny"});
 }
 
 }  // namespace
