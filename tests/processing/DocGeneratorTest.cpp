@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 
+#include "app/RtfReader.h"
 #include "platform/CodePage.h"
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
@@ -12,7 +13,6 @@
 #include "processing/bzDocCounters.h"
 #include "processing/bzDocGenerator.h"
 #include "processing/bzException.h"
-#include "support/RtfText.h"
 #include "support/TempRegistry.h"
 
 using namespace swde;
@@ -93,12 +93,12 @@ TEST_F(DocGenerator, TheShippedScriptGivesOneReadableDocument) {
   gen.closeDocument();
   const std::string& rtf = gen.getDocument();
 
-  EXPECT_TRUE(testsupport::rtfBalanced(rtf)) << rtf;
+  EXPECT_TRUE(rtfBalanced(rtf)) << rtf;
   EXPECT_EQ(rtf.find("$$"), std::string::npos) << rtf;
   EXPECT_EQ(rtf.rfind("{\\rtf1\\ansi\\ansicpg1250", 0), 0u);
   for (unsigned char c : rtf) EXPECT_TRUE(c >= 0x20 && c < 0x80) << int(c);
 
-  const std::string text = testsupport::rtfToText(rtf);
+  const std::string text = rtfPlainTextUtf8(rtf);
   for (const char* line :
        {"Sumy kontrolne pliku danych\n", "Data:\t05-03-2026\n", "Wydawca:\t...\n",
         "Plik:\tdane_crc.swd\n", "Rozmiar pliku (bajty):\t5000000123\n",
@@ -205,9 +205,10 @@ TEST_F(DocGenerator, ValuesAndNamesAreEscaped) {
     EXPECT_EQ(bzDocGenerator::rtfText(c.in), c.text) << c.in;
     EXPECT_EQ(bzDocGenerator::rtfFileName(c.in), c.name) << c.in;
   }
-  const std::string decoded =
-      testsupport::rtfToText(bzDocGenerator::rtfFileName("\xc4\x85\xd0\xb6\xf0\x9f\x98\x80"));
-  EXPECT_EQ(decoded, "\xc4\x85\xd0\xb6\xf0\x9f\x98\x80");
+  // Read back as the one paragraph of a document.
+  const std::string decoded = rtfPlainTextUtf8(
+      "{\\rtf1 " + bzDocGenerator::rtfFileName("\xc4\x85\xd0\xb6\xf0\x9f\x98\x80") + "}");
+  EXPECT_EQ(decoded, "\xc4\x85\xd0\xb6\xf0\x9f\x98\x80\n");
 }
 
 TEST_F(DocGenerator, SaveWritesTheBytesOrNamesTheFailure) {

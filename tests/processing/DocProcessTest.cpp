@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/RtfReader.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
@@ -24,7 +25,6 @@
 #include "support/Files.h"
 #include "support/Gate.h"
 #include "support/ReportLine.h"
-#include "support/RtfText.h"
 #include "support/TempRegistry.h"
 
 using namespace swde;
@@ -225,7 +225,7 @@ TEST_F(DocProcess, TheSamplesSTSectionWithBothSkips) {
   EXPECT_EQ(lines.front(), "SWDE.W.1.13.0;");
   EXPECT_EQ(lines.back().rfind("SWDEXC,", 0), 0u);
 
-  const std::string doc = testsupport::rtfToText(readFile(dir_ + "przyklad_crc.swd.aut.rtf"));
+  const std::string doc = rtfPlainTextUtf8(readFile(dir_ + "przyklad_crc.swd.aut.rtf"));
   EXPECT_NE(doc.find("Plik:\tprzyklad_crc.swd\n"), std::string::npos) << doc;
   EXPECT_NE(doc.find("Rozmiar pliku (bajty):\t" + std::to_string(copy.size()) + "\n"),
             std::string::npos)
@@ -255,7 +255,7 @@ TEST_F(DocProcess, TheCopyIsRebuiltLineByLine) {
     for (const std::size_t i : {4u, 8u, 9u, 20u, 24u, 25u, 26u})
       EXPECT_TRUE(std::regex_match(lines[i], std::regex(R"((XC|SXC|SWDEXC),[0-9]+;)"))) << lines[i];
     EXPECT_NE(lines[8], "XC,123;");
-    const std::string doc = testsupport::rtfToText(readFile(dir_ + "dane_crc.swd.aut.rtf"));
+    const std::string doc = rtfPlainTextUtf8(readFile(dir_ + "dane_crc.swd.aut.rtf"));
     EXPECT_NE(doc.find("Liczba linii komentarza:\t0\nLiczba znaków komentarza:\t0\n"),
               std::string::npos)
         << doc;
@@ -280,7 +280,7 @@ TEST_F(DocProcess, TheCopyIsRebuiltLineByLine) {
                                 std::string("komentarz, z przecinkiem").size() +
                                 std::string("  uwaga").size() + std::string(" a, b; c").size() +
                                 std::string("w rekordzie").size();
-    const std::string doc = testsupport::rtfToText(readFile(dir_ + "dane_crc.swd.aut.rtf"));
+    const std::string doc = rtfPlainTextUtf8(readFile(dir_ + "dane_crc.swd.aut.rtf"));
     EXPECT_NE(doc.find("Liczba linii komentarza:\t6\nLiczba znaków komentarza:\t" +
                        std::to_string(chars) + "\n"),
               std::string::npos)
@@ -293,7 +293,7 @@ TEST_F(DocProcess, TheCopyIsRebuiltLineByLine) {
   const Run r = auth({swing}, true);
   const std::vector<std::string> lines = linesOf(readFile(dir_ + "p_crc.swg"));
   EXPECT_TRUE(std::regex_match(lines.back(), std::regex(R"(SWINGXC,[0-9]+;)"))) << lines.back();
-  const std::string doc = testsupport::rtfToText(readFile(dir_ + "p_crc.swg.aut.rtf"));
+  const std::string doc = rtfPlainTextUtf8(readFile(dir_ + "p_crc.swg.aut.rtf"));
   EXPECT_NE(doc.find("Sekcja SP\tBrak\n\nSekcja ST\tBrak\n\nSekcja SG\t\n"), std::string::npos)
       << doc;
 }
