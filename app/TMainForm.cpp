@@ -20,6 +20,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QProgressBar>
@@ -36,9 +37,12 @@
 #include <chrono>
 #include <cstdio>
 
+#include "app/TForm3.h"
+#include "app/TModulesForm.h"
 #include "app/UiPrompts.h"
 #include "app/VersionText.h"
 #include "app/WizardLauncher.h"
+#include "app/help/HelpSystem.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "viewers/PageViewer.h"
@@ -136,6 +140,10 @@ TMainForm::TMainForm(UiPrompts& prompts, Places places, QWidget* parent)
     : QMainWindow(parent), prompts_(prompts), places_(std::move(places)) {
   setObjectName(QStringLiteral("mainForm"));
   setWindowTitle(QStringLiteral("OLVEN"));
+  HelpSystem::setContext(this, HelpSystem::kOverview);
+  // The pages are looked for once here; a later request names them again.
+  if (!HelpSystem::instance().available())
+    prompts_.notice(QStringLiteral("OLVEN"), HelpSystem::instance().missingMessage());
   if (places_.programFolder.empty()) {
     try {
       places_.programFolder = plat::executableFolder();
@@ -164,6 +172,8 @@ TMainForm::TMainForm(UiPrompts& prompts, Places places, QWidget* parent)
   panels_->addWidget(buildAboutPanel());
   buildSideBar();
   auto* bar = new QWidget(central);
+  bar->setObjectName(QStringLiteral("sideBar"));
+  HelpSystem::setContext(bar, kHelpSideBar);
   auto* barLayout = new QVBoxLayout(bar);
   barLayout->setContentsMargins(0, 0, 0, 0);
   for (QAbstractButton* b : sideBar_->buttons()) barLayout->addWidget(b);
@@ -339,14 +349,32 @@ void TMainForm::buildActions() {
   });
   a = makeAction("actQuit", T("&Zamknij program"));
   connect(a, &QAction::triggered, this, &QWidget::close);
-  // Not in this version: they stay in place, off.
-  makeAction("actOpenAuthDoc", T("Otwórz dokument autoryzacji"))->setEnabled(false);
-  makeAction("actModules", T("Moduły..."))->setEnabled(false);
-  a = makeAction("actHelp", T("Pomo&c"), QKeySequence(Qt::Key_F1));
-  a->setEnabled(false);
-  a = makeAction("tbHelp", T("Pomoc"));
-  a->setIcon(st->standardIcon(QStyle::SP_DialogHelpButton));
-  a->setEnabled(false);
+  a = makeAction("actOpenAuthDoc", T("&Otwórz dokument autoryzacji"),
+                 QKeySequence(Qt::CTRL | Qt::Key_O));
+  connect(a, &QAction::triggered, this, [this] { openDocumentDialog(false); });
+  a = makeAction("tbOpenAuthDoc", T("Otwórz dokument autoryzacji"));
+  a->setIcon(st->standardIcon(QStyle::SP_DirOpenIcon));
+  connect(a, &QAction::triggered, this, [this] { openDocumentDialog(true); });
+  a = makeAction("actModules", T("Moduły..."));
+  connect(a, &QAction::triggered, this, &TMainForm::openModules);
+  // F1 itself is the help's key filter's: it opens the focused widget's
+  // context, so the menu item only names the key.
+  struct HelpDef {
+    const char* name;
+    const char* text;
+    int context;
+  };
+  const HelpDef helps[] = {{"actHelp", "Pomo&c    F1", HelpSystem::kOverview},
+                           {"tbHelp", "Pomoc", HelpSystem::kOverview},
+                           {"rpHelp", "Pomo&c", kHelpReport},
+                           {"popHelp", "Pomo&c", kHelpActions}};
+  for (const HelpDef& h : helps) {
+    a = makeAction(h.name, T(h.text));
+    const int context = h.context;
+    connect(a, &QAction::triggered, this, [this, context] { showHelp(context); });
+  }
+  findChild<QAction*>(QStringLiteral("tbHelp"))
+      ->setIcon(st->standardIcon(QStyle::SP_DialogHelpButton));
 }
 
 void TMainForm::buildMenus() {
@@ -372,19 +400,21 @@ void TMainForm::buildMenus() {
 
   listMenu_ = new QMenu(this);
   add(listMenu_, {"popAdd", "popRemove", nullptr, "popUp", "popDown", "popTop", "popBottom",
-                  nullptr, "popPreview", "popSelectAll"});
+                  nullptr, "popPreview", "popSelectAll", nullptr, "popHelp"});
   reportMenu_ = new QMenu(this);
-  add(reportMenu_, {"rpCopy", "rpSave", "rpOpen", "rpGoto"});
+  add(reportMenu_, {"rpCopy", "rpSave", "rpOpen", "rpGoto", nullptr, "rpHelp"});
+  HelpSystem::setContext(menuBar(), kHelpMenus);
 }
 
 void TMainForm::buildToolBar() {
   QToolBar* bar = addToolBar(T("Narzędzia"));
   bar->setObjectName(QStringLiteral("toolBar"));
+  HelpSystem::setContext(bar, kHelpToolBar);
   bar->setMovable(false);
   bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-  for (const char* n :
-       {"tbPreview", "", "tbSyntax", "tbSemantic", "tbMerge", "tbDocAuth", "tbDocVerif", "tbStop",
-        "", "tbOpenReport", "tbSaveReport", "tbPrint", "tbGoto", "", "actWizard", "tbHelp"}) {
+  for (const char* n : {"tbPreview", "", "tbSyntax", "tbSemantic", "tbMerge", "tbDocAuth",
+                        "tbDocVerif", "tbStop", "", "tbOpenAuthDoc", "tbOpenReport", "tbSaveReport",
+                        "tbPrint", "tbGoto", "", "actWizard", "tbHelp"}) {
     if (*n == 0) {
       bar->addSeparator();
       continue;
@@ -398,6 +428,7 @@ void TMainForm::buildToolBar() {
 QWidget* TMainForm::buildActionsPanel() {
   auto* panel = new QWidget;
   panel->setObjectName(QStringLiteral("panelActions"));
+  HelpSystem::setContext(panel, kHelpActions);
   auto* layout = new QVBoxLayout(panel);
   layout->setContentsMargins(0, 0, 0, 0);
   auto* split = new QSplitter(Qt::Vertical, panel);
@@ -456,6 +487,7 @@ QWidget* TMainForm::buildActionsPanel() {
 QWidget* TMainForm::buildStatisticsPanel() {
   auto* panel = new QWidget;
   panel->setObjectName(QStringLiteral("panelStatistics"));
+  HelpSystem::setContext(panel, kHelpStatistics);
   auto* layout = new QVBoxLayout(panel);
   auto* form = new QFormLayout;
   auto label = [&](const char* caption, const char* name) {
@@ -499,6 +531,7 @@ QWidget* TMainForm::buildStatisticsPanel() {
 QWidget* TMainForm::buildReportPanel() {
   auto* panel = new QWidget;
   panel->setObjectName(QStringLiteral("panelReport"));
+  HelpSystem::setContext(panel, kHelpReport);
   auto* layout = new QVBoxLayout(panel);
   layout->setContentsMargins(0, 0, 0, 0);
   reportLabel_ = new QLabel(panel);
@@ -542,6 +575,7 @@ QWidget* TMainForm::buildReportPanel() {
 QWidget* TMainForm::buildSettingsPanel() {
   auto* panel = new QWidget;
   panel->setObjectName(QStringLiteral("panelSettings"));
+  HelpSystem::setContext(panel, kHelpSettings);
   auto* layout = new QVBoxLayout(panel);
   auto check = [&](QWidget* parent, const char* caption, const char* name) {
     auto* c = new QCheckBox(T(caption), parent);
@@ -608,6 +642,7 @@ QWidget* TMainForm::buildSettingsPanel() {
 QWidget* TMainForm::buildAboutPanel() {
   auto* panel = new QWidget;
   panel->setObjectName(QStringLiteral("panelAbout"));
+  HelpSystem::setContext(panel, kHelpAbout);
   auto* layout = new QVBoxLayout(panel);
   layout->addStretch(1);
   auto* title = new QLabel(QStringLiteral("OLVEN"), panel);
@@ -713,6 +748,7 @@ void TMainForm::bindCommands() {
   on({"tbSaveReport", "tbPrint", "tbGoto", "mnSaveReport", "mnPrint", "mnGoto"},
      cmd_.reportCommands);
   on({"tbOpenReport", "mnOpenReport"}, cmd_.openReport);
+  on({"actOpenAuthDoc", "tbOpenAuthDoc"}, cmd_.openAuthDocument);
   on({"rmSave", "rmSaveAs"}, cmd_.secondMenuSave);
   on({"rmPrint", "rmCopy"}, cmd_.secondMenuPrintCopy);
   on({"rpCopy", "rpSave", "rpOpen", "rpGoto"}, cmd_.reportPopup);
@@ -738,6 +774,13 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 
 void TMainForm::setStatus(const QString& text) {
   status_->setText(text);
+}
+
+void TMainForm::showCritical(const QString& text) {
+  if (quietClose_)
+    showError(text);
+  else
+    prompts_.notice(T("Krytyczny błąd wykonywania programu"), text);
 }
 
 void TMainForm::showError(const QString& text) {
@@ -985,6 +1028,13 @@ void TMainForm::startAction(Action action) {
   }
 
   actions_ = std::make_unique<guiActions>(&timerSwitch_);
+  // A critical failure is told at once, from the worker, by a queued call:
+  // this thread may be waiting in a stop at that moment.
+  actions_->setCriticalNotifier([this](const AnsiString& text, const AnsiString&) {
+    const QString message = fromCp(text);
+    QMetaObject::invokeMethod(
+        this, [this, message] { showCritical(message); }, Qt::QueuedConnection);
+  });
   if (action == Action::Merge) actions_->setResultPath(resultPath);
   ActionInputs in = inputs();
   const bool started = runStarter(action, in);
@@ -1082,13 +1132,6 @@ void TMainForm::finishAction() {
   timer_.stop();
   if (bzProcessThread* process = actions_->getProcess()) {
     process->waitFor();
-    if (process->failedCritically()) {
-      if (quietClose_)
-        showError(fromCp(process->criticalMessage()));
-      else
-        prompts_.notice(T("Krytyczny błąd wykonywania programu"),
-                        fromCp(process->criticalMessage()));
-    }
   }
   actions_->deleteProcess();
   tempReport_ = actions_->saveReport();
@@ -1272,6 +1315,39 @@ void TMainForm::togglePreviewWindow(bool on) {
   bindCommands();
 }
 
+// ---------------------------------------------------------------------------
+// Documents, modules and help
+
+void TMainForm::openDocumentDialog(bool fromToolButton) {
+  const QStringList chosen =
+      prompts_.openFiles(T("Wybierz plik"), QString(),
+                         T(fromToolButton ? "Pliki autoryzacji (*.rtf *.RTF)"
+                                          : "Pliki dokumentu autoryzacji (*.rtf *.RTF)"),
+                         false);
+  if (!chosen.isEmpty()) openDocument(chosen.first());
+}
+
+TForm3* TMainForm::openDocument(const QString& path) {
+  // Each opening its own window; a file that cannot be read leaves it open
+  // and empty under its message.
+  auto* doc = new TForm3(prompts_, this);
+  doc->loadFile(path);
+  doc->show();
+  return doc;
+}
+
+TModulesForm* TMainForm::openModules() {
+  auto* modules = new TModulesForm(prompts_, this);
+  modules->show();
+  return modules;
+}
+
+void TMainForm::showHelp(int context) {
+  QString message;
+  if (!HelpSystem::instance().showContext(context, &message) && !message.isEmpty())
+    prompts_.error(message);
+}
+
 void TMainForm::launchWizard() {
   const int err = WizardLauncher::launch(places_.programFolder + WizardLauncher::kProgram);
   if (err != 0) prompts_.error(fromCp(WizardLauncher::failureMessage(err)));
@@ -1312,6 +1388,10 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   }
   report_->closeFile();
   writeSettings();
+  // The document and module windows and the help go with the window.
+  for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (qobject_cast<TForm3*>(w) || qobject_cast<TModulesForm*>(w)) w->close();
+  HelpSystem::instance().closeAll();
   event->accept();
 }
 

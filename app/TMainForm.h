@@ -43,6 +43,8 @@ class ReportPane;
 
 namespace swde {
 
+class TForm3;
+class TModulesForm;
 class UiPrompts;
 
 class TMainForm : public QMainWindow {
@@ -107,6 +109,26 @@ class TMainForm : public QMainWindow {
 
   void launchWizard();
 
+  // "Otwórz dokument autoryzacji": the open dialog (the tool button's filter
+  // or the menu's), then openDocument.
+  void openDocumentDialog(bool fromToolButton);
+  // A new document window showing path (its own message when unreadable).
+  TForm3* openDocument(const QString& path);
+  // "Moduły...": a new module list window.
+  TModulesForm* openModules();
+  // Opens a help context; a failure's message shown.
+  void showHelp(int context);
+
+  // Help contexts of the window's parts.
+  static constexpr int kHelpMenus = 1006;
+  static constexpr int kHelpToolBar = 1007;
+  static constexpr int kHelpSideBar = 1008;
+  static constexpr int kHelpActions = 1010;
+  static constexpr int kHelpStatistics = 1013;
+  static constexpr int kHelpReport = 1014;
+  static constexpr int kHelpSettings = 1015;
+  static constexpr int kHelpAbout = 1016;
+
   // What tests look at.
   void setStarter(Starter starter) { starter_ = std::move(starter); }
   guiActions* controller() const { return actions_.get(); }
@@ -153,6 +175,8 @@ class TMainForm : public QMainWindow {
   bool runStarter(Action action, ActionInputs& in);
   void afterListChange();
   void setStatus(const QString& text);
+  // A critical failure of the worker: a box that does not wait.
+  void showCritical(const QString& text);
   void showError(const QString& text);
   void showPane(QWidget* pane);
   void dropTemporaryReport();

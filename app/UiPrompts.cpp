@@ -39,8 +39,9 @@ QStringList QtUiPrompts::openFiles(const QString& title, const QString& folder,
 }
 
 QString QtUiPrompts::saveFile(const QString& title, const QString& folder, const QString& filter,
-                              int* selected) {
+                              int* selected, const QString& defaultSuffix) {
   QFileDialog dialog(parent_, title, folder, filter);
+  if (!defaultSuffix.isEmpty()) dialog.setDefaultSuffix(defaultSuffix);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   const QStringList types = filter.split(QStringLiteral(";;"));

@@ -29,9 +29,10 @@ class UiPrompts {
                                 bool multiple) = 0;
   // A save dialog that asks before overwriting. filter holds the types
   // separated by ";;"; *selected comes in as the type shown first and goes
-  // out as the one chosen. "" when cancelled.
+  // out as the one chosen; defaultSuffix (no dot) is added to a name typed
+  // without one before the overwrite question. "" when cancelled.
   virtual QString saveFile(const QString& title, const QString& folder, const QString& filter,
-                           int* selected) = 0;
+                           int* selected, const QString& defaultSuffix = QString()) = 0;
   // A folder dialog; "" when cancelled.
   virtual QString folder(const QString& title, const QString& start) = 0;
   // The print dialog over printer; true when accepted.
@@ -51,7 +52,7 @@ class QtUiPrompts : public UiPrompts {
   QStringList openFiles(const QString& title, const QString& folder, const QString& filter,
                         bool multiple) override;
   QString saveFile(const QString& title, const QString& folder, const QString& filter,
-                   int* selected) override;
+                   int* selected, const QString& defaultSuffix = QString()) override;
   QString folder(const QString& title, const QString& start) override;
   bool print(QPrinter& printer) override;
 

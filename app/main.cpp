@@ -15,6 +15,7 @@
 #include "app/OlvenApplication.h"
 #include "app/TMainForm.h"
 #include "app/UiPrompts.h"
+#include "app/help/HelpSystem.h"
 #include "app/iuConsole.h"
 #include "platform/CodePage.h"
 #include "platform/ConsoleKeyboard.h"
@@ -66,6 +67,9 @@ int runWindow(int& argc, char** argv, bool signalsBlocked) {
   swde::QtUiPrompts prompts;
   swde::TMainForm window(prompts);
   prompts.setParent(&window);
+  // F1 opens the help of the focused widget's context; a failure is shown.
+  swde::HelpSystem::instance().installF1(
+      app, [&prompts](const QString& message) { prompts.error(message); });
 
   plat::ConsoleSignals signals;
   if (signalsBlocked) {

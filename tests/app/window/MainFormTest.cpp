@@ -81,7 +81,7 @@ TEST_F(WindowTest, FirstStartHasTheDefaultsAndWaitsForTheActionsPanel) {
       w.findChild<QLabel*>(QStringLiteral("versionLabel"))->text().startsWith(U("Wersja ")));
   EXPECT_FALSE(enabled(w, "actAdd"));
   EXPECT_TRUE(enabled(w, "tbOpenReport"));
-  EXPECT_FALSE(enabled(w, "actOpenAuthDoc")) << "not in this version";
+  EXPECT_TRUE(enabled(w, "actOpenAuthDoc"));
   EXPECT_TRUE(prompts.errors.empty());
 
   w.sideBarClicked(Panel::Actions);
@@ -283,6 +283,35 @@ class HeldProcess : public swde::bzProcessThread {
   testsupport::Gate& gate_;
   int lines_;
 };
+
+class FailingProcess : public swde::bzProcessThread {
+ public:
+  FailingProcess(RunKey key, swde::bzFileList* f, swde::bzReport* r, swde::bzSettings* s,
+                 swde::bzProcessState* st)
+      : bzProcessThread(key, f, r, s, st) {}
+  swde::AnsiString getTitle() const override { return "failing"; }
+
+ protected:
+  int process() override { throw std::runtime_error("dysk pelny"); }
+};
+
+TEST_F(WindowTest, ACriticalFailureIsToldOnceAsSoonAsTheWorkerMeetsIt) {
+  TMainForm& w = make();
+  w.setStarter([&](swde::guiActions& a, swde::ActionInputs& in, Action) {
+    return a.start(in, [&](swde::bzFileList* f, swde::bzReport* r, swde::bzSettings* s,
+                           swde::bzProcessState* st) {
+      return std::make_unique<swde::bzRun<FailingProcess>>(f, r, s, st);
+    });
+  });
+  start(Action::Syntax, {copyOf("przyklad.swd")});
+  w.progressTimer().stop();
+  w.controller()->getProcess()->waitFor();
+  // Before the timer has seen the end: the posted call alone shows it.
+  QCoreApplication::sendPostedEvents(&w);
+  EXPECT_EQ(prompts.notices, std::vector<QString>{U("dysk pelny")});
+  finish();
+  EXPECT_EQ(prompts.notices, std::vector<QString>{U("dysk pelny")});
+}
 
 TEST_F(WindowTest, DuringARunAndUntilItIsFinishedNothingElseStarts) {
   TMainForm& w = make();

@@ -8,8 +8,10 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QString>
 #include <QStringList>
+#include <QTreeWidget>
 #include <deque>
 #include <filesystem>
 #include <memory>
@@ -31,7 +33,8 @@ struct FakePrompts : swde::UiPrompts {
     QString path;
     int type = 0;
   };
-  std::vector<QString> warnings, errors, notices, questions, saveTitles, saveFilters;
+  std::vector<QString> warnings, errors, notices, questions, saveTitles, saveFilters, saveSuffixes,
+      openTitles, openFilters;
   std::deque<bool> answers;
   std::deque<QStringList> opens;
   std::deque<Save> saves;
@@ -47,16 +50,20 @@ struct FakePrompts : swde::UiPrompts {
     answers.pop_front();
     return a;
   }
-  QStringList openFiles(const QString&, const QString&, const QString&, bool) override {
+  QStringList openFiles(const QString& title, const QString&, const QString& filter,
+                        bool) override {
+    openTitles.push_back(title);
+    openFilters.push_back(filter);
     if (opens.empty()) return {};
     QStringList a = opens.front();
     opens.pop_front();
     return a;
   }
-  QString saveFile(const QString& title, const QString&, const QString& filter,
-                   int* selected) override {
+  QString saveFile(const QString& title, const QString&, const QString& filter, int* selected,
+                   const QString& defaultSuffix = QString()) override {
     saveTitles.push_back(title);
     saveFilters.push_back(filter);
+    saveSuffixes.push_back(defaultSuffix);
     if (saves.empty()) return QString();
     const Save s = saves.front();
     saves.pop_front();
@@ -64,9 +71,14 @@ struct FakePrompts : swde::UiPrompts {
     return s.path;
   }
   QString folder(const QString&, const QString&) override { return QString(); }
-  bool print(QPrinter&) override {
+  // Accepted, into this PDF file, when printTo is set.
+  QString printTo;
+  bool print(QPrinter& printer) override {
     ++prints;
-    return false;
+    if (printTo.isEmpty()) return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(printTo);
+    return true;
   }
 };
 
