@@ -5,6 +5,7 @@
 
 #include "platform/Exception.h"
 #include "platform/FileStream.h"
+#include "viewers/ReadBlock.h"
 
 namespace olv {
 
@@ -19,17 +20,7 @@ void LineReader::attach(plat::InputFile* in) {
 }
 
 bool LineReader::fill(std::uint64_t offset) {
-  if (!in_ || offset >= in_->size()) return false;
-  if (buf_.size() != readBlock_) buf_.resize(readBlock_);
-  bufStart_ = offset;
-  bufLen_ = 0;
-  try {
-    if (in_->position() != offset) in_->seek(offset);
-    bufLen_ = in_->read(buf_.data(), buf_.size());
-  } catch (const plat::Exception&) {
-    failed_ = true;
-    bufLen_ = 0;
-  }
+  if (!readBlockAt(in_, offset, readBlock_, buf_, bufStart_, bufLen_, failed_)) return false;
   ++fileReads_;
   return bufLen_ > 0;
 }

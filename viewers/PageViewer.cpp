@@ -107,30 +107,25 @@ void PageViewer::closeFile() {
 }
 
 std::int64_t PageViewer::showLines(std::int64_t first) {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  BusyCursor busy;
   const std::int64_t shown = pager_.showLines(first);
-  QApplication::restoreOverrideCursor();
-  if (shown > 0) {
-    pager_.syncScrollPosition();
-    render();
-    syncBar();
-  }
-  return shown;
+  return shown > 0 ? settle(shown) : 0;
+}
+
+std::int64_t PageViewer::settle(std::int64_t count) {
+  pager_.syncScrollPosition();
+  render();
+  syncBar();
+  return count;
 }
 
 std::int64_t PageViewer::showLinesPos(std::uint64_t filePos, std::int64_t line) {
   if (!file_ || pager_.linesPerPage() < 1) return 0;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  BusyCursor busy;
   int err = 0;
   const std::int64_t shown = pager_.showPage(
       line, buffer_.getLinesAt(filePos, pager_.linesPerPage(), err, kForward, line));
-  QApplication::restoreOverrideCursor();
-  if (shown > 0) {
-    pager_.syncScrollPosition();
-    render();
-    syncBar();
-  }
-  return shown;
+  return shown > 0 ? settle(shown) : 0;
 }
 
 void PageViewer::select(std::int64_t line) {
@@ -149,43 +144,23 @@ void PageViewer::selectPos(std::uint64_t filePos, std::int64_t line) {
 }
 
 std::int64_t PageViewer::MoveUp(std::int64_t n) {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const std::int64_t moved = pager_.moveUp(n);
-  QApplication::restoreOverrideCursor();
-  pager_.syncScrollPosition();
-  render();
-  syncBar();
-  return moved;
+  BusyCursor busy;
+  return settle(pager_.moveUp(n));
 }
 
 std::int64_t PageViewer::MoveDown(std::int64_t n) {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const std::int64_t moved = pager_.moveDown(n);
-  QApplication::restoreOverrideCursor();
-  pager_.syncScrollPosition();
-  render();
-  syncBar();
-  return moved;
+  BusyCursor busy;
+  return settle(pager_.moveDown(n));
 }
 
 std::int64_t PageViewer::MovePgUp() {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const std::int64_t moved = pager_.movePgUp();
-  QApplication::restoreOverrideCursor();
-  pager_.syncScrollPosition();
-  render();
-  syncBar();
-  return moved;
+  BusyCursor busy;
+  return settle(pager_.movePgUp());
 }
 
 std::int64_t PageViewer::MovePgDown() {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const std::int64_t moved = pager_.movePgDown();
-  QApplication::restoreOverrideCursor();
-  pager_.syncScrollPosition();
-  render();
-  syncBar();
-  return moved;
+  BusyCursor busy;
+  return settle(pager_.movePgDown());
 }
 
 void PageViewer::copyToClipboard() {
@@ -257,9 +232,8 @@ void PageViewer::onBarAction(int action) {
       return;
   }
   inBarAction_ = true;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  BusyCursor busy;
   pager_.scroll(scroll, bar_->sliderPosition());
-  QApplication::restoreOverrideCursor();
   render();
   bar_->setMaximum(pager_.barMaximum());
   bar_->setSliderPosition(pager_.barValue());

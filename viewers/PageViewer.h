@@ -77,6 +77,9 @@ class PAGEVIEW_API PageViewer : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // After the page moved or was shown: the bar follows its first line.
+  // Returns count.
+  std::int64_t settle(std::int64_t count);
   void closeStream();
   void onBarAction(int action);
   void onBarReleased();

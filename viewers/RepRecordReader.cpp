@@ -7,6 +7,7 @@
 #include "platform/FileStream.h"
 #include "platform/FileSystem.h"
 #include "viewers/LRepFileList.h"
+#include "viewers/ReadBlock.h"
 
 namespace olv {
 
@@ -40,18 +41,7 @@ void RepRecordReader::attach(plat::InputFile* in) {
 }
 
 bool RepRecordReader::fill(std::uint64_t offset) {
-  if (!in_ || offset >= in_->size()) return false;
-  if (buf_.size() != readBlock_) buf_.resize(readBlock_);
-  bufStart_ = offset;
-  bufLen_ = 0;
-  try {
-    if (in_->position() != offset) in_->seek(offset);
-    bufLen_ = in_->read(buf_.data(), buf_.size());
-  } catch (const plat::Exception&) {
-    failed_ = true;
-    bufLen_ = 0;
-  }
-  return bufLen_ > 0;
+  return readBlockAt(in_, offset, readBlock_, buf_, bufStart_, bufLen_, failed_) && bufLen_ > 0;
 }
 
 bool RepRecordReader::get(std::uint64_t offset, char* out, std::size_t n) {

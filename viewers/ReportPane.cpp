@@ -131,49 +131,36 @@ void ReportPane::closeFile() {
 }
 
 std::int64_t ReportPane::showLines(std::int64_t first) {
+  BusyCursor busy;
   const std::int64_t shown = pager_.showLines(first);
-  if (shown > 0) {
-    pager_.syncScrollPosition();
-    refresh();
-    syncBar();
-  }
-  return shown;
+  return shown > 0 ? settle(shown) : 0;
+}
+
+std::int64_t ReportPane::settle(std::int64_t count) {
+  pager_.syncScrollPosition();
+  refresh();
+  syncBar();
+  return count;
 }
 
 std::int64_t ReportPane::MoveUp(std::int64_t n) {
-  const std::int64_t moved = pager_.moveUp(n);
-  pager_.syncScrollPosition();
-  refresh();
-  syncBar();
-  return moved;
+  BusyCursor busy;
+  return settle(pager_.moveUp(n));
 }
 
 std::int64_t ReportPane::MoveDown(std::int64_t n) {
-  const std::int64_t moved = pager_.moveDown(n);
-  pager_.syncScrollPosition();
-  refresh();
-  syncBar();
-  return moved;
+  BusyCursor busy;
+  return settle(pager_.moveDown(n));
 }
 
 std::int64_t ReportPane::MovePgUp() {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const std::int64_t moved = pager_.movePgUp();
-  QApplication::restoreOverrideCursor();
-  pager_.syncScrollPosition();
-  refresh();
-  syncBar();
-  return moved;
+  BusyCursor busy;
+  return settle(pager_.movePgUp());
 }
 
 std::int64_t ReportPane::MovePgDown() {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const std::int64_t moved = pager_.movePgDown();
-  QApplication::restoreOverrideCursor();
-  pager_.syncScrollPosition();
-  refresh();
-  syncBar();
-  return moved;
+  BusyCursor busy;
+  return settle(pager_.movePgDown());
 }
 
 void ReportPane::copyToClipboard() {
@@ -224,7 +211,7 @@ bool ReportPane::PrintRep(QPrinter& printer) {
   // Positions are the tops of the lines; the painter draws on the baseline.
   const double ascent = metrics.ascent();
 
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  BusyCursor busy;
   paginateReport(
       [this](std::int64_t i, std::string& text) {
         int err = 0;
@@ -239,7 +226,6 @@ bool ReportPane::PrintRep(QPrinter& printer) {
         else
           painter.drawText(QPointF(op.x, op.y + ascent), reportLineText(op.text));
       });
-  QApplication::restoreOverrideCursor();
   painter.end();
   // The walk through the report may have found more lines.
   syncBar();

@@ -98,6 +98,9 @@ class REPORTPANE_API ReportPane : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // After the page moved or was shown: the bar follows its first line.
+  // Returns count.
+  std::int64_t settle(std::int64_t count);
   void onBarAction(int action);
   void onBarReleased();
   bool handleKey(int key, Qt::KeyboardModifiers modifiers);

@@ -1,6 +1,8 @@
 #include "viewers/ViewText.h"
 
+#include <QCursor>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <string>
 
 #include "platform/CodePage.h"
@@ -47,6 +49,14 @@ QFont fixedPitchFont(int pointSize) {
   font.setFixedPitch(true);
   if (pointSize > 0) font.setPointSize(pointSize);
   return font;
+}
+
+BusyCursor::BusyCursor() {
+  QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+}
+
+BusyCursor::~BusyCursor() {
+  QGuiApplication::restoreOverrideCursor();
 }
 
 }  // namespace olv

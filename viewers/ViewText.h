@@ -1,5 +1,6 @@
 // What both viewer controls need from Qt alike: the texts of file lines as
-// the screen shows them, and the fixed-pitch font of the views.
+// the screen shows them, the fixed-pitch font of the views and the busy
+// cursor.
 #pragma once
 
 #include <QFont>
@@ -19,5 +20,15 @@ QString reportLineText(std::string_view bytes);
 
 // A fixed-pitch font at pointSize (the application's size for 0).
 QFont fixedPitchFont(int pointSize = 0);
+
+// The hourglass while a page is read; the previous cursor comes back when
+// the scope ends, also by an exception.
+class BusyCursor {
+ public:
+  BusyCursor();
+  ~BusyCursor();
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
 
 }  // namespace olv

@@ -145,8 +145,9 @@ TEST_F(ReportPaneTest, KeysMoveThePageOnlyAtItsEdges) {
     QObject::disconnect(hook);
     EXPECT_EQ(firstAtKeyDown, c.first);
     expectPageFrom(c.firstAfter);
-    if (c.rowAfter != -3)
+    if (c.rowAfter != -3) {
       EXPECT_EQ(pane.view()->currentIndex().row(), c.rowAfter < 0 ? last : c.rowAfter);
+    }
   }
 }
 
