@@ -205,32 +205,7 @@ bool PageViewer::eventFilter(QObject* watched, QEvent* event) {
 void PageViewer::onBarAction(int action) {
   if (inBarAction_) return;
   Pager::Scroll scroll = Pager::Scroll::Track;
-  switch (action) {
-    case QAbstractSlider::SliderSingleStepSub:
-      scroll = Pager::Scroll::LineUp;
-      break;
-    case QAbstractSlider::SliderSingleStepAdd:
-      scroll = Pager::Scroll::LineDown;
-      break;
-    case QAbstractSlider::SliderPageStepSub:
-      scroll = Pager::Scroll::PageUp;
-      break;
-    case QAbstractSlider::SliderPageStepAdd:
-      scroll = Pager::Scroll::PageDown;
-      break;
-    case QAbstractSlider::SliderToMinimum:
-      scroll = Pager::Scroll::Top;
-      break;
-    case QAbstractSlider::SliderToMaximum:
-      scroll = Pager::Scroll::Bottom;
-      break;
-    case QAbstractSlider::SliderMove:
-      if (bar_->isSliderDown()) return;  // a drag: shown when released
-      scroll = Pager::Scroll::Wheel;
-      break;
-    default:
-      return;
-  }
+  if (!pagerScroll(action, bar_->isSliderDown(), scroll)) return;
   inBarAction_ = true;
   BusyCursor busy;
   pager_.scroll(scroll, bar_->sliderPosition());

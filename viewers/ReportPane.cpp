@@ -319,34 +319,7 @@ bool ReportPane::eventFilter(QObject* watched, QEvent* event) {
 void ReportPane::onBarAction(int action) {
   if (inBarAction_) return;
   Pager::Scroll scroll = Pager::Scroll::Track;
-  switch (action) {
-    case QAbstractSlider::SliderSingleStepSub:
-      scroll = Pager::Scroll::LineUp;
-      break;
-    case QAbstractSlider::SliderSingleStepAdd:
-      scroll = Pager::Scroll::LineDown;
-      break;
-    case QAbstractSlider::SliderPageStepSub:
-      scroll = Pager::Scroll::PageUp;
-      break;
-    case QAbstractSlider::SliderPageStepAdd:
-      scroll = Pager::Scroll::PageDown;
-      break;
-    case QAbstractSlider::SliderToMinimum:
-      scroll = Pager::Scroll::Top;
-      break;
-    case QAbstractSlider::SliderToMaximum:
-      scroll = Pager::Scroll::Bottom;
-      break;
-    case QAbstractSlider::SliderMove:
-      // With the thumb held this is a drag, shown when released; else a
-      // wheel or a touch pad moved the bar.
-      if (bar_->isSliderDown()) return;
-      scroll = Pager::Scroll::Wheel;
-      break;
-    default:
-      return;
-  }
+  if (!pagerScroll(action, bar_->isSliderDown(), scroll)) return;
   inBarAction_ = true;
   pager_.scroll(scroll, bar_->sliderPosition());
   refresh();

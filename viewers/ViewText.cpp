@@ -1,5 +1,6 @@
 #include "viewers/ViewText.h"
 
+#include <QAbstractSlider>
 #include <QCursor>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -57,6 +58,35 @@ BusyCursor::BusyCursor() {
 
 BusyCursor::~BusyCursor() {
   QGuiApplication::restoreOverrideCursor();
+}
+
+bool pagerScroll(int action, bool thumbHeld, Pager::Scroll& scroll) {
+  switch (action) {
+    case QAbstractSlider::SliderSingleStepSub:
+      scroll = Pager::Scroll::LineUp;
+      return true;
+    case QAbstractSlider::SliderSingleStepAdd:
+      scroll = Pager::Scroll::LineDown;
+      return true;
+    case QAbstractSlider::SliderPageStepSub:
+      scroll = Pager::Scroll::PageUp;
+      return true;
+    case QAbstractSlider::SliderPageStepAdd:
+      scroll = Pager::Scroll::PageDown;
+      return true;
+    case QAbstractSlider::SliderToMinimum:
+      scroll = Pager::Scroll::Top;
+      return true;
+    case QAbstractSlider::SliderToMaximum:
+      scroll = Pager::Scroll::Bottom;
+      return true;
+    case QAbstractSlider::SliderMove:
+      if (thumbHeld) return false;
+      scroll = Pager::Scroll::Wheel;
+      return true;
+    default:
+      return false;
+  }
 }
 
 }  // namespace olv

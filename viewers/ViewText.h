@@ -7,6 +7,8 @@
 #include <QString>
 #include <string_view>
 
+#include "viewers/Pager.h"
+
 namespace olv {
 
 // A line of a checked data file: cp1250 bytes. A carriage return before the
@@ -20,6 +22,12 @@ QString reportLineText(std::string_view bytes);
 
 // A fixed-pitch font at pointSize (the application's size for 0).
 QFont fixedPitchFont(int pointSize = 0);
+
+// The pager's step for an action of a vertical scroll bar (a
+// QAbstractSlider::SliderAction); false for none. A move with the thumb held
+// is a drag, shown when the thumb is released; without it a wheel or a touch
+// pad moved the bar.
+bool pagerScroll(int action, bool thumbHeld, Pager::Scroll& scroll);
 
 // The hourglass while a page is read; the previous cursor comes back when
 // the scope ends, also by an exception.

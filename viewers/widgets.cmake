@@ -5,7 +5,7 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport)
 # What both controls share in Qt: line texts as shown and the view font.
 add_library(olvviewtext STATIC ViewText.cpp)
 set_target_properties(olvviewtext PROPERTIES POSITION_INDEPENDENT_CODE ON)
-target_link_libraries(olvviewtext PUBLIC olvplatform Qt6::Gui)
+target_link_libraries(olvviewtext PUBLIC olvpaging Qt6::Widgets)
 olv_hidden_exports(olvviewtext)
 
 add_library(ReportPane SHARED
