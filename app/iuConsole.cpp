@@ -7,13 +7,15 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <limits>
 #include <memory>
 #include <thread>
 #include <vector>
 
+#include "app/iuCommandFile.h"
+#include "app/iuCommandToken.h"
+#include "app/iuParameters.h"
 #include "platform/CodePage.h"
 #include "platform/Exception.h"
 #include "platform/FileStream.h"
@@ -30,27 +32,13 @@ namespace swde {
 
 using plat::cp;
 using plat::LowerCase;
-using plat::Trim;
 using plat::UIntToStr;
 
 namespace {
 
-constexpr std::size_t kMaxCommand = 65534;
-
-// The command-file reader found a command that it cannot run: the file is
-// wrong, not the run.
-class iuCommandFileError : public plat::Exception {
- public:
-  using plat::Exception::Exception;
-};
-
 struct Texts {
   AnsiString badList = cp("Błędna lista parametrów!\n");
   AnsiString unknownFirst = cp("Nie rozpoznano pierwszego parametru: ");
-  AnsiString paramError = cp("Błąd przetwarzania listy parametrów: ");
-  AnsiString outputAgain = cp("ponownie podano pliki wyjściowe");
-  AnsiString reportAgain = cp("ponownie podano plik raportu");
-  AnsiString unexpected = cp("nieoczekiwana pozycja -");
   AnsiString fileCount = cp("Błąd linii poleceń : zła liczba plików wejściowych\n");
   AnsiString noOutput = cp("Błąd linii poleceń : brak nazwy pliku wynikowego\n");
   AnsiString commandLine = cp("Błąd linii poleceń : ");
@@ -63,7 +51,6 @@ struct Texts {
   AnsiString reportIsOutput = cp("Błąd linii poleceń : plik raportu jest plikiem wynikowym: ");
   AnsiString reportNotRegular = cp("Plik raportu nie jest zwykłym plikiem: ");
   AnsiString outputNotRegular = cp("Plik wynikowy nie jest zwykłym plikiem: ");
-  AnsiString noReportName = cp("brak nazwy pliku raportu");
   AnsiString unknownCommand = cp("Pominięto nieznane polecenie: ");
   AnsiString stopped = cp("Przetwarzanie zostało przerwane przez użytkownika");
   AnsiString finished = cp("Zakończono przetwarzanie\n");
@@ -71,8 +58,6 @@ struct Texts {
   AnsiString commandFileErrorBare = cp("Błąd przetwarzania pliku z poleceniami w linii %d.");
   AnsiString cannotOpen = cp("Nie można otworzyć pliku z poleceniami: ");
   AnsiString cannotRead = cp("Nie można odczytać pliku z poleceniami: ");
-  AnsiString noFunction = cp("polecenie zawiera same komentarze, brak nazwy funkcji");
-  AnsiString tooLong = cp("polecenie jest dłuższe niż 65534 znaki");
   AnsiString stars = AnsiString(52, '*') + "\n";
   AnsiString file = cp("Plik: ");
   AnsiString stateText = cp("Stan: ");
@@ -114,20 +99,6 @@ AnsiString currentFolder() {
   }
 }
 
-// The blanks and line ends that separate the words of a command file.
-bool isSeparator(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
-bool holdsSeparator(const AnsiString& command) {
-  return std::any_of(command.begin(), command.end(), isSeparator);
-}
-
-// Past the line end that begins at i ("\r\n" is one).
-std::size_t pastLineEnd(const AnsiString& text, std::size_t i) {
-  return text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n' ? i + 2 : i + 1;
-}
-
 // Both paths name one target, existing or still to be made: one file, or
 // one name in one folder.
 bool sameTarget(const AnsiString& a, const AnsiString& b) {
@@ -137,8 +108,6 @@ bool sameTarget(const AnsiString& a, const AnsiString& b) {
   const AnsiString fa = plat::extractFilePath(a), fb = plat::extractFilePath(b);
   return plat::sameFile(fa.empty() ? "." : fa, fb.empty() ? "." : fb);
 }
-
-constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 
 // Clears the running process before the process object goes, on every path.
 struct RunningGuard {
@@ -151,88 +120,44 @@ struct RunningGuard {
 // ---------------------------------------------------------------------------
 // The parameter words and the mode they set, shared by the two readers.
 
-class iuConsole::ParamMachine {
+class iuConsole::ParamMachine : public iuParameters::Sink {
  public:
-  enum class Mode { None, Input, Output, Flag, Report };
-
   ParamMachine(iuConsole& console, bzFileList& files, bzSettings& settings, bool fromArgs)
       : console_(console), files_(files), settings_(settings), fromArgs_(fromArgs) {
     settings_.reportCondensed = false;
   }
 
-  // 0, or 1 after the error message.
-  int feed(const AnsiString& word) {
-    const AnsiString key = LowerCase(word);
-    if (key == "-pwe") {
-      mode_ = Mode::Input;
-    } else if (key == "-pwy") {
-      mode_ = Mode::Output;
-    } else if (key == "-pk") {
-      settings_.skipComments = true;
-      mode_ = Mode::Flag;
-    } else if (key == "-pbz") {
-      settings_.skipWhiteChars = true;
-      mode_ = Mode::Flag;
-    } else if (key == "-r") {
-      mode_ = Mode::Report;
-    } else if (key == "-rk") {
-      settings_.reportCondensed = true;
-      mode_ = Mode::None;
+  void input(const AnsiString& word) override {
+    const AnsiString folder = plat::extractFilePath(word);
+    if (!folder.empty()) {
+      files_.addFile(plat::extractFileName(word), folder);
     } else {
-      return value(word);
+      AnsiString here = currentFolder();
+      if (here.empty() || here.back() != '/') here += '/';
+      files_.addFile(word, here + word);
     }
-    return 0;
+  }
+  void output(const AnsiString& word) override {
+    settings_.outputFileName = plat::extractFileName(word);
+    settings_.outputDir = plat::extractFilePath(word);
+  }
+  void report(const AnsiString& word) override {
+    settings_.reportDir = plat::extractFilePath(word);
+    settings_.reportFileName = plat::extractFileName(word);
+  }
+  void skipComments() override { settings_.skipComments = true; }
+  void skipWhiteChars() override { settings_.skipWhiteChars = true; }
+  void condensed() override { settings_.reportCondensed = true; }
+  void error(const AnsiString& message) override { console_.write(message); }
+  AnsiString echo(const AnsiString& word) const override {
+    return fromArgs_ ? console_.echo(word) : word;
   }
 
  private:
-  int value(const AnsiString& word) {
-    const Texts& t = texts();
-    const AnsiString folder = plat::extractFilePath(word);
-    const AnsiString name = plat::extractFileName(word);
-    switch (mode_) {
-      case Mode::None:
-        return 0;
-      case Mode::Input:
-        if (!folder.empty()) {
-          files_.addFile(name, folder);
-        } else {
-          AnsiString here = currentFolder();
-          if (here.empty() || here.back() != '/') here += '/';
-          files_.addFile(word, here + word);
-        }
-        return 0;
-      case Mode::Output:
-        if (!settings_.outputFileName.empty() || !settings_.outputDir.empty())
-          return fail(t.paramError + t.outputAgain);
-        settings_.outputFileName = name;
-        settings_.outputDir = folder;
-        return 0;
-      case Mode::Flag:
-        return fail(t.paramError + t.unexpected + (fromArgs_ ? " " : "") + echo(word));
-      case Mode::Report:
-        if (!settings_.reportDir.empty() || !settings_.reportFileName.empty())
-          return fail(t.paramError + t.reportAgain);
-        // An empty word or a folder alone would leave the report unnamed.
-        if (name.empty()) return fail(t.paramError + t.noReportName);
-        settings_.reportDir = folder;
-        settings_.reportFileName = name;
-        return 0;
-    }
-    return 0;
-  }
-
-  AnsiString echo(const AnsiString& word) const { return fromArgs_ ? console_.echo(word) : word; }
-
-  int fail(const AnsiString& message) {
-    console_.write(message);
-    return 1;
-  }
-
   iuConsole& console_;
   bzFileList& files_;
   bzSettings& settings_;
   const bool fromArgs_;
-  Mode mode_ = Mode::None;
 };
 
 // ---------------------------------------------------------------------------
@@ -617,7 +542,8 @@ AnsiString iuConsole::statusBlock(const bzProcessState& state) {
 // Parameter readers and the token reader
 
 int iuConsole::parseArgs(bzFileList& files, bzSettings& settings) {
-  ParamMachine machine(*this, files, settings, true);
+  ParamMachine sink(*this, files, settings, true);
+  iuParameters machine(sink, true);
   for (int i = 2; i < argc_; ++i) {
     if (stopped_) continue;
     if (machine.feed(argv_[i] ? AnsiString(argv_[i]) : AnsiString()) != 0) return 1;
@@ -626,62 +552,13 @@ int iuConsole::parseArgs(bzFileList& files, bzSettings& settings) {
 }
 
 int iuConsole::parseText(const AnsiString& text, bzFileList& files, bzSettings& settings) {
-  ParamMachine machine(*this, files, settings, false);
-  int pos = 1;
-  while (pos <= static_cast<int>(text.size()) && !stopped_) {
-    bool quoted = false;
-    const AnsiString token = readToken(text, pos, quoted);
-    // Empty quotes are an empty name, as an empty word on the command line.
-    if (token.empty() && !quoted) continue;
-    if (machine.feed(token) != 0) return 1;
-  }
-  return 0;
+  ParamMachine sink(*this, files, settings, false);
+  iuParameters machine(sink, false);
+  return machine.feedText(text, [this] { return stopped_.load(); });
 }
 
 AnsiString iuConsole::nextToken(const AnsiString& text, int& pos) {
-  bool quoted = false;
-  return readToken(text, pos, quoted);
-}
-
-AnsiString iuConsole::readToken(const AnsiString& text, int& pos, bool& quoted) {
-  quoted = false;
-  const std::size_t len = text.size();
-  if (pos < 1 || static_cast<std::size_t>(pos) > len) return AnsiString();
-  std::size_t start = static_cast<std::size_t>(pos) - 1;
-  while (start < len && static_cast<unsigned char>(text[start]) <= 32) ++start;
-  pos = static_cast<int>(start) + 1;
-  AnsiString token;
-  for (std::size_t i = start; i < len; ++i) {
-    const char c = text[i];
-    if (c == ';' || isSeparator(c)) {
-      pos = static_cast<int>(pastLineEnd(text, i)) + 1;
-      return Trim(token);
-    }
-    if (c == '"') {
-      // A quoted name: kept as it stands, up to the closing quote or ";".
-      quoted = true;
-      std::size_t j = i + 1;
-      while (j < len && text[j] != '"' && text[j] != ';') ++j;
-      token.append(text, i + 1, j - i - 1);
-      pos = j < len ? static_cast<int>(j) + 2 : static_cast<int>(len) + 1;
-      return token;
-    }
-    if (c == '#') {
-      // A comment: the rest of the line, whichever its line end.
-      const std::size_t end = text.find_first_of("\r\n", i);
-      if (end == AnsiString::npos) {
-        pos = static_cast<int>(len) + 1;
-        return Trim(token + text.substr(i));
-      }
-      pos = static_cast<int>(pastLineEnd(text, end)) + 1;
-      return Trim(token + text.substr(i, end - i));
-    }
-    token += c;
-    token = Trim(token);
-    pos = static_cast<int>(i) + 2;
-  }
-  pos = static_cast<int>(len) + 1;
-  return token;
+  return swde::nextToken(text, pos);
 }
 
 // ---------------------------------------------------------------------------
@@ -691,16 +568,10 @@ int iuConsole::runCommandFile(const AnsiString& fileName) {
   const Texts& t = texts();
   // Never blocks at the open, and takes a regular file only: a FIFO or a
   // device would hold the program or feed it without end.
+  iuCommandFile file;
   int err = ENOENT;
   struct stat st;
-  const int fd = fileName.empty() ? -1 : plat::openRegularForReading(fileName, err, &st);
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(fd < 0 ? nullptr : ::fdopen(fd, "r"),
-                                                       &std::fclose);
-  if (!file) {
-    if (fd >= 0) {
-      err = errno;
-      ::close(fd);
-    }
+  if (!file.open(fileName, err, &st)) {
     write(t.cannotOpen + echo(fileName) + " (" + plat::fileErrorReason(err) + ")\n");
     return stUsage;
   }
@@ -713,49 +584,23 @@ int iuConsole::runCommandFile(const AnsiString& fileName) {
     ~Leave() { in = false; }
   } leave{inCommandFile_};
 
-  // A byte-order mark of UTF-8 before the first command is no part of it.
-  char head[3];
-  if (std::fread(head, 1, 3, file.get()) != 3 || std::memcmp(head, kUtf8Bom, 3) != 0)
-    std::rewind(file.get());
-
-  // Commands end with ";" and may span lines; a word beginning with "#"
-  // before the function word comments out the rest of its line. The error
-  // messages name a command by its ordinal, skipped commands included.
+  // The error messages name a command by its ordinal, skipped commands
+  // included.
   int worst = stOk;
-  int commands = 0;
   int ran = 0;  // commands given to a function
   try {
     while (!stopped_ && !outputEnded()) {
-      ++commands;
-      AnsiString command;
-      bool ended = false;
-      int c;
-      while ((c = std::fgetc(file.get())) != EOF) {
-        if (c == ';') {
-          ended = true;
-          break;
-        }
-        if (command.size() == kMaxCommand) throw iuCommandFileError(t.tooLong);
-        command += static_cast<char>(c);
+      const iuCommandFile::Piece piece = file.next();
+      if (piece.kind == iuCommandFile::Kind::ReadError) {
+        write(t.cannotRead + echo(fileName) + "\n");
+        worst = std::max<int>(worst, stUsage);
+        break;
       }
-      if (!ended) {
-        if (std::ferror(file.get())) {
-          write(t.cannotRead + echo(fileName) + "\n");
-          worst = std::max<int>(worst, stUsage);
-        }
-        break;  // text after the last ";" is no command
-      }
-      if (Trim(command).empty() || !holdsSeparator(Trim(command))) continue;
+      if (piece.kind == iuCommandFile::Kind::End) break;
+      if (piece.kind == iuCommandFile::Kind::Skipped) continue;
 
-      int pos = 1;
-      AnsiString word;
-      do {
-        word = nextToken(command, pos);
-      } while (!word.empty() && word[0] == '#');
-      if (word.empty()) throw iuCommandFileError(t.noFunction);
-      const AnsiString params =
-          Trim(static_cast<std::size_t>(pos) <= command.size() ? command.substr(pos - 1) : "");
-
+      const AnsiString& word = piece.function;
+      const AnsiString& params = piece.params;
       const AnsiString key = LowerCase(word);
       int status = stOk;
       if (key == "ga")
@@ -777,17 +622,17 @@ int iuConsole::runCommandFile(const AnsiString& fileName) {
       ++ran;
       worst = std::max(worst, status);
     }
-  } catch (const iuCommandFileError& e) {
-    write(plat::Format(t.commandFileError, {commands, e.Message()}));
+  } catch (const iuCommandFile::Error& e) {
+    write(plat::Format(t.commandFileError, {file.ordinal(), e.Message()}));
     worst = std::max<int>(worst, stUsage);
   } catch (const plat::Exception& e) {
-    write(plat::Format(t.commandFileError, {commands, e.Message()}));
+    write(plat::Format(t.commandFileError, {file.ordinal(), e.Message()}));
     worst = std::max<int>(worst, stFailure);
   } catch (const std::exception& e) {
-    write(plat::Format(t.commandFileError, {commands, e.what()}));
+    write(plat::Format(t.commandFileError, {file.ordinal(), e.what()}));
     worst = std::max<int>(worst, stFailure);
   } catch (...) {
-    write(plat::Format(t.commandFileErrorBare, {commands}));
+    write(plat::Format(t.commandFileErrorBare, {file.ordinal()}));
     worst = std::max<int>(worst, stFailure);
   }
   // A file that ran nothing did not do what it was meant to.

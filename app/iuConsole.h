@@ -111,9 +111,6 @@ class iuConsole {
   class ParamMachine;
   struct TemporaryReportRecord;
 
-  // nextToken, and whether the token was written in quotes (an empty name in
-  // quotes is a word, unlike no word at all).
-  static AnsiString readToken(const AnsiString& text, int& pos, bool& quoted);
   void writeError(const AnsiString& text);
   bool outputEnded() const { return outputClosed_ || outputFailed_; }
   void setTemporaryReport(const std::string& path);

@@ -9,6 +9,7 @@
 
 #include "app/iuConsole.h"
 #include "platform/CodePage.h"
+#include "support/Files.h"
 
 namespace {
 
@@ -19,11 +20,7 @@ using swde::bzSettings;
 using swde::iuConsole;
 
 std::string cwdSlash() {
-  char buf[4096];
-  EXPECT_NE(::getcwd(buf, sizeof buf), nullptr);
-  std::string s = buf;
-  if (s.back() != '/') s += '/';
-  return s;
+  return testsupport::currentFolderSlash();
 }
 
 // A console over a list of words (program name first) whose output is kept.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -56,5 +57,15 @@ class TempFolder {
  private:
   std::string path_;
 };
+
+// The current folder with a final "/", as the console joins relative names
+// to it.
+inline std::string currentFolderSlash() {
+  char buf[4096];
+  EXPECT_NE(::getcwd(buf, sizeof buf), nullptr);
+  std::string s = buf;
+  if (s.back() != '/') s += '/';
+  return s;
+}
 
 }  // namespace testsupport
