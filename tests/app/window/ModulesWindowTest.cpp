@@ -176,7 +176,9 @@ TEST_F(ModulesWindowTest, SavesTheListAsTabSeparatedLines) {
     EXPECT_TRUE(prompts.errors.empty());
     const std::string bytes = readFile(path);
     expectListText(bytes, c.modules);
-    if (c.modules.empty()) EXPECT_TRUE(bytes.empty());
+    if (c.modules.empty()) {
+      EXPECT_TRUE(bytes.empty());
+    }
   }
   EXPECT_EQ(prompts.saveTitles.back(), U("Zapisz listę modułów jako..."));
   EXPECT_EQ(prompts.saveFilters.back(), U("Pliki tekstowe (*.txt);;Wszystkie pliki (*)"));
