@@ -13,11 +13,9 @@ struct LBufor::Impl {
 };
 
 LBufor::LBufor(int blockSize, int checkpointStep, std::size_t readBlock)
-    : impl_(new Impl(blockSize, checkpointStep, readBlock)) {}
+    : impl_(std::make_unique<Impl>(blockSize, checkpointStep, readBlock)) {}
 
-LBufor::~LBufor() {
-  delete impl_;
-}
+LBufor::~LBufor() = default;
 
 void LBufor::openText(plat::InputFile& in) {
   impl_->reader.attach(&in);

@@ -39,11 +39,9 @@ struct LRepBufor::Impl {
 };
 
 LRepBufor::LRepBufor(int blockSize, int checkpointStep, std::size_t readBlock)
-    : impl_(new Impl(blockSize, checkpointStep, readBlock)) {}
+    : impl_(std::make_unique<Impl>(blockSize, checkpointStep, readBlock)) {}
 
-LRepBufor::~LRepBufor() {
-  delete impl_;
-}
+LRepBufor::~LRepBufor() = default;
 
 void LRepBufor::openText(plat::InputFile& in) {
   clear();
