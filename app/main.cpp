@@ -22,6 +22,7 @@
 #include "platform/ConsoleOutput.h"
 #include "platform/ConsoleSignals.h"
 #include "platform/ConsoleTitle.h"
+#include "platform/Display.h"
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
 
@@ -41,21 +42,6 @@ unsigned stopGraceMs() {
     if (ec == std::errc() && end == text.data() + text.size() && !text.empty()) ms = parsed;
   }
   return ms;
-}
-
-// Whether the window can be shown: the platforms that need a display
-// server find one. Qt would abort the program without it.
-bool displayAvailable() {
-  auto set = [](const char* name) {
-    const char* v = std::getenv(name);
-    return v != nullptr && *v != 0;
-  };
-  const char* platform = std::getenv("QT_QPA_PLATFORM");
-  const std::string_view p = platform ? platform : "";
-  if (p.empty()) return set("DISPLAY") || set("WAYLAND_DISPLAY");
-  if (p.rfind("xcb", 0) == 0) return set("DISPLAY");
-  if (p.rfind("wayland", 0) == 0) return set("WAYLAND_DISPLAY");
-  return true;  // offscreen, vnc, eglfs...: no display server needed
 }
 
 // The window mode: the application, the main window and the event loop. A
@@ -101,7 +87,7 @@ int main(int argc, char** argv) {
   // report) and the console's texts would be written into it.
   plat::ensureStandardDescriptors();
   const bool windowMode = argc <= 1;
-  const bool canShowWindow = windowMode && displayAvailable();
+  const bool canShowWindow = windowMode && plat::displayAvailable();
   // Before any thread: the control events go to their own thread only.
   const bool signalsBlocked =
       (!windowMode || canShowWindow) && plat::ConsoleSignals::blockSignals();
