@@ -2,7 +2,7 @@
 # fresh Debian machine themselves.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build build-asan check demo clean
+.PHONY: all deps build build-asan stage check demo clean
 
 all: build
 
@@ -16,6 +16,13 @@ build: deps
 build-asan: deps
 	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOLV_SANITIZE=ON
 	cmake --build build-asan -j $(JOBS)
+
+# The installer with its payload, as a user gets it: build/stage/olvenSetup
+# installs the suite from build/stage/runimage/ (the default build makes it
+# too).
+stage: build
+	cmake --build build --target olv_stage
+	@echo "Program instalacyjny: build/stage/olvenSetup"
 
 # Every test runs three times in each build, so that one that depends on
 # timing shows itself before it lands.

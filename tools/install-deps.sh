@@ -4,7 +4,7 @@
 set -eu
 
 PACKAGES="g++ make cmake ninja-build pkg-config libgtest-dev libgmock-dev libxml2-dev locales clang-format
-qt6-base-dev fonts-dejavu-core"
+qt6-base-dev fonts-dejavu-core desktop-file-utils"
 
 missing=""
 for p in $PACKAGES; do
