@@ -116,16 +116,7 @@ class SetupEndToEndTest : public SetupTest {
 };
 
 TEST_F(SetupEndToEndTest, InstallFromTheStageRunsAndUninstallLeavesNothing) {
-  // A registry with a foreign key and the main window's settings.
-  {
-    plat::TRegistry reg;
-    reg.RootKey = plat::HKEY_LOCAL_MACHINE;
-    ASSERT_TRUE(reg.OpenKey("\\Software\\OLVEN\\Settings", true));
-    reg.WriteString("reportDir", "/reports");
-    reg.RootKey = plat::HKEY_CURRENT_USER;
-    ASSERT_TRUE(reg.OpenKey("\\Software\\Foreign", true));
-    reg.WriteString("kept", "yes");
-  }
+  ASSERT_NO_FATAL_FAILURE(seedKeysThatStay());
   const std::string registryBefore = registryDump();
   const std::string homeBefore = treeDump(home());
   platform_.realLoader = true;

@@ -32,6 +32,16 @@ void dumpKey(plat::HKEY root, const std::string& path, std::string& out) {
 
 }  // namespace
 
+void seedKeysThatStay() {
+  plat::TRegistry reg;
+  reg.RootKey = plat::HKEY_LOCAL_MACHINE;
+  ASSERT_TRUE(reg.OpenKey("\\Software\\OLVEN\\Settings", true));
+  reg.WriteString("reportDir", "/reports");
+  reg.RootKey = plat::HKEY_CURRENT_USER;
+  ASSERT_TRUE(reg.OpenKey("\\Software\\Foreign", true));
+  reg.WriteInteger("kept", 7);
+}
+
 std::string registryDump() {
   std::string out;
   for (const plat::HKEY root :

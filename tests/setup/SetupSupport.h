@@ -201,6 +201,10 @@ std::string registryDump();
 // Every file and folder below root with its mode, and each file's content.
 std::string treeDump(const std::string& root);
 
+// Keys the uninstall must leave: a foreign key and the main window's
+// settings under the suite's own key.
+void seedKeysThatStay();
+
 // A world of the test's own: $OLVEN_REGISTRY, a home and a payload beside a
 // pretended olvenSetup; the platform sees HOME (and no XDG_DATA_HOME unless
 // the test sets it).

@@ -17,14 +17,7 @@ class SetupUninstallerTest : public SetupTest {
     SetupTest::SetUp();
     makePayload();
     target_ = world_.path() + "/suite/";
-    // A foreign key and the main window's settings, which stay.
-    plat::TRegistry reg;
-    reg.RootKey = plat::HKEY_LOCAL_MACHINE;
-    ASSERT_TRUE(reg.OpenKey("\\Software\\OLVEN\\Settings", true));
-    reg.WriteString("reportDir", "/reports");
-    reg.RootKey = plat::HKEY_CURRENT_USER;
-    ASSERT_TRUE(reg.OpenKey("\\Software\\Foreign", true));
-    reg.WriteInteger("kept", 7);
+    ASSERT_NO_FATAL_FAILURE(seedKeysThatStay());
     registryBefore_ = registryDump();
   }
   bool allTableFilesGone() const {
