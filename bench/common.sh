@@ -1,12 +1,19 @@
 # Shared by the benchmark scripts: builds, makes the generated data file and
-# times `wc -l` on it. Sets FILE.
+# times `wc -l` on it. Sets FILE and BUILD_DIR. The build folder is build/
+# (made by `make build`) unless BUILD_DIR names another, configured tree,
+# which is then brought up to date with ninja.
 set -eu
 cd "$(dirname "$0")/.."
 SIZE_MB=${SIZE_MB:-${1:-512}}
-make --no-print-directory build >/dev/null
+BUILD_DIR=${BUILD_DIR:-build}
+if [ "$BUILD_DIR" = build ]; then
+  make --no-print-directory build >/dev/null
+else
+  ninja -C "$BUILD_DIR" >/dev/null
+fi
 mkdir -p bench/data
 FILE=bench/data/generated-${SIZE_MB}M.swd
-[ -f "$FILE" ] || build/bin/olvgen "$FILE" "${SIZE_MB}M"
+[ -f "$FILE" ] || "$BUILD_DIR/bin/olvgen" "$FILE" "${SIZE_MB}M"
 
 now() { date +%s.%N; }
 t0=$(now)

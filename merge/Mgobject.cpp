@@ -27,7 +27,9 @@ void mgObject::operator delete(void* p, std::size_t) noexcept {
 
 namespace {
 
-constexpr std::size_t kStride = (sizeof(mgObject) + 15) / 16 * 16;
+// Each object starts on a 64-byte boundary (the slabs are page-aligned), so
+// that its fields lie in the lines its layout plans.
+constexpr std::size_t kStride = (sizeof(mgObject) + 63) / 64 * 64;
 constexpr std::size_t kFirstSlab = 64 * 1024;
 constexpr std::size_t kLargestSlab = 8 * 1024 * 1024;
 

@@ -35,25 +35,29 @@ class OLVJOIN_API mgObject {
   static void* operator new(std::size_t size);
   static void operator delete(void* p, std::size_t size) noexcept;
 
-  std::uint64_t textOffset[kParts];  // position of each part in the spool file
-  std::uint64_t textLength[kParts];  // byte length of each part
-  std::uint64_t filePosition = 0;    // header line's byte position in its input
-  std::uint64_t lineNumber = 0;      // header line's number in its input
-  std::int32_t fileIndex = 0;        // input the object came from (0 or 1)
+  // The fields are laid out by use, in 64-byte lines of an object that the
+  // slabs place on a 64-byte boundary: a record identifier lookup of the
+  // second pass (the most frequent) reads the second line only, an
+  // identifier lookup the first three.
+  AnsiString objectId;               // header field 3
+  AnsiString objectType;             // header field 2
+  AnsiString newRecordId;            // new record identifier, decimal
+  AnsiString recordId;               // header field 4
+  AnsiString version;                // header field 5
+  AnsiString mergedType;             // "G5" + the object type behind its first "_"
+  AnsiString mergeKey;               // value of the type's key attribute
+  AnsiString keptId;                 // identifier written into field 3 of the result
   AnsiString recordName;             // header field 1
   AnsiString recordKind;             // header field 0 ("RO" and the like)
-  AnsiString mergedType;             // "G5" + the object type behind its first "_"
-  AnsiString objectType;             // header field 2
-  AnsiString mergeKey;               // value of the type's key attribute
-  AnsiString comment;                // header line's comment, when comments are kept
-  AnsiString version;                // header field 5
+  std::uint64_t textOffset[kParts];  // position of each part in the spool file
+  std::uint64_t textLength[kParts];  // byte length of each part
+  std::int32_t fileIndex = 0;        // input the object came from (0 or 1)
   std::uint8_t part = 0;             // 0 geometric part, 1 descriptive part, 2 other
-  AnsiString objectId;               // header field 3
-  AnsiString recordId;               // header field 4
-  AnsiString keptId;                 // identifier written into field 3 of the result
-  AnsiString newRecordId;            // new record identifier, decimal
   bool merged = false;               // paired with an object of the other input
+  std::uint64_t filePosition = 0;    // header line's byte position in its input
+  std::uint64_t lineNumber = 0;      // header line's number in its input
   ReferenceLines references[kParts];
+  AnsiString comment;  // header line's comment, when comments are kept
 };
 
 }  // namespace swde

@@ -1,12 +1,15 @@
 #include "processing/bzMergeProcess.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <functional>
 #include <new>
+#include <system_error>
 #include <type_traits>
 #include <unordered_map>
 
@@ -110,6 +113,53 @@ const AnsiString& interruptedText() {
 
 }  // namespace
 
+#if defined(__SANITIZE_ADDRESS__)
+
+// The sanitizer watches every table on its own.
+void* allocateMergeTable(std::size_t bytes) {
+  return ::operator new(bytes);
+}
+
+void freeMergeTable(void* p, std::size_t) noexcept {
+  ::operator delete(p);
+}
+
+#else
+
+namespace {
+
+// Tables from this size on are mapped on their own, in large pages where the
+// system gives them; a large mapping starts on a large page's boundary.
+constexpr std::size_t kLargeTable = 4 * 1024 * 1024;
+
+std::size_t mappedSize(std::size_t bytes) {
+  constexpr std::size_t kLargePage = 2 * 1024 * 1024;
+  return (bytes + kLargePage - 1) / kLargePage * kLargePage;
+}
+
+}  // namespace
+
+void* allocateMergeTable(std::size_t bytes) {
+  if (bytes < kLargeTable) return ::operator new(bytes);
+  void* p = ::mmap(nullptr, mappedSize(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
+                   -1, 0);
+  if (p == MAP_FAILED) throw std::bad_alloc();
+  // Advice only: without large pages the table works all the same.
+  static_cast<void>(::madvise(p, mappedSize(bytes), MADV_HUGEPAGE));
+  return p;
+}
+
+void freeMergeTable(void* p, std::size_t bytes) noexcept {
+  if (!p) return;
+  if (bytes < kLargeTable) {
+    ::operator delete(p);
+    return;
+  }
+  ::munmap(p, mappedSize(bytes));
+}
+
+#endif
+
 bzMergeProcess::bzMergeProcess(RunKey key, bzFileList* fileList, bzReport* report,
                                bzSettings* settings, bzProcessState* state)
     : bzProcessThread(key, fileList, report, settings, state) {}
@@ -123,23 +173,75 @@ AnsiString bzMergeProcess::getTitle() const {
 }
 
 void bzMergeProcess::clear() {
+  joinPrepared();
+  for (std::future<void>& f : prepared_) f = {};
   specialGeoObjects.clear();
   mergedPrecincts.clear();
-  // The objects go in the order of their addresses, near the order they
-  // were made in: a walk through memory rather than a jump per object.
-  for (auto& list : fileObjects) {
-    std::sort(list.begin(), list.end(),
-              [](const std::unique_ptr<mgObject>& a, const std::unique_ptr<mgObject>& b) {
-                return std::less<const mgObject*>()(a.get(), b.get());
-              });
-    list.clear();
+  // The objects go in the order they were made in, which is near the order
+  // of their addresses: a walk through memory rather than a jump per
+  // object. Without that order at hand the list is sorted by address.
+  for (int i = 0; i < 2; ++i) {
+    auto& list = fileObjects[i];
+    std::vector<mgObject*>& made = madeOrder_[i];
+    if (made.size() == list.size()) {
+      for (auto& o : list) static_cast<void>(o.release());
+      list.clear();
+      for (mgObject* o : made) delete o;
+    } else {
+      std::sort(list.begin(), list.end(),
+                [](const std::unique_ptr<mgObject>& a, const std::unique_ptr<mgObject>& b) {
+                  return std::less<const mgObject*>()(a.get(), b.get());
+                });
+      list.clear();
+    }
+    made.clear();
+    made.shrink_to_fit();
   }
   mergedKeys.release();
   writtenRecords.clear();
   for (int i = 0; i < 2; ++i) {
     byRecordId_[i].release();
     byObjectId_[i].release();
+    indexed_[i] = false;
   }
+}
+
+void bzMergeProcess::prepareInBackground(int input, bool sort) {
+  indexed_[input] = false;
+  auto work = [this, input, sort] {
+    if (sort) {
+      noteMadeOrder(input);
+      bzMergeRules::sortObjects(fileObjects[input]);
+    }
+    indexObjects(input);
+  };
+  try {
+    prepared_[input] = std::async(std::launch::async, work);
+  } catch (const std::system_error&) {
+    // No thread to be had: the work is done here and now.
+    prepared_[input] = std::async(std::launch::deferred, work);
+  }
+}
+
+void bzMergeProcess::noteMadeOrder(int input) {
+  const auto& list = fileObjects[input];
+  std::vector<mgObject*>& made = madeOrder_[input];
+  made.clear();
+  made.reserve(list.size());
+  for (const auto& o : list) made.push_back(o.get());
+}
+
+void bzMergeProcess::awaitPrepared(int input) {
+  if (!prepared_[input].valid()) return;
+  // get() leaves the future empty: a second wait finds nothing to wait for.
+  prepared_[input].get();
+  indexed_[input] = true;
+}
+
+void bzMergeProcess::joinPrepared() noexcept {
+  // Work left to be done here (no thread was had) is not started for that.
+  for (std::future<void>& f : prepared_)
+    if (f.valid() && f.wait_for(std::chrono::seconds(0)) != std::future_status::deferred) f.wait();
 }
 
 // ---------------------------------------------------------------------------
@@ -192,10 +294,23 @@ int bzMergeProcess::process() {
     closeFile();
     if (!ok) failed = true;
     if (failed) break;
+    // The first list is sorted and indexed while the second input is read;
+    // the second is sorted here, for the pairing, and indexed during it.
+    if (i == 0 && !isTerminated()) {
+      prepareInBackground(0, true);
+    } else if (i == 1 && !isTerminated()) {
+      noteMadeOrder(1);
+      bzMergeRules::sortObjects(fileObjects[1]);
+      prepareInBackground(1, false);
+    }
   }
   if (isTerminated()) failed = true;
-  bzMergeRules::sortObjects(fileObjects[0]);
-  bzMergeRules::sortObjects(fileObjects[1]);
+  // A list no thread took is sorted here; the pairing walks the first one
+  // sorted (a failure of its thread, out of memory, ends the run here as the
+  // sort itself would).
+  for (int i = 0; i < 2; ++i)
+    if (!prepared_[i].valid()) bzMergeRules::sortObjects(fileObjects[i]);
+  awaitPrepared(0);
 
   nextRecordId = rules.nextRecordId();
 
@@ -269,6 +384,8 @@ void bzMergeProcess::releaseWorkFiles() noexcept {
 }
 
 void bzMergeProcess::tick(std::uint64_t& last) {
+  // The loops tick once a record: the clock is read once every few ticks.
+  if (++ticks_ % kTicksPerClockRead != 0) return;
   const std::uint64_t now = tickCount();
   if (now - last > updateInterval) {
     last = now;
@@ -1035,21 +1152,22 @@ class Candidates {
     }
   }
 
-  // Starts loading the slot where the candidates of key are found.
-  void prefetch(const KeyView& key) const { heads_.prefetch(hashOf(key)); }
-  // Starts loading the first candidate of key, whose slot was prefetched
-  // before (or the slot's guess, which find checks).
-  void prefetchFirst(const KeyView& key) const {
-    const std::size_t head = heads_.peek(hashOf(key));
+  // Starts loading the slot where the candidates of a key of hash hash are
+  // found.
+  void prefetch(std::size_t hash) const { heads_.prefetch(hash); }
+  // Starts loading the first candidate of such a key, whose slot was
+  // prefetched before (or the slot's guess, which each checks).
+  void prefetchFirst(std::size_t hash) const {
+    const std::size_t head = heads_.peek(hash);
     if (head < list_.size()) prefetchObject(list_[head].get());
   }
 
-  // body(object) for each candidate of key in list order until body gives
-  // true; whether there was any.
+  // body(object) for each candidate of key (of hash hash) in list order
+  // until body gives true; whether there was any.
   template <class Body>
-  bool each(const KeyView& key, Body body) const {
+  bool each(const KeyView& key, std::size_t hash, Body body) const {
     const std::size_t head =
-        heads_.find(hashOf(key), [&](std::size_t h) { return keyOf(*list_[h]) == key; });
+        heads_.find(hash, [&](std::size_t h) { return keyOf(*list_[h]) == key; });
     if (head == kNone) return false;
     for (std::size_t i = head; i != kNone; i = next_[i])
       if (body(*list_[i])) break;
@@ -1065,9 +1183,9 @@ class Candidates {
 
 }  // namespace
 
-void bzMergeProcess::addToMergeMap(const mgObject& o) {
+void bzMergeProcess::addToMergeMap(const mgObject& o, std::size_t hash) {
   const KeyView key = keyOf(o);
-  mergedKeys.insertFirst(hashOf(key), reinterpret_cast<std::size_t>(&o),
+  mergedKeys.insertFirst(hash, reinterpret_cast<std::size_t>(&o),
                          [&](std::size_t v) { return keyOf(*objectAt(v)) == key; });
 }
 
@@ -1160,23 +1278,35 @@ bool bzMergeProcess::mergeObjects() {
     state->setProcessPosition(recordsCount);
     state->setRecordsNumber(recordsCount);
   };
-  auto mergedBefore = [&](const mgObject& o) {
+  // The progress record (four locked stores) is brought up to date when
+  // updateInterval has passed, the clock read once every kProgressStep
+  // objects, and at the end of each walk.
+  constexpr std::size_t kProgressStep = 256;
+  std::uint64_t lastProgress = tickCount();
+  std::size_t steps = 0;
+  auto progressDue = [&] {
+    if (++steps % kProgressStep != 0) return;
+    const std::uint64_t now = tickCount();
+    if (now - lastProgress <= updateInterval) return;
+    lastProgress = now;
+    progress();
+  };
+  auto mergedBefore = [&](const mgObject& o, std::size_t hash) {
     const KeyView key = keyOf(o);
-    return mergedKeys.find(hashOf(key), [&](std::size_t v) {
-      return keyOf(*objectAt(v)) == key;
-    }) != bzMergeIndex::kNone;
+    return mergedKeys.find(hash, [&](std::size_t v) { return keyOf(*objectAt(v)) == key; }) !=
+           bzMergeIndex::kNone;
   };
 
   // The ways of an object of either input that pairing never takes: a
   // special geometric object set aside for the end, an object outside the
   // parts written alone, a second object of a pair's key written alone with
   // its warning. False for an object that pairing must look at.
-  auto writtenUnpaired = [&](mgObject& o) {
+  auto writtenUnpaired = [&](mgObject& o, std::size_t hash) {
     if (isSpecialGeoType(o.objectType)) {
       specialGeoObjects.push_back(&o);
     } else if (o.part == 2) {
       writeAlone(o, true);
-    } else if (mergedBefore(o)) {
+    } else if (mergedBefore(o, hash)) {
       reportObjectFinding(meObjectMergedBefore, o);
       writeAlone(o, false);
     } else {
@@ -1194,23 +1324,35 @@ bool bzMergeProcess::mergeObjects() {
       spoolFiles[o->fileIndex]->prefetch(o->textOffset[k], o->textLength[k]);
   };
   const auto& first = fileObjects[0];
+  // The hash of each object's key, made once, when the walk first needs it
+  // (ahead of the object's turn), for every lookup of the object.
+  struct KeyHash {
+    std::size_t at = bzMergeIndex::kNone;
+    std::size_t hash = 0;
+  } hashes[kAhead];
+  auto hashAt = [&](std::size_t at) {
+    KeyHash& h = hashes[at % kAhead];
+    if (h.at != at) h = {at, hashOf(keyOf(*first[at]))};
+    return h.hash;
+  };
   for (std::size_t i = 0; i < first.size(); ++i) {
     const auto& item = first[i];
     if (i + kAhead < first.size()) prefetchObject(first[i + kAhead].get());
     if (i + kAhead / 2 < first.size()) {
       const mgObject* o = first[i + kAhead / 2].get();
       spoolAhead(o);
-      if (o && !o->mergeKey.empty()) candidates.prefetch(keyOf(*o));
+      if (o && !o->mergeKey.empty()) candidates.prefetch(hashAt(i + kAhead / 2));
     }
     if (i + kAhead / 4 < first.size()) {
       const mgObject* o = first[i + kAhead / 4].get();
-      if (o && !o->mergeKey.empty()) candidates.prefetchFirst(keyOf(*o));
+      if (o && !o->mergeKey.empty()) candidates.prefetchFirst(hashAt(i + kAhead / 4));
     }
     if (isTerminated()) break;
     if (!item) continue;
     mgObject& o = *item;
     ++recordsCount;
-    if (writtenUnpaired(o)) {
+    const std::size_t hash = hashAt(i);
+    if (writtenUnpaired(o, hash)) {
       // written or set aside
     } else if (!isCurrentVersion(o.version)) {
       reportObjectFinding(meObjectOutdated, o);
@@ -1219,13 +1361,13 @@ bool bzMergeProcess::mergeObjects() {
       mgObject* partner = nullptr;
       bool sameKey = false;
       if (!o.mergeKey.empty())
-        sameKey = candidates.each(keyOf(o), [&](mgObject& p) {
+        sameKey = candidates.each(keyOf(o), hash, [&](mgObject& p) {
           if (!isCurrentVersion(p.version) || p.part > 1 || p.part == o.part) return false;
           partner = &p;
           return true;
         });
       if (partner) {
-        addToMergeMap(o);
+        addToMergeMap(o, hash);
         if (o.part == 1)
           writePair(o, *partner);
         else
@@ -1240,8 +1382,9 @@ bool bzMergeProcess::mergeObjects() {
         writeAlone(o, false);
       }
     }
-    progress();
+    progressDue();
   }
+  progress();
 
   for (std::size_t i = 0; i < fileObjects[1].size(); ++i) {
     const auto& item = fileObjects[1][i];
@@ -1251,12 +1394,13 @@ bool bzMergeProcess::mergeObjects() {
     if (!item || item->merged) continue;
     mgObject& o = *item;
     ++recordsCount;
-    if (!writtenUnpaired(o)) {
+    if (!writtenUnpaired(o, hashOf(keyOf(o)))) {
       reportObjectFinding(meNoTypeForObject, o, missingPart(o.part));
       writeAlone(o, false);
     }
-    progress();
+    progressDue();
   }
+  progress();
 
   if (!isTerminated()) addSpecialGeoObject();
   partResultFile->saveLinesToFile("SX;\r\n");
@@ -1398,21 +1542,18 @@ void bzMergeProcess::indexObjects(int input) {
   }
 }
 
-void bzMergeProcess::prefetchTargets(RekordSW* record, std::uint32_t count,
-                                     const WrittenRecord& written) const {
-  constexpr std::size_t kMost = 32;
-  struct Target {
-    std::size_t hash;
-    bool byId;
-    int input;
-  } targets[kMost];
-  std::size_t n = 0;
+void bzMergeProcess::collectTargets(RekordSW* record, const WrittenRecord& written,
+                                    Targets& targets) const {
+  targets.count = 0;
+  std::uint32_t count = 0;
+  if (!record || plat::FAILED(record->dajIloscLinii(&count))) return;
   // The runs are followed as the record's walk follows them: each relation
   // line's targets are looked up in its source's input only.
   int run = 0;
   mgObject::ReferenceLines left =
       written.count > 0 ? written.runs[0].lines : mgObject::ReferenceLines{};
-  for (std::uint32_t i = 0; i < count && n < kMost; ++i) {
+  std::size_t& n = targets.count;
+  for (std::uint32_t i = 0; i < count && n < Targets::kMost; ++i) {
     const sxLine* l = soundLine(record, i);
     if (!l) break;  // the walk reads it another way; no guess past it
     std::uint64_t* kind = l->code == lcWG   ? &left.wg
@@ -1428,30 +1569,43 @@ void bzMergeProcess::prefetchTargets(RekordSW* record, std::uint32_t count,
     const std::size_t fields = l->getFieldCount();
     const std::size_t before = n;
     if (l->code == lcWL && fields > 2) {
-      targets[n++] = {hashOf(name(*l, 2)), false, input};
+      targets.target[n++] = {hashOf(name(*l, 2)), bzMergeIndex::kNone, false, input};
     } else if (l->code == lcWG && fields > 3) {
-      targets[n++] = {hashOf(name(*l, 3), name(*l, 2)), true, input};
+      targets.target[n++] = {hashOf(name(*l, 3), name(*l, 2)), bzMergeIndex::kNone, true, input};
     } else if (l->code == lcP && fields > 2) {
       const std::string_view pointKind = name(*l, 1);
       if (pointKind == "K")
-        targets[n++] = {hashOf(name(*l, 2)), false, input};
+        targets.target[n++] = {hashOf(name(*l, 2)), bzMergeIndex::kNone, false, input};
       else if (pointKind == "P" && fields > 3)
-        targets[n++] = {hashOf(name(*l, 3), name(*l, 2)), true, input};
+        targets.target[n++] = {hashOf(name(*l, 3), name(*l, 2)), bzMergeIndex::kNone, true, input};
     }
     if (n == before) continue;
-    const Target& t = targets[n - 1];
+    const Targets::Target& t = targets.target[n - 1];
     (t.byId ? byObjectId_[t.input] : byRecordId_[t.input]).prefetch(t.hash);
   }
-  for (std::size_t j = 0; j < n; ++j) {
-    const int k = targets[j].input;
-    if (targets[j].byId) {
-      const std::size_t at = byObjectId_[k].peek(targets[j].hash);
-      if (at < fileObjects[k].size()) __builtin_prefetch(&fileObjects[k][at]);
-    } else if (const std::size_t v = byRecordId_[k].peek(targets[j].hash);
-               v != bzMergeIndex::kNone) {
-      const mgObject* o = objectAt(v);
-      __builtin_prefetch(&o->recordId);
+}
+
+void bzMergeProcess::prefetchTargets(Targets& targets, int stage) const {
+  for (std::size_t j = 0; j < targets.count; ++j) {
+    Targets::Target& t = targets.target[j];
+    const int k = t.input;
+    if (stage == 2) {
+      t.found = (t.byId ? byObjectId_[k] : byRecordId_[k]).peek(t.hash);
+      if (t.found == bzMergeIndex::kNone) continue;
+      if (t.byId) {
+        if (t.found < fileObjects[k].size()) __builtin_prefetch(&fileObjects[k][t.found]);
+      } else {
+        // Both fields the lookup reads lie in one line of the object.
+        __builtin_prefetch(&objectAt(t.found)->recordId);
+      }
+    } else if (stage == 1 && t.byId && t.found < fileObjects[k].size()) {
+      const mgObject* o = fileObjects[k][t.found].get();
+      if (!o) continue;
+      // The identifier and type share a line; the new identifier and the
+      // version lie in the next two.
+      __builtin_prefetch(&o->objectId);
       __builtin_prefetch(&o->newRecordId);
+      __builtin_prefetch(&o->version);
     }
   }
 }
@@ -1583,7 +1737,10 @@ void bzMergeProcess::updateRelationsIds() {
   }
   bool ok = false;
   try {
-    for (int i = 0; i < 2; ++i) indexObjects(i);
+    for (int i = 0; i < 2; ++i) {
+      awaitPrepared(i);
+      if (!indexed_[i]) indexObjects(i);
+    }
     nextWritten_ = 0;
     // A link to a regular file stays: the file it names is replaced.
     const AnsiString target = plat::resolveWriteTarget(mergedPath);
@@ -1707,19 +1864,80 @@ bool bzMergeProcess::parseNonObjectSectionPR(PlikSW* reader, std::int32_t sectio
 
 bool bzMergeProcess::parseObjectSectionPR(PlikSW* reader) {
   mergedFile->saveLinesToFile("SO;");
-  plat::ComPtr<RekordSW> record;
-  checkReaderStatus(reader->dajKolejnyRekord(record.out()), kSource, __LINE__);
+  // The records are read a few ahead of the one in hand, so that the
+  // targets of their relation lines are loaded by their turn. A record read
+  // ahead is only read: its result (a failure raised) and its findings come
+  // at its turn, as if it were read then; after the end of the section or a
+  // failure nothing more is read.
+  constexpr std::size_t kAheadRecords = 3;
+  constexpr std::size_t kSlots = kAheadRecords + 1;
+  AheadRecord ring[kSlots];
+  std::size_t head = 0, held = 0;  // ring[head] is the record in hand
+  bool readEnded = false;
+  auto writtenAt = [&](std::size_t distance) -> const WrittenRecord* {
+    const std::size_t at = nextWritten_ + distance;
+    return at < writtenRecords.size() ? &writtenRecords[at] : nullptr;
+  };
+  auto stage = [&](AheadRecord& a, std::size_t distance) {
+    if (!a.record) return;
+    if (distance == kAheadRecords) {
+      if (const WrittenRecord* w = writtenAt(distance))
+        collectTargets(a.record.get(), *w, a.targets);
+    } else if (distance == 2 || distance == 1) {
+      prefetchTargets(a.targets, static_cast<int>(distance));
+    }
+  };
+  auto readAhead = [&] {
+    while (!readEnded && held < kSlots) {
+      const std::size_t distance = held;
+      AheadRecord& a = ring[(head + held++) % kSlots];
+      a.targets.count = 0;
+      a.described = false;
+      a.hr = reader->dajKolejnyRekord(a.record.out());
+      if (plat::FAILED(a.hr)) {
+        a.described = plat::GetErrorInfo(a.error);
+        readEnded = true;
+      } else if (!a.record) {
+        readEnded = true;
+      }
+      // A record read nearer than the farthest stage goes through the
+      // stages it skipped at once.
+      if (distance < kAheadRecords && a.record) {
+        if (const WrittenRecord* w = writtenAt(distance))
+          collectTargets(a.record.get(), *w, a.targets);
+        for (std::size_t d = 2; d >= std::max<std::size_t>(distance, 1); --d)
+          prefetchTargets(a.targets, static_cast<int>(d));
+      } else {
+        stage(a, distance);
+      }
+    }
+  };
+  readAhead();
   std::uint64_t last = tickCount();
-  while (record && !isTerminated()) {
+  for (;;) {
+    AheadRecord& current = ring[head];
+    if (plat::FAILED(current.hr)) {
+      if (current.described)
+        plat::SetErrorInfo(current.error.description, current.error.iid, current.error.source);
+      else
+        plat::ClearErrorInfo();
+      checkReaderStatus(current.hr, kSource, __LINE__);
+    }
+    if (!current.record || isTerminated()) break;
     if (nextWritten_ >= writtenRecords.size()) {
       reportInternalError(cp("Plik wyniku częściowego zawiera więcej obiektów niż zapisano"));
       return false;
     }
     const WrittenRecord& written = writtenRecords[nextWritten_++];
-    if (partResultErrorOf(record.get(), [&] { return ownerOf(written); })) return false;
+    if (partResultErrorOf(current.record.get(), [&] { return ownerOf(written); })) return false;
     ++recordsCount;
-    if (!parseRecordObjectPR(record.get(), written)) return false;
-    checkReaderStatus(reader->dajKolejnyRekord(record.out()), kSource, __LINE__);
+    if (!parseRecordObjectPR(current.record.get(), written)) return false;
+    current.record.reset();
+    head = (head + 1) % kSlots;
+    --held;
+    // The records still ahead move one stage on; the new ones enter.
+    for (std::size_t d = 1; d < held; ++d) stage(ring[(head + d) % kSlots], d);
+    readAhead();
     tick(last);
   }
   mergedFile->saveLinesToFile("\r\nSX;");
@@ -1752,7 +1970,6 @@ bool bzMergeProcess::parseRecordObjectPR(RekordSW* record, const WrittenRecord& 
   };
   std::uint32_t count = 0;
   checkReaderStatus(record->dajIloscLinii(&count), kSource, __LINE__);
-  prefetchTargets(record, count, written);
   for (std::uint32_t i = 0; i < count && !isTerminated(); ++i) {
     const sxLine* sound = soundLine(record, i);
     plat::ComPtr<LiniaSW> line;

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 #include <initializer_list>
 #include <map>
 #include <memory>
@@ -32,6 +33,26 @@
 #include "processing/bzProcessThread.h"
 
 namespace swde {
+
+// Storage of the large tables of the merge, which are read at random: from
+// a size on, in memory asked to be backed by large pages, so that a lookup
+// seldom misses the address cache as well as the data cache.
+OLVCORE_API void* allocateMergeTable(std::size_t bytes);
+OLVCORE_API void freeMergeTable(void* p, std::size_t bytes) noexcept;
+
+template <class T>
+struct bzMergeTableAllocator {
+  using value_type = T;
+  bzMergeTableAllocator() = default;
+  template <class U>
+  bzMergeTableAllocator(const bzMergeTableAllocator<U>&) noexcept {}
+  T* allocate(std::size_t n) { return static_cast<T*>(allocateMergeTable(n * sizeof(T))); }
+  void deallocate(T* p, std::size_t n) noexcept { freeMergeTable(p, n * sizeof(T)); }
+  template <class U>
+  bool operator==(const bzMergeTableAllocator<U>&) const noexcept {
+    return true;
+  }
+};
 
 // An open-addressing table of values by the hash of their key; the caller
 // tells, from a value, whether it is the key sought. Values are positions
@@ -110,7 +131,7 @@ class bzMergeIndex {
     std::size_t value;
   };
   void grow() {
-    std::vector<Slot> old = std::move(slots_);
+    std::vector<Slot, bzMergeTableAllocator<Slot>> old = std::move(slots_);
     reset(old.size());
     for (const Slot& s : old) {
       if (s.value == kNone) continue;
@@ -120,7 +141,7 @@ class bzMergeIndex {
       ++used_;
     }
   }
-  std::vector<Slot> slots_;
+  std::vector<Slot, bzMergeTableAllocator<Slot>> slots_;
   std::size_t mask_ = 0;
   std::size_t used_ = 0;
 };
@@ -201,7 +222,8 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   void writeAlone(mgObject& o, bool single);
   // A special geometric object with the relation to its precinct id.
   void writeWithPrecinct(mgObject& o, std::string_view precinctId);
-  void addToMergeMap(const mgObject& o);
+  // Notes the pair written from o, whose (merged type, key) has hash hash.
+  void addToMergeMap(const mgObject& o, std::size_t hash);
 
   // One run of a written SO record: the lines one part of source gave it,
   // counted by the kinds that name another object. A null source is a line
@@ -251,10 +273,48 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   const mgObject* getNewIDRFindByIDR(std::string_view recordId, int input) const;
   // Builds the second pass's indexes of input's sorted list.
   void indexObjects(int input);
-  // Starts loading what the lookups of the record's relation lines will
-  // read: their slots in the indexes of their sources' inputs (from the runs
-  // that wrote the record), then the objects there.
-  void prefetchTargets(RekordSW* record, std::uint32_t count, const WrittenRecord& written) const;
+  // Builds the indexes of input's list on a thread of their own while the
+  // run goes on, after sorting the list there when sort is set (else the
+  // caller has sorted it). The fields they read are not changed after the
+  // first pass.
+  void prepareInBackground(int input, bool sort);
+  // Waits for the work prepareInBackground started on input; raises what it
+  // raised. Nothing when none was started.
+  void awaitPrepared(int input);
+  // Waits for every such work without raising.
+  void joinPrepared() noexcept;
+  // Notes the objects of input's list in the order they were made (the
+  // list's order before its sort), for the teardown.
+  void noteMadeOrder(int input);
+  // The targets of a record's relation lines, found ahead of the record's
+  // turn so that what their lookups read is loaded by then.
+  struct Targets {
+    static constexpr std::size_t kMost = 32;
+    struct Target {
+      std::size_t hash;
+      std::size_t found;  // the index slot's first value (a guess), once peeked
+      bool byId;          // an identifier lookup (else a record identifier one)
+      int input;
+    };
+    Target target[kMost];
+    std::size_t count = 0;
+  };
+  // A record of the SO section read ahead of the one in hand: its reader's
+  // result (with the error information of a failure) and its targets.
+  struct AheadRecord {
+    plat::ComPtr<RekordSW> record;
+    plat::HRESULT hr = plat::S_OK;
+    bool described = false;
+    plat::ErrorInfo error;
+    Targets targets;
+  };
+  // The stages of loading a record's targets, by how many records ahead of
+  // the one in hand it is: 3 notes the targets of its relation lines (from
+  // the runs that wrote it, each looked up in its source's input) and loads
+  // their index slots, 2 reads the slots and loads what they name, 1 loads
+  // the objects an identifier lookup reaches through its list.
+  void collectTargets(RekordSW* record, const WrittenRecord& written, Targets& targets) const;
+  void prefetchTargets(Targets& targets, int stage) const;
   // A version of length other than 2 counts as current; one of two
   // characters when its second one is "0" or "1".
   static bool isValidObjectVersion(std::string_view version);
@@ -332,8 +392,11 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   plat::ComPtr<LiniaSW> takeLine(RekordSW* record, std::uint32_t index, bool& reported);
   // Releases the records left in the section in hand unread.
   void skipRecords(PlikSW* reader);
-  // Brings the progress record up to date when updateInterval has passed.
+  // Brings the progress record up to date when updateInterval has passed
+  // (the clock read at every kTicksPerClockRead-th call).
   void tick(std::uint64_t& last);
+  static constexpr unsigned kTicksPerClockRead = 16;
+  unsigned ticks_ = 0;
   // The end of a walk over the file in hand: after a stop or a failed walk
   // (status 2) the file counts as read to its end; true when the walk went
   // through.
@@ -395,6 +458,12 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   // object of each (identifier, type); empty outside the pass, when the
   // lookup searches the list itself.
   bzMergeIndex byObjectId_[2];
+  // The sort and indexing of each input's list running on a thread of its
+  // own; indexed_ tells whether the indexes stand.
+  std::future<void> prepared_[2];
+  bool indexed_[2] = {false, false};
+  // Per input, its objects in the order they were made, or empty.
+  std::vector<mgObject*> madeOrder_[2];
   std::size_t nextWritten_ = 0;
   bool resultWritten_ = false;
   char number_[24] = {};                // text of a fresh record identifier

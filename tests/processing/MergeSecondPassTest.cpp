@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -24,10 +26,14 @@
 #include "processing/bzMergeProcess.h"
 #include "processing/bzMergeRules.h"
 #include "processing/bzReport.h"
+#include "reader/PlikSW.h"
+#include "support/BrokenReads.h"
 #include "support/Files.h"
 #include "support/Gate.h"
 #include "support/ReportLine.h"
 #include "support/RunObjects.h"
+#include "syntax/Sxcodes.h"
+#include "syntax/Sxfilestream.h"
 
 using namespace swde;
 using plat::cp;
@@ -447,6 +453,117 @@ TEST(bzMergeSecondPass, RefusedLineIsAFindingOfItsSourceObject) {
     EXPECT_TRUE(has(lines, kPassFailed));
     EXPECT_TRUE(r.p->failed);
   }
+}
+
+// Every regular file in gBreakFolder (the part result alone) fails every
+// read, through each descriptor this process holds on it (the pass's reader
+// and the store that wrote it), after the first buffer of the first reader
+// started.
+std::atomic<int> gStarts{0};
+std::string gBreakFolder;
+
+void breakFirstStart(sxFileStream& stream) {
+  if (++gStarts != 1) return;
+  stream.getBuff();
+  for (const auto& e : std::filesystem::directory_iterator(gBreakFolder)) {
+    if (!e.is_regular_file()) continue;
+    for (int fd = testsupport::descriptorOf(e.path().string()); fd >= 0;
+         fd = testsupport::descriptorOf(e.path().string()))
+      testsupport::breakReadsOf(e.path().string());
+  }
+}
+
+// How many SO records a reader gives from the part result in folder before
+// its reads fail as breakFirstStart makes them.
+int recordsBeforeTheFailure(const std::string& folder) {
+  gBreakFolder = folder;
+  gStarts = 0;
+  plat::ComPtr<PlikSW> reader(new PlikSW());
+  EXPECT_EQ(reader->otworz(folder + "/wynik_czesciowy.swd", 1), plat::S_OK);
+  std::int32_t section = 0;
+  while (reader->ustawNaKolejnaSekcje(&section) == plat::S_OK && section != scSO) {
+  }
+  EXPECT_EQ(section, scSO);
+  int given = 0;
+  for (;;) {
+    plat::ComPtr<RekordSW> record;
+    if (plat::FAILED(reader->dajKolejnyRekord(record.out())) || !record) break;
+    ++given;
+  }
+  return given;
+}
+
+// A reader failure in the middle of the part result's objects: each record
+// the reader gave before it fails is resolved and reported first, in order
+// (the records read ahead of the one in hand included), then the failure,
+// once; nothing is merged.
+TEST(bzMergeSecondPass, ReaderFailureComesAfterEveryRecordReadBeforeIt) {
+  PassRun r;
+  constexpr int kObjects = 2000;
+  for (int i = 1; i <= kObjects; ++i) {
+    const std::string n = std::to_string(i);
+    mgObject& k = r.object(0, "G5KLU", "K" + n, "r" + n, n);
+    // An unresolved relation: one warning on object i.
+    r.record({"RD,,G5KLU,K" + n + "," + n + ",;", "WL,G5RKLU,999999;", "X;"}, {{&k, 0, 1, 0}});
+  }
+  testsupport::TempFolder reference{"olvmergeref"};
+  writeFile(reference / "wynik_czesciowy.swd", r.partResult());
+  PlikSW::setStartHook(&breakFirstStart);
+  const int given = recordsBeforeTheFailure(reference.path());
+  gBreakFolder = r.folder.path();
+  gStarts = 0;
+  const std::string merged = r.pass();
+  PlikSW::setStartHook(nullptr);
+  ASSERT_GT(given, 0);
+  ASSERT_LT(given, kObjects);
+  EXPECT_EQ(merged, "");
+  const std::vector<Line> lines = testsupport::drain(r.report);
+  const std::string head = cp("Wystąpił błąd programu w trakcie przetwarzania pliku. ");
+  std::vector<Line> before;
+  int failures = 0;
+  for (const Line& l : lines) {
+    if (l.fileIdx == -1 && l.text.compare(0, head.size(), head) == 0) {
+      ++failures;
+    } else if (l.fileIdx != -1) {
+      EXPECT_EQ(failures, 0) << "a finding after the failure: " << l;
+      before.push_back(l);
+    }
+  }
+  EXPECT_EQ(failures, 1) << dump(lines);
+  ASSERT_EQ(before.size(), static_cast<std::size_t>(given)) << dump(lines);
+  for (int i = 1; i <= given; ++i) EXPECT_EQ(before[i - 1], missing(0, i, "G5RKLU", "G5KLU")) << i;
+  EXPECT_TRUE(has(lines, kPassFailed));
+  EXPECT_TRUE(r.p->failed);
+}
+
+// The index the lookups use, grown from empty far past the size from which
+// its table is mapped on its own: every key keeps its first value, a second
+// value of a key is refused, keys never added are not found, and hashes
+// that collide are told apart by the caller's test.
+TEST(bzMergeIndex, KeepsTheFirstValueOfEachKeyWhileItGrows) {
+  constexpr std::size_t kKeys = 300000;  // two values each: a table of 16 MiB
+  // Value v belongs to key v / 2; every eighth key shares its hash with the
+  // key before it.
+  auto keyOf = [](std::size_t v) { return v / 2; };
+  auto hashOf = [](std::size_t key) {
+    const std::size_t k = key % 8 == 7 ? key - 1 : key;
+    return k * 0x9e3779b97f4a7c15ULL;
+  };
+  bzMergeIndex index;
+  index.reset(0);
+  for (std::size_t v = 0; v < 2 * kKeys; ++v) {
+    const std::size_t key = keyOf(v);
+    const bool added =
+        index.insertFirst(hashOf(key), v, [&](std::size_t w) { return keyOf(w) == key; });
+    ASSERT_EQ(added, v % 2 == 0) << v;
+  }
+  for (std::size_t key = 0; key < kKeys + 10; ++key) {
+    const std::size_t found =
+        index.find(hashOf(key), [&](std::size_t w) { return keyOf(w) == key; });
+    ASSERT_EQ(found, key < kKeys ? 2 * key : bzMergeIndex::kNone) << key;
+  }
+  index.release();
+  EXPECT_TRUE(index.empty());
 }
 
 TEST(bzMergeSecondPass, TargetLookupsByIdentifierAndInput) {
