@@ -7,9 +7,11 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <exception>
 #include <functional>
 #include <new>
 #include <system_error>
+#include <thread>
 #include <type_traits>
 #include <unordered_map>
 
@@ -252,7 +254,10 @@ int bzMergeProcess::process() {
   // Whatever way the run leaves, no work file and no reader outlives it.
   struct WorkFiles {
     bzMergeProcess& p;
-    ~WorkFiles() { p.releaseWorkFiles(); }
+    ~WorkFiles() {
+      p.dropSecondInput();
+      p.releaseWorkFiles();
+    }
   } workFiles{*this};
 
   reportFileList();
@@ -275,25 +280,33 @@ int bzMergeProcess::process() {
   addToReport(" ");
   addToReport(cp("Scalanie plików:"));
   for (unsigned i = 0; i < 2 && !isTerminated(); ++i) {
-    if (!openFile(i)) {
+    if (i == 1 && second_) {
+      // Input 1 was read while input 0 was: taken over as if read here.
+      if (!takeSecondInput()) break;
+    } else {
+      if (!openFile(i)) {
+        closeFile();
+        failed = true;
+        continue;
+      }
+      currentKind = fileKind[i];
+      if (!fileObject) continue;
+      if (fileType == lcSWING) {
+        closeFile();
+        addToReport("Niepoprawny format pliku. Oczekiwany plik w formacie SWDE");
+        failed = true;
+        break;
+      }
+      currentFile = static_cast<int>(i);
+      bool ok = openSpool();
+      // Once input 0 is open with its spool, input 1 is read beside it.
+      if (ok && i == 0 && !isTerminated()) startSecondInput();
+      ok = ok && readSections();
+      updateState();
       closeFile();
-      failed = true;
-      continue;
+      if (!ok) failed = true;
+      if (failed) break;
     }
-    currentKind = fileKind[i];
-    if (!fileObject) continue;
-    if (fileType == lcSWING) {
-      closeFile();
-      addToReport("Niepoprawny format pliku. Oczekiwany plik w formacie SWDE");
-      failed = true;
-      break;
-    }
-    currentFile = static_cast<int>(i);
-    const bool ok = processFile();
-    updateState();
-    closeFile();
-    if (!ok) failed = true;
-    if (failed) break;
     // The first list is sorted and indexed while the second input is read;
     // the second is sorted here, for the pairing, and indexed during it.
     if (i == 0 && !isTerminated()) {
@@ -304,6 +317,9 @@ int bzMergeProcess::process() {
       prepareInBackground(1, false);
     }
   }
+  // Input 0 failed or the run was stopped: what input 1 gave goes unseen,
+  // as it is when input 1 is never opened.
+  dropSecondInput();
   if (isTerminated()) failed = true;
   // A list no thread took is sorted here; the pairing walks the first one
   // sorted (a failure of its thread, out of memory, ends the run here as the
@@ -525,11 +541,14 @@ bool bzMergeProcess::parseRecordObject(RekordSW* record, bool& decided) {
 // The first pass
 
 bool bzMergeProcess::processFile() {
+  return openSpool() && readSections();
+}
+
+bool bzMergeProcess::openSpool() {
   if (!fileObject) {
     addToReport(cp("Nie udało się otworzyć pliku"));
     return false;
   }
-  bool ok = true;
   try {
     auto spool = createStore(Store::spool);
     spool->openTempFile(outputFolder);
@@ -539,8 +558,17 @@ bool bzMergeProcess::processFile() {
     setMessage(currentFile == 0 ? "Przetwarzanie pliku pierwszego"
                                 : "Przetwarzanie pliku drugiego");
     spoolFiles[currentFile] = std::move(spool);
-    mgFile* out = spoolFiles[currentFile].get();
+  } catch (const plat::Exception& e) {
+    reportProgramError(e);
+    return false;
+  }
+  return true;
+}
 
+bool bzMergeProcess::readSections() {
+  bool ok = true;
+  try {
+    mgFile* out = spoolFiles[currentFile].get();
     eachSection([&](std::int32_t section) {
       switch (section) {
         case scSN:
@@ -569,6 +597,141 @@ bool bzMergeProcess::processFile() {
     return false;
   }
   return passEnded(ok);
+}
+
+struct bzMergeProcess::SecondInput {
+  // How far input 1 got on the opening side.
+  enum class Stage { notOpened, noReader, wrongFormat, opened };
+  bzProcessState state;  // the progress of the pass, taken over at its end
+  std::vector<HeldLine> held;
+  std::unique_ptr<bzRun<bzMergeProcess>> process;
+  std::thread thread;
+  Stage stage = Stage::notOpened;
+  bool walk = false;     // the walk over the sections is to be done
+  bool through = false;  // the walk went through
+  std::exception_ptr error;
+
+  void run() noexcept {
+    try {
+      through = process->readSections();
+    } catch (...) {
+      error = std::current_exception();
+    }
+    walk = false;
+  }
+};
+
+plat::ComPtr<PlikSW> bzMergeProcess::createFileInterface() {
+  if (owner_) return owner_->createFileInterface();
+  return bzProcessThread::createFileInterface();
+}
+
+void bzMergeProcess::startSecondInput() {
+  second_ = std::make_unique<SecondInput>();
+  SecondInput& s = *second_;
+  try {
+    s.process = std::make_unique<bzRun<bzMergeProcess>>(fileList, report, settings, &s.state);
+    bzMergeProcess& p = *s.process;
+    p.owner_ = this;
+    p.followStopOf(this);
+    p.holdReportLines(&s.held);
+    p.updateInterval = updateInterval;
+    p.rules = bzMergeRules(settings->skipComments, settings->skipWhiteChars);
+    p.outputFolder = outputFolder;
+    p.fileKind[0] = fileKind[0];
+    p.fileKind[1] = fileKind[1];
+    p.fileMetadata[1] = std::make_unique<Metadata>();
+    // The steps of the loop in process, for input 1.
+    // Not opened: closed where the pass is taken over, whose state then
+    // tells so.
+    if (!p.openFile(1)) return;
+    p.currentKind = p.fileKind[1];
+    if (!p.fileObject) {
+      s.stage = SecondInput::Stage::noReader;
+      return;
+    }
+    if (p.fileType == lcSWING) {
+      s.stage = SecondInput::Stage::wrongFormat;
+      p.closeFile();
+      p.addToReport("Niepoprawny format pliku. Oczekiwany plik w formacie SWDE");
+      return;
+    }
+    s.stage = SecondInput::Stage::opened;
+    p.currentFile = 1;
+    s.walk = p.openSpool();
+  } catch (...) {
+    // Raised where reading input 1 would raise it: after input 0.
+    s.error = std::current_exception();
+    s.walk = false;
+    return;
+  }
+  if (!s.walk) return;
+  try {
+    s.thread = std::thread([&s] { s.run(); });
+  } catch (const std::system_error&) {
+    // No thread to be had: the walk is done when input 1's turn comes.
+  }
+}
+
+bool bzMergeProcess::takeSecondInput() {
+  std::unique_ptr<SecondInput> taken = std::move(second_);
+  SecondInput& s = *taken;
+  if (s.thread.joinable())
+    s.thread.join();
+  else if (s.walk)
+    s.run();
+  if (!s.process) std::rethrow_exception(s.error);
+  bzMergeProcess& p = *s.process;
+  writeHeldLines(s.held);
+  totalErrors += p.totalErrors;
+  totalWarns += p.totalWarns;
+  currentFile = 1;
+  current = p.current;
+  recordsCount = p.recordsCount;
+  if (!s.state.getCurrentFileName().empty())
+    state->setCurrentFileName(s.state.getCurrentFileName());
+  if (s.stage == SecondInput::Stage::notOpened) {
+    if (s.error) std::rethrow_exception(s.error);
+    updateState();
+    closeFile();
+    failed = true;
+    return false;
+  }
+  fileSize = p.fileSize;
+  fileType = p.fileType;
+  fileVersion = p.fileVersion;
+  currentKind = p.currentKind;
+  state->setProcessMaxValue(fileSize);
+  state->setFileFormat(fileType == lcSWDE ? "SWDE" : "SWING");
+  state->setFileFormatVersion(fileVersion);
+  if (s.stage == SecondInput::Stage::noReader) return true;
+  if (s.stage == SecondInput::Stage::wrongFormat) {
+    closeFile();
+    failed = true;
+    return false;
+  }
+  fileObject = std::move(p.fileObject);
+  if (s.error) std::rethrow_exception(s.error);
+  // The objects were numbered from 1: they take the identifiers that follow
+  // input 0's, in the order they were read, as do the rejected ones.
+  const std::uint64_t first = rules.nextRecordId();
+  std::uint64_t n = first;
+  for (const auto& o : p.fileObjects[1]) o->newRecordId = plat::UIntToStr(n++);
+  rules.takeRecordIds(p.rules.nextRecordId() - 1);
+  fileObjects[1] = std::move(p.fileObjects[1]);
+  fileMetadata[1] = std::move(p.fileMetadata[1]);
+  spoolFiles[1] = std::move(p.spoolFiles[1]);
+  updateState();
+  closeFile();
+  if (!s.through) failed = true;
+  return !failed;
+}
+
+void bzMergeProcess::dropSecondInput() noexcept {
+  if (!second_) return;
+  if (second_->process) second_->process->askToStop();
+  if (second_->thread.joinable()) second_->thread.join();
+  second_.reset();
 }
 
 bool bzMergeProcess::passEnded(bool ok) {

@@ -2,9 +2,12 @@
 // the output path, decides the kind of both inputs from their SO sections,
 // then reads each input once: its SN, SP and ST sections into a metadata
 // model of its own, and every SO record into a merge record whose text is
-// parked in a spool file. The pairing, the writing of the part result and the
-// second pass are mergeFiles and updateRelationsIds. Every work file (the
-// part result and both spools) is a temporary store in the output folder;
+// parked in a spool file. Both inputs are read at the same time, input 1 on
+// a thread of its own; what it gives is taken over after input 0, so the
+// report and the numbering are those of reading one after the other. The
+// pairing, the writing of the part result and the second pass are mergeFiles
+// and updateRelationsIds. Every work file (the part result and both spools)
+// is a temporary store in the output folder;
 // each ending of a run removes them. So is the merged file until a clean
 // second pass renames it onto the output: any other ending leaves an output
 // that was there as it was. Made as bzRun<bzMergeProcess>.
@@ -182,8 +185,14 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   bool parseSectionSO(PlikSW* reader);
   bool parseRecordObject(RekordSW* record, bool& decided);
 
-  // The first pass over the open input currentFile.
+  // The first pass over the open input currentFile: openSpool, then
+  // readSections.
   bool processFile();
+  // Makes the spool of the open input; false, reported, when it cannot.
+  bool openSpool();
+  // The walk over the sections of the open input into its model, its object
+  // list and its spool.
+  bool readSections();
   bool parseSectionSN(PlikSW* reader);
   bool parseSectionSP(PlikSW* reader);
   bool parseSectionST(PlikSW* reader);
@@ -322,6 +331,8 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   // Where a test puts a store of its own (a write hook); a plain store.
   enum class Store { partResult, spool, merged };
   virtual std::unique_ptr<mgFile> createStore(Store kind);
+  // A reader from the process that runs this one's second input, if any.
+  plat::ComPtr<PlikSW> createFileInterface() override;
 
   // Releases the reader, closes the run's file count and currentFile.
   void closeFilePartResult();
@@ -382,6 +393,26 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
 
  protected:
  private:
+  // The first pass over input 1 on a process and a thread of its own, while
+  // this one reads input 0: its own reader, spool, buffers, model and object
+  // list, its report lines held back, its objects numbered from 1.
+  struct SecondInput;
+  // Opens input 1 with its spool here (readers and stores are made in the
+  // same order as when the inputs are read one after the other) and starts
+  // its walk on a thread of its own.
+  void startSecondInput();
+  // Waits for the pass started by startSecondInput and takes it over as if
+  // this process had read input 1 itself: its report lines, counts, reader,
+  // model, object list (renumbered after input 0's) and spool. False when
+  // the run ends there (the input failed).
+  bool takeSecondInput();
+  // Stops the pass started by startSecondInput, waits for it and drops
+  // what it read. Nothing when none runs.
+  void dropSecondInput() noexcept;
+  std::unique_ptr<SecondInput> second_;
+  // The process whose second input this one reads; null for a run itself.
+  bzMergeProcess* owner_ = nullptr;
+
   // Reads one object with the reader its type takes.
   bool readObject(RekordSW* record, mgFile* spool, bzMergeRules::Reader reader);
   void fillObjectInfo(const sxLine& header, mgObject& object);

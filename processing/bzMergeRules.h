@@ -113,6 +113,10 @@ class OLVCORE_API bzMergeRules {
   // an input of kind currentKind.
   Verdict makeNewRecordIds(mgObject& object, std::uint8_t currentKind);
   std::uint64_t nextRecordId() const { return nextRecordId_; }
+  // Takes count identifiers as count calls of makeNewRecordIds would: for
+  // objects numbered elsewhere, which the caller renumbers from the value
+  // nextRecordId gave before.
+  void takeRecordIds(std::uint64_t count) { nextRecordId_ += count; }
 
   // Order of the object lists: objectId, then objectType, as bytes.
   static bool objectLess(const mgObject& a, const mgObject& b);

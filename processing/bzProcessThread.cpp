@@ -271,7 +271,23 @@ void bzProcessThread::reportErrors() {
 // Report lines
 
 void bzProcessThread::addToReport(const AnsiString& text) {
+  if (held_) {
+    HeldLine h;
+    h.text = text;
+    held_->push_back(std::move(h));
+    return;
+  }
   report->AddLine(-1, -1, -1, text);
+}
+
+void bzProcessThread::writeHeldLines(const std::vector<HeldLine>& lines) {
+  for (const HeldLine& h : lines) {
+    if (!h.finding)
+      addToReport(h.text);
+    else
+      addFindingLine(h.code, h.type, h.fileIdx, h.section, h.lineNo, h.position, h.text,
+                     h.keyed ? &h.key : nullptr);
+  }
 }
 
 void bzProcessThread::addToReport(int code, ReportMsgType type, int fileIdx,
@@ -291,6 +307,21 @@ void bzProcessThread::addFindingLine(int code, ReportMsgType type, int fileIdx,
                                      ReportSectionType section, std::int64_t lineNo,
                                      std::int64_t position, const AnsiString& text,
                                      const AnsiString* key) {
+  if (held_) {
+    HeldLine h;
+    h.finding = true;
+    h.keyed = key != nullptr;
+    h.type = type;
+    h.section = section;
+    h.code = code;
+    h.fileIdx = fileIdx;
+    h.lineNo = lineNo;
+    h.position = position;
+    h.text = text;
+    if (key) h.key = *key;
+    held_->push_back(std::move(h));
+    return;
+  }
   if (fileIdx != -1 && fileIdx != lastReportedFile)
     addToReport(fileLine(shownFileName(static_cast<unsigned>(fileIdx))));
   lastReportedFile = fileIdx;

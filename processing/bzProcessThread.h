@@ -21,6 +21,7 @@
 #include <thread>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "platform/AnsiString.h"
 #include "platform/Com.h"
@@ -91,7 +92,10 @@ class OLVCORE_API bzProcessThread {
   // Waits for the end of the run.
   void waitFor();
   bool isRunning() const { return running_; }
-  bool isTerminated() const { return terminated_; }
+  // True once this run or the run it follows (followStopOf) is asked to stop.
+  bool isTerminated() const {
+    return terminated_ || (stopSource_ && stopSource_->terminated_.load());
+  }
   // 0, or -1 after a run that ran out of memory.
   int returnValue() const { return returnValue_; }
   // The run ended through a critical failure (also a report that could not
@@ -114,6 +118,21 @@ class OLVCORE_API bzProcessThread {
   int addElemToCounter(int kind, const AnsiString& key);
 
   void setMessage(const AnsiString& text);
+
+  // A report line held back instead of written: a free line (finding false)
+  // or a finding with everything addToReport was given.
+  struct HeldLine {
+    bool finding = false;
+    bool keyed = false;
+    ReportMsgType type = rmError;
+    ReportSectionType section = 0;
+    int code = 0;
+    int fileIdx = -1;
+    std::int64_t lineNo = -1;
+    std::int64_t position = -1;
+    AnsiString text;
+    AnsiString key;
+  };
 
   // Period of the progress updates in the reading loops, in milliseconds.
   std::uint32_t updateInterval = 700;
@@ -155,6 +174,18 @@ class OLVCORE_API bzProcessThread {
 
   void initCOM() {}
   void doneCOM() {}
+
+  // From now on the report lines go to held rather than to the report (null:
+  // to the report again), untouched: no file line, no condensing.
+  void holdReportLines(std::vector<HeldLine>* held) { held_ = held; }
+  // Writes lines another process held back as this one writes its own: file
+  // lines and the condensed report follow this process's report.
+  void writeHeldLines(const std::vector<HeldLine>& lines);
+  // This process stops as well whenever other is asked to stop; other
+  // outlives every use of this process.
+  void followStopOf(const bzProcessThread* other) { stopSource_ = other; }
+  // Asks this process's loops to stop, as a stop of the run does.
+  void askToStop() { terminated_ = true; }
 
   // Milliseconds of a steady clock, for the progress updates.
   static std::uint64_t tickCount();
@@ -225,6 +256,8 @@ class OLVCORE_API bzProcessThread {
   bool fileErrorShown_ = false;
   std::uint32_t fileErrorCode_ = 0;
   std::uint32_t fileErrorLine_ = 0;
+  std::vector<HeldLine>* held_ = nullptr;
+  const bzProcessThread* stopSource_ = nullptr;
 };
 
 // The one way to make a process: Process with the constructor arguments

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "merge/Mgobject.h"
@@ -856,6 +857,156 @@ TEST(bzMergeProcess, StopInTheKindCheckOrTheFirstPassEndsTheRun) {
     EXPECT_TRUE(o.has(freeLine("Przetwarzanie zostało przerwane przez użytkownika")));
     EXPECT_FALSE(r.snapshot.reached);
   }
+}
+
+// ---------------------------------------------------------------------------
+// Both inputs are read at the same time; what the run shows keeps the
+// reading order: all of input 0 first, then input 1.
+
+// Line number (from 1) of the first line of text holding needle.
+std::int64_t lineAt(const std::string& text, const std::string& needle) {
+  const std::size_t at = text.find(needle);
+  EXPECT_NE(at, std::string::npos) << needle;
+  return 1 + std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), '\n');
+}
+
+TEST(bzMergeProcess, FindingsOfTheSecondInputFollowThoseOfTheFirst) {
+  const std::string d =
+      changed(fixture("opis.swd"), "SO;", "SO;\r\nRD,,G5O_ABC,9,,;\r\nD,G5PEW,D,1;\r\nX;");
+  const std::string g = changed(fixture("geometria.swd"), "SO;", "SO;\r\nRD,,G5G_ABC,9,,;\r\nX;");
+  const std::string dWrongPart =
+      changed(d, "RD,,G5KLU,K1,8,;", "RD,,G5PZG,5,,;\r\nX;\r\nRD,,G5KLU,K1,8,;");
+  const std::string gWrongPart =
+      changed(g, "RP,,G5PKT,2,,;", "RD,,G5KLU,5,,;\r\nX;\r\nRP,,G5PKT,2,,;");
+  const std::string uncatalogued =
+      " nie został scalony. Obiekt nie znajduje się w katalogu bazy danych ewidencyjnych";
+  const Line d0 = finding(0, lineAt(d, "G5O_ABC"), 20004, 49, "Obiekt G5O_ABC" + uncatalogued);
+  const Line g1 = finding(1, lineAt(g, "G5G_ABC"), 20004, 49, "Obiekt G5G_ABC" + uncatalogued);
+  const Line d0Part = finding(0, lineAt(dWrongPart, "G5PZG"), 20007, 49,
+                              "Obiekt geometryczny G5PZG wystąpił w pliku zawierającym obiekty z "
+                              "części opisowej");
+  const Line g1Part = finding(1, lineAt(gWrongPart, "G5KLU,5"), 20008, 49,
+                              "Obiekt opisowy G5KLU wystąpił w pliku zawierającym obiekty z części "
+                              "geometrycznej");
+  const Line first = freeLine("Przetwarzanie pliku nr 1..."),
+             second = freeLine("Przetwarzanie pliku nr 2...");
+  struct Case {
+    const char* what;
+    std::string first, second;
+    // The findings, file lines and file starts after "Scalanie plików:"
+    // (a, b: the file line of each input).
+    std::vector<std::string> shape;
+    std::vector<Line> findings;
+    bool through;
+  };
+  const Case cases[] = {
+      {"both read through", d, g, {"1", "a", "f", "2", "b", "f"}, {d0, g1}, true},
+      // Input 1 is not taken: nothing of it is shown or counted.
+      {"input 0 ends the pass", dWrongPart, g, {"1", "a", "f", "f"}, {d0, d0Part}, false},
+      {"input 1 ends the pass",
+       d,
+       gWrongPart,
+       {"1", "a", "f", "2", "b", "f", "f"},
+       {d0, g1, g1Part},
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MergeRun r;
+    r.addPair(c.first, c.second);
+    const Outcome o = runMerge(r);
+    expectFolderUnchanged(o);
+    const Line fileA{-1, -1, -1, fileLine(r.folder.file("a.swd"))};
+    const Line fileB{-1, -1, -1, fileLine(r.folder.file("b.swd"))};
+    const auto start = std::find(o.lines.begin(), o.lines.end(), freeLine("Scalanie plików:"));
+    ASSERT_NE(start, o.lines.end()) << dump(o);
+    std::vector<std::string> shape;
+    std::vector<Line> findings;
+    for (auto l = start; l != o.lines.end(); ++l) {
+      if (*l == first) shape.push_back("1");
+      if (*l == second) shape.push_back("2");
+      if (*l == fileA) shape.push_back("a");
+      if (*l == fileB) shape.push_back("b");
+      if (l->fileIdx != -1) {
+        shape.push_back("f");
+        findings.push_back(*l);
+      }
+    }
+    EXPECT_EQ(shape, c.shape) << dump(o);
+    EXPECT_EQ(withoutPositions(findings), c.findings) << dump(o);
+    EXPECT_EQ(o.totalErrors, c.findings.size());
+    std::uint32_t second = 0;
+    for (const Line& f : c.findings) second += f.fileIdx == 1;
+    EXPECT_EQ(r.state.getFileInfo(1).errors, second);
+    EXPECT_EQ(o.has(kInterrupted), !c.through);
+    ASSERT_EQ(r.snapshot.reached, c.through);
+    if (!c.through) continue;
+    // One numbering over both inputs: input 1's objects take the numbers
+    // after input 0's, whichever input was read faster.
+    std::vector<int> numbers;
+    for (const auto& row : rows(r.snapshot, 1)) numbers.push_back(std::stoi(row.newRecordId));
+    std::sort(numbers.begin(), numbers.end());
+    const int firstOfInput1 = static_cast<int>(r.snapshot.objects[0].size()) + 1;
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+      EXPECT_EQ(numbers[i], firstOfInput1 + static_cast<int>(i));
+  }
+}
+
+// The clock of the run's loops: the thread that reads input 1 waits at
+// gSecondInputGate the first time it reads it (every other thread, the
+// worker included, goes on).
+testsupport::Gate* gSecondInputGate = nullptr;
+std::atomic<bool> gSecondInputHeld{false};
+std::thread::id gWorker;
+std::mutex gWorkerLock;
+
+std::uint64_t clockHoldingTheSecondInput() {
+  bool other;
+  {
+    std::lock_guard<std::mutex> g(gWorkerLock);
+    other = gWorker != std::thread::id() && gWorker != std::this_thread::get_id();
+  }
+  if (other && !gSecondInputHeld.exchange(true)) gSecondInputGate->pass();
+  return 0;
+}
+
+TEST(bzMergeProcess, StopWhileTheSecondInputIsReadEndsBothReaders) {
+  MergeRun r;
+  std::string d = fixture("opis.swd");
+  std::string many;
+  for (int i = 1; i <= 2000; ++i) many += "RD,,G5KLU,M" + std::to_string(i) + ",,;\r\nX;\r\n";
+  r.addPair(changed(d, "RD,,G5KLU,K1,8,;", many + "RD,,G5KLU,K1,8,;"), fixture("geometria.swd"));
+  testsupport::Gate gate;
+  gSecondInputGate = &gate;
+  gSecondInputHeld = false;
+  {
+    std::lock_guard<std::mutex> g(gWorkerLock);
+    gWorker = std::thread::id();
+  }
+  r.onReader = [](int) {
+    std::lock_guard<std::mutex> g(gWorkerLock);
+    gWorker = std::this_thread::get_id();
+  };
+  bzProcessThread::setClock(&clockHoldingTheSecondInput);
+  EXPECT_TRUE(r.report.Create(&r.files));
+  Outcome o;
+  o.before = r.folder.contents();
+  {
+    bzRun<ObservedMerge> p(r);
+    p.start();
+    gate.waitReached();
+    p.stop(0);
+    gate.open();
+    p.waitFor();
+    o.lines = testsupport::drain(r.report);
+  }
+  bzProcessThread::setClock(nullptr);
+  o.after = r.folder.contents();
+  expectFolderUnchanged(o);
+  EXPECT_TRUE(o.findings().empty()) << dump(o);
+  EXPECT_TRUE(o.has(kInterrupted));
+  EXPECT_TRUE(o.has(freeLine("Przetwarzanie zostało przerwane przez użytkownika")));
+  EXPECT_FALSE(r.snapshot.reached);
 }
 
 // ---------------------------------------------------------------------------
