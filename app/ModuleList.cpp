@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 
 #include "platform/FileSystem.h"
@@ -29,16 +28,7 @@ std::string resolved(const std::string& path) {
 }
 
 std::string programPath() {
-  std::string buf(PATH_MAX, '\0');
-  for (;;) {
-    const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
-    if (n < 0) return std::string();
-    if (static_cast<std::size_t>(n) < buf.size()) {
-      buf.resize(static_cast<std::size_t>(n));
-      return buf;
-    }
-    buf.resize(buf.size() * 2);
-  }
+  return plat::executableFile();
 }
 
 int collect(struct dl_phdr_info* info, size_t, void* data) {

@@ -102,19 +102,28 @@ int createTempFile(const std::string& folder, std::string_view prefix, std::stri
   return fd;
 }
 
-std::string executableFolder() {
+std::string executableFile(int* err) {
   std::string target(256, '\0');
   for (;;) {
     const ssize_t n = ::readlink("/proc/self/exe", target.data(), target.size());
-    if (n < 0)
-      throw EFileError(cp("Nie można ustalić folderu programu (") + fileErrorReason(errno) + ")");
+    if (n < 0) {
+      if (err) *err = errno;
+      return {};
+    }
     // A result that fills the buffer may have been cut: try a larger one.
     if (static_cast<std::size_t>(n) < target.size()) {
       target.resize(static_cast<std::size_t>(n));
-      break;
+      return target;
     }
     target.resize(target.size() * 2);
   }
+}
+
+std::string executableFolder() {
+  int err = 0;
+  const std::string target = executableFile(&err);
+  if (target.empty())
+    throw EFileError(cp("Nie można ustalić folderu programu (") + fileErrorReason(err) + ")");
   const std::size_t slash = target.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? std::string("/") : target.substr(0, slash);

@@ -59,6 +59,10 @@ PLAT_API std::string tempFolder();
 PLAT_API int createTempFile(const std::string& folder, std::string_view prefix,
                             std::string_view suffix, std::string& path);
 
+// The running program's file: readlink("/proc/self/exe"); "" (and the
+// errno in *err) when the link cannot be read.
+PLAT_API std::string executableFile(int* err = nullptr);
+
 // Folder of the running program, without a trailing "/" (the root stays
 // "/"): the folder part of readlink("/proc/self/exe"). Raises EFileError
 // (cp1250 text with the reason) when the link cannot be read.

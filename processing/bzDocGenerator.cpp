@@ -222,10 +222,8 @@ std::string bzDocGenerator::scriptPath() {
     std::lock_guard<std::mutex> g(seams().m);
     if (!seams().script.empty()) return seams().script;
   }
-  std::string exe(4096, '\0');
-  const ssize_t n = ::readlink("/proc/self/exe", exe.data(), exe.size() - 1);
-  if (n <= 0) return std::string();
-  exe.resize(static_cast<std::size_t>(n));
+  const std::string exe = plat::executableFile();
+  if (exe.empty()) return std::string();
   return plat::extractFilePath(exe) + "szablon.reg";
 }
 

@@ -32,17 +32,7 @@ std::optional<std::string> setupPlatform::environment(const std::string& name) {
 }
 
 std::string setupPlatform::programFile() {
-  std::string target(256, '\0');
-  for (;;) {
-    const ssize_t n = ::readlink("/proc/self/exe", target.data(), target.size());
-    if (n < 0) return {};
-    // A result that fills the buffer may have been cut: try a larger one.
-    if (static_cast<std::size_t>(n) < target.size()) {
-      target.resize(static_cast<std::size_t>(n));
-      return target;
-    }
-    target.resize(target.size() * 2);
-  }
+  return plat::executableFile();
 }
 
 int setupPlatform::openForReading(const std::string& path, struct ::stat& st) {
