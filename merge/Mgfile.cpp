@@ -217,6 +217,12 @@ void mgFile::appendLinesFromFile(std::uint64_t offset, std::uint64_t length, Ans
   }
 }
 
+std::string_view mgFile::writtenBytes() {
+  flushFile();
+  if (!mapWritten()) return {};
+  return {map_, mapped_};
+}
+
 bool mgFile::mapWritten() noexcept {
   if (mapped_ == written_ && map_) return true;
   if (mapRefused_ || written_ == 0 || written_ > SIZE_MAX) return false;

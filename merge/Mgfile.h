@@ -74,6 +74,11 @@ class OLVJOIN_API mgFile {
   // on a failure text holds what it held before.
   void appendLinesFromFile(std::uint64_t offset, std::uint64_t length, AnsiString& text);
 
+  // Every byte written, after writing what is buffered, as a read-only view
+  // valid until the next write, close or read; empty when nothing is
+  // written or no mapping can be had. Raises plat::EFileError as flushFile.
+  std::string_view writtenBytes();
+
   // Starts loading the first bytes at offset (length long) for a read to
   // come, when the mapping the reads copy from holds them; nothing else.
   void prefetch(std::uint64_t offset, std::uint64_t length) const noexcept {

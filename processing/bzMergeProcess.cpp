@@ -7,8 +7,10 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <condition_variable>
 #include <exception>
 #include <functional>
+#include <mutex>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -29,6 +31,7 @@
 #include "processing/bzException.h"
 #include "semantics/Smerrors.h"
 #include "syntax/Sxcodes.h"
+#include "syntax/Sxlineblock.h"
 
 namespace swde {
 
@@ -1197,9 +1200,12 @@ void appendGroups(AnsiString& text, RecordType& t, RecordType* u) {
 }  // namespace
 
 bool bzMergeProcess::mergeFiles() {
+  directReady_ = false;
   if (!mergeMetadata()) return false;
   if (!mergeObjects()) return false;
   partResultFile->saveLinesToFile("SWDEX;\r\n");
+  partResultSize_ = partResultFile->position();
+  directReady_ = true;
   return true;
 }
 
@@ -1369,6 +1375,7 @@ void bzMergeProcess::saveRecord(const WrittenRecord& written) {
   record_ += "X;\r\n";
   partResultFile->saveLinesToFile(record_);
   writtenRecords.push_back(written);
+  writtenRecords.back().textLength = record_.size();
 }
 
 namespace {
@@ -1434,6 +1441,7 @@ bool bzMergeProcess::mergeObjects() {
   state->setProcessPosition(0);
   state->setProcessMaxValue(fileObjects[0].size() + fileObjects[1].size());
   partResultFile->saveLinesToFile("SO;\r\n");
+  recordsFrom_ = partResultFile->position();
   writtenRecords.reserve(writtenRecords.size() + fileObjects[0].size() + fileObjects[1].size());
   auto progress = [&] {
     state->setTotalErrorsNum(totalErrors);
@@ -1566,6 +1574,7 @@ bool bzMergeProcess::mergeObjects() {
   progress();
 
   if (!isTerminated()) addSpecialGeoObject();
+  recordsTo_ = partResultFile->position();
   partResultFile->saveLinesToFile("SX;\r\n");
   return true;
 }
@@ -1907,12 +1916,23 @@ void bzMergeProcess::updateRelationsIds() {
     nextWritten_ = 0;
     // A link to a regular file stays: the file it names is replaced.
     const AnsiString target = plat::resolveWriteTarget(mergedPath);
-    mergedFile = createStore(Store::merged);
-    mergedFile->openTempFile(plat::extractFilePath(target));
-    mergedFile->saveLinesToFile("SWDE.w.2.00.(C) ZEDOR 2000;\r\n");
-    ok = processFilePartResult();
+    if (writeMergedDirectly(target)) {
+      ok = passEnded(true);
+    } else if (isTerminated()) {
+      ok = passEnded(false);
+    } else {
+      if (partResultBlockRead_) {
+        // The block check read the part result: the walk starts it again.
+        partResultBlockRead_ = false;
+        checkReaderStatus(fileObject->resetuj(), kSource, __LINE__);
+      }
+      mergedFile = createStore(Store::merged);
+      mergedFile->openTempFile(plat::extractFilePath(target));
+      mergedFile->saveLinesToFile("SWDE.w.2.00.(C) ZEDOR 2000;\r\n");
+      ok = processFilePartResult();
+      if (ok) mergedFile->saveLinesToFile("\r\nSWDEX;\r\n");
+    }
     if (ok) {
-      mergedFile->saveLinesToFile("\r\nSWDEX;\r\n");
       mergedFile->commitTo(target);
       mergedFile.reset();
       resultWritten_ = true;
@@ -2179,64 +2199,422 @@ bool bzMergeProcess::parseRecordObjectPR(RekordSW* record, const WrittenRecord& 
   return rest == 0 ? true : misfit();
 }
 
-void bzMergeProcess::parseRelationLinePR(const sxLine& line, std::int32_t lineCode,
-                                         const mgObject* source, int input) {
-  const std::string_view relation = requiredField(line, 1, __LINE__);
-  if (lineCode == lcWG) {
-    const std::string_view type = requiredField(line, 2, __LINE__);
-    const std::string_view id = requiredField(line, 3, __LINE__);
-    const mgObject* target = getNewIDRFindByID(type, id, input);
-    if (!target) {
-      writeLine({"WG", relation, type, id});
-      if (source) reportMissingTarget(*source, seTargetMissing, relation);
-    } else if (writtenTargets.insert(relation, target->newRecordId)) {
-      writeLine({"WL", relation, target->newRecordId});
+template <class Field, class Sink>
+void bzMergeProcess::resolveRelation(std::int32_t lineCode, Field field, const mgObject* source,
+                                     int input, Sink& sink) const {
+  if (lineCode == lcP) {
+    // Every P line is a vertex of the geometry: none is dropped.
+    const std::string_view kind = field(1);
+    if (kind == "P") {
+      const std::string_view type = field(2);
+      const std::string_view id = field(3);
+      if (const mgObject* target = getNewIDRFindByID(type, id, input)) {
+        sink.emit({"P", "K", target->newRecordId});
+      } else {
+        sink.emit({"P", "P", type, id});
+        if (source) sink.missing(*source, seTopoTargetMissing, {});
+      }
+    } else if (kind == "K") {
+      const std::string_view id = field(2);
+      if (const mgObject* target = getNewIDRFindByIDR(id, input)) {
+        sink.emit({"P", "K", target->newRecordId});
+      } else if (!source) {
+        sink.emit({"P", "K", id});
+      } else {
+        sink.fresh("P", "K");
+        sink.missing(*source, seTopoTargetMissing, {});
+      }
+    } else {
+      sink.verbatim();
     }
     return;
   }
-  const std::string_view id = requiredField(line, 2, __LINE__);
+  const std::string_view relation = field(1);
+  if (lineCode == lcWG) {
+    const std::string_view type = field(2);
+    const std::string_view id = field(3);
+    const mgObject* target = getNewIDRFindByID(type, id, input);
+    if (!target) {
+      sink.emit({"WG", relation, type, id});
+      if (source) sink.missing(*source, seTargetMissing, relation);
+    } else if (sink.insert(relation, target->newRecordId)) {
+      sink.emit({"WL", relation, target->newRecordId});
+    }
+    return;
+  }
+  const std::string_view id = field(2);
   const mgObject* target = getNewIDRFindByIDR(id, input);
   if (target) {
-    if (writtenTargets.insert(relation, target->newRecordId))
-      writeLine({"WL", relation, target->newRecordId});
+    if (sink.insert(relation, target->newRecordId))
+      sink.emit({"WL", relation, target->newRecordId});
   } else if (!source) {
-    writeLine({"WL", relation, id});  // the merge's own line: a new identifier already
+    sink.emit({"WL", relation, id});  // the merge's own line: a new identifier already
   } else {
     // A number of its own: the old one could name an unrelated new record.
-    const auto end = std::to_chars(number_, number_ + sizeof number_, ++nextRecordId).ptr;
-    writeLine({"WL", relation, std::string_view(number_, end - number_)});
-    reportMissingTarget(*source, seTargetMissing, relation);
+    sink.fresh("WL", relation);
+    sink.missing(*source, seTargetMissing, relation);
   }
+}
+
+// The record walk's way: lines to the merged file as resolved, warnings
+// written at once.
+struct bzMergeProcess::PassSink {
+  bzMergeProcess& p;
+  const sxLine& line;
+  bool insert(std::string_view relation, std::string_view id) {
+    return p.writtenTargets.insert(relation, id);
+  }
+  void emit(std::initializer_list<std::string_view> fields) { p.writeLine(fields); }
+  void fresh(std::string_view first, std::string_view second) {
+    const auto end = std::to_chars(p.number_, p.number_ + sizeof p.number_, ++p.nextRecordId).ptr;
+    p.writeLine({first, second, std::string_view(p.number_, end - p.number_)});
+  }
+  void verbatim() {
+    p.mergedFile->saveLinesToFile(kCrLf);
+    p.mergedFile->saveLinesToFile(line.text);
+  }
+  void missing(const mgObject& o, int code, std::string_view relation) {
+    p.reportMissingTarget(o, code, relation);
+  }
+};
+
+void bzMergeProcess::parseRelationLinePR(const sxLine& line, std::int32_t lineCode,
+                                         const mgObject* source, int input) {
+  PassSink sink{*this, line};
+  resolveRelation(
+      lineCode, [&](std::size_t i) { return requiredField(line, i, __LINE__); }, source, input,
+      sink);
 }
 
 void bzMergeProcess::parseTopologicalRelatLinePR(const sxLine& line, const mgObject* source,
                                                  int input) {
-  // Every P line is a vertex of the geometry: none is dropped.
-  const std::string_view kind = requiredField(line, 1, __LINE__);
-  if (kind == "P") {
-    const std::string_view type = requiredField(line, 2, __LINE__);
-    const std::string_view id = requiredField(line, 3, __LINE__);
-    if (const mgObject* target = getNewIDRFindByID(type, id, input)) {
-      writeLine({"P", "K", target->newRecordId});
-    } else {
-      writeLine({"P", "P", type, id});
-      if (source) reportMissingTarget(*source, seTopoTargetMissing, {});
-    }
-  } else if (kind == "K") {
-    const std::string_view id = requiredField(line, 2, __LINE__);
-    if (const mgObject* target = getNewIDRFindByIDR(id, input)) {
-      writeLine({"P", "K", target->newRecordId});
-    } else if (!source) {
-      writeLine({"P", "K", id});
-    } else {
-      const auto end = std::to_chars(number_, number_ + sizeof number_, ++nextRecordId).ptr;
-      writeLine({"P", "K", std::string_view(number_, end - number_)});
-      reportMissingTarget(*source, seTopoTargetMissing, {});
-    }
-  } else {
-    mergedFile->saveLinesToFile(kCrLf);
-    mergedFile->saveLinesToFile(line.text);
+  parseRelationLinePR(line, lcP, source, input);
+}
+
+// ---------------------------------------------------------------------------
+// The second pass over the part result's bytes
+
+// What one chunk of SO records gives the merged file: its text, where in it
+// the fresh record identifiers go (numbered once the chunks before it are
+// counted), and its warnings in order.
+struct bzMergeProcess::DirectChunk {
+  struct Warning {
+    int code;
+    const mgObject* source;
+    AnsiString relation;
+  };
+  AnsiString text;
+  std::vector<std::size_t> fresh;
+  std::vector<Warning> warnings;
+  bool resolved = false;
+};
+
+// A chunk's way: lines into the chunk's text, each ended as in the part
+// result; warnings kept for their turn.
+struct bzMergeProcess::DirectSink {
+  DirectChunk& chunk;
+  TargetSet& targets;
+  std::string_view line;
+  bool insert(std::string_view relation, std::string_view id) {
+    return targets.insert(relation, id);
   }
+  void emit(std::initializer_list<std::string_view> fields) {
+    bool first = true;
+    for (const std::string_view f : fields) {
+      if (!first) chunk.text += ',';
+      chunk.text.append(f);
+      first = false;
+    }
+    chunk.text += ";\r\n";
+  }
+  void fresh(std::string_view first, std::string_view second) {
+    chunk.text.append(first);
+    chunk.text += ',';
+    chunk.text.append(second);
+    chunk.text += ',';
+    chunk.fresh.push_back(chunk.text.size());
+    chunk.text += ";\r\n";
+  }
+  void verbatim() {
+    chunk.text.append(line);
+    chunk.text += kCrLf;
+  }
+  void missing(const mgObject& o, int code, std::string_view relation) {
+    chunk.warnings.push_back({code, &o, AnsiString(relation)});
+  }
+};
+
+namespace {
+
+// The code of a line of the part result as a relation line: WG, WL or P
+// when its identifier is one of them followed by ","; 0 for a line of
+// another identifier; -1 for a line this reading cannot tell.
+int relationCodeOf(std::string_view line) {
+  std::size_t n = 0;
+  while (n < line.size() && line[n] >= 'A' && line[n] <= 'Z') ++n;
+  if (n == 0 || n == line.size()) return -1;
+  const std::string_view ident = line.substr(0, n);
+  const int code = ident == "WG" ? lcWG : ident == "WL" ? lcWL : ident == "P" ? lcP : 0;
+  const char next = line[n];
+  if (code != 0) return next == ',' ? code : -1;
+  return next == ',' || next == ';' ? 0 : -1;
+}
+
+}  // namespace
+
+bool bzMergeProcess::resolveChunk(std::string_view text, std::size_t first, std::size_t count,
+                                  DirectChunk& chunk) const {
+  TargetSet targets;
+  constexpr std::size_t kFields = 8;
+  std::string_view fields[kFields];
+  std::size_t fieldCount = 0;
+  bool complete = true;
+  auto field = [&](std::size_t i) {
+    if (i >= fieldCount) {
+      complete = false;
+      return std::string_view();
+    }
+    return plat::TrimView(fields[i]);
+  };
+  std::size_t at = 0;
+  for (std::size_t r = first; r < first + count; ++r) {
+    const WrittenRecord& written = writtenRecords[r];
+    if (written.textLength > text.size() - at) return false;
+    const std::string_view record = text.substr(at, written.textLength);
+    at += written.textLength;
+    targets.clear();
+    // The relation lines come run after run, each run's in the counts it
+    // was written with, as the record walk takes them.
+    int run = 0;
+    mgObject::ReferenceLines left =
+        written.count > 0 ? written.runs[0].lines : mgObject::ReferenceLines{};
+    for (std::size_t from = 0; from < record.size();) {
+      const std::size_t end = record.find('\n', from);
+      if (end == std::string_view::npos || end == from || record[end - 1] != '\r') return false;
+      const std::string_view line = record.substr(from, end - 1 - from);
+      from = end + 1;
+      // A carriage return inside the line: the reader may end the line there.
+      if (line.find('\r') != std::string_view::npos) return false;
+      const int code = relationCodeOf(line);
+      if (code < 0) return false;
+      if (code == 0) {
+        chunk.text.append(line);
+        chunk.text += kCrLf;
+        continue;
+      }
+      std::uint64_t* kind = code == lcWG ? &left.wg : code == lcWL ? &left.wl : &left.p;
+      while (linesOf(left) == 0 && run + 1 < written.count) left = written.runs[++run].lines;
+      if (*kind == 0) return false;
+      --*kind;
+      // The fields: what comes before the ";", cut at each ",".
+      const std::string_view body = line.substr(0, line.find(';'));
+      fieldCount = 0;
+      for (std::size_t f = 0;;) {
+        if (fieldCount == kFields) return false;
+        const std::size_t comma = body.find(',', f);
+        fields[fieldCount++] = body.substr(f, comma == std::string_view::npos ? comma : comma - f);
+        if (comma == std::string_view::npos) break;
+        f = comma + 1;
+      }
+      DirectSink sink{chunk, targets, line};
+      resolveRelation(code, field, written.runs[run].source, written.inputOf(run), sink);
+      if (!complete) return false;
+    }
+    std::uint64_t rest = linesOf(left);
+    for (int k = run + 1; k < written.count; ++k) rest += linesOf(written.runs[k].lines);
+    if (rest != 0) return false;
+  }
+  return at == text.size();
+}
+
+bool bzMergeProcess::partResultChecked(const std::atomic<bool>& abandon) {
+  partResultBlockRead_ = true;
+  sxLineBlock block;
+  for (;;) {
+    if (abandon.load() || isTerminated()) return false;
+    const HRESULT hr = fileObject->dajBlokLinii(&block);
+    if (hr != plat::S_OK || !block.findings.empty()) {
+      plat::ClearErrorInfo();
+      return hr == plat::S_FALSE && block.findings.empty();
+    }
+  }
+}
+
+bool bzMergeProcess::writeMergedDirectly(const AnsiString& target) {
+  partResultBlockRead_ = false;
+  if (!directReady_ || fileSize != partResultSize_ || recordsFrom_ > recordsTo_ ||
+      recordsTo_ > partResultSize_)
+    return false;
+  const std::string_view bytes = partResultFile->writtenBytes();
+  if (bytes.size() != partResultSize_) return false;
+  const std::string_view records = bytes.substr(recordsFrom_, recordsTo_ - recordsFrom_);
+
+  // Chunks of records, each starting where the ones before it end.
+  constexpr std::size_t kRecordsPerChunk = 4096;
+  const std::size_t total = writtenRecords.size();
+  const std::size_t chunks = (total + kRecordsPerChunk - 1) / kRecordsPerChunk;
+  std::vector<std::uint64_t> starts(chunks + 1, 0);
+  {
+    std::uint64_t at = 0;
+    for (std::size_t r = 0; r < total; ++r) {
+      if (r % kRecordsPerChunk == 0) starts[r / kRecordsPerChunk] = at;
+      if (writtenRecords[r].textLength == 0) return false;
+      at += writtenRecords[r].textLength;
+    }
+    if (at != records.size()) return false;
+    starts[chunks] = at;
+  }
+
+  std::vector<DirectChunk> out(chunks);
+  // 0 free, 1 taken, 2 resolved (or given up).
+  std::unique_ptr<std::atomic<int>[]> phase(new std::atomic<int>[chunks]);
+  for (std::size_t k = 0; k < chunks; ++k) phase[k] = 0;
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> abandon{false};
+  std::mutex m;
+  std::condition_variable cv;
+  std::size_t writtenChunks = 0;  // under m
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  // Chunks resolved ahead of the one being written, at most: the memory
+  // they hold stays small.
+  const std::size_t most = 4 * static_cast<std::size_t>(cores);
+
+  auto resolve = [&](std::size_t k) {
+    DirectChunk& c = out[k];
+    try {
+      const std::string_view text = records.substr(starts[k], starts[k + 1] - starts[k]);
+      c.text.reserve(text.size() + text.size() / 8);
+      const std::size_t first = k * kRecordsPerChunk;
+      c.resolved = resolveChunk(text, first, std::min(kRecordsPerChunk, total - first), c);
+    } catch (...) {
+      c.resolved = false;
+    }
+    if (!c.resolved) abandon = true;
+    {
+      std::lock_guard<std::mutex> g(m);
+      phase[k] = 2;
+    }
+    cv.notify_all();
+  };
+  auto work = [&] {
+    for (;;) {
+      const std::size_t k = next.fetch_add(1);
+      if (k >= chunks) return;
+      {
+        std::unique_lock<std::mutex> g(m);
+        cv.wait(g, [&] { return k < writtenChunks + most || abandon.load() || isTerminated(); });
+      }
+      if (abandon.load() || isTerminated()) {
+        {
+          std::lock_guard<std::mutex> g(m);
+          phase[k] = 2;
+        }
+        cv.notify_all();
+        continue;
+      }
+      phase[k] = 1;
+      resolve(k);
+    }
+  };
+
+  bool checked = false;
+  std::vector<std::thread> workers;
+  std::thread checker;
+  // Whatever way this leaves, no thread outlives it.
+  auto stopAll = [&] {
+    {
+      std::lock_guard<std::mutex> g(m);
+      abandon = true;
+    }
+    cv.notify_all();
+  };
+  struct Join {
+    std::vector<std::thread>& workers;
+    std::thread& checker;
+    decltype(stopAll)& stop;
+    ~Join() {
+      stop();
+      for (std::thread& t : workers)
+        if (t.joinable()) t.join();
+      if (checker.joinable()) checker.join();
+    }
+  } join{workers, checker, stopAll};
+
+  try {
+    checker = std::thread([&] { checked = partResultChecked(abandon); });
+  } catch (const std::system_error&) {
+    // Checked here once the records are resolved.
+  }
+  const unsigned helpers = cores > 1 ? cores - 1 : 0;
+  try {
+    for (unsigned i = 0; i < helpers && i < chunks; ++i) workers.emplace_back(work);
+  } catch (const std::system_error&) {
+    // Fewer helpers, or none: this thread resolves what they leave.
+  }
+
+  try {
+    mergedFile = createStore(Store::merged);
+    mergedFile->openTempFile(plat::extractFilePath(target));
+    mergedFile->saveLinesToFile(bytes.substr(0, recordsFrom_));
+    std::uint64_t fresh = nextRecordId;
+    for (std::size_t k = 0; k < chunks && !abandon.load() && !isTerminated(); ++k) {
+      // This thread helps with the chunks no one has taken yet.
+      while (phase[k].load() != 2) {
+        const std::size_t j = next.fetch_add(1);
+        if (j < chunks) {
+          phase[j] = 1;
+          resolve(j);
+          continue;
+        }
+        std::unique_lock<std::mutex> g(m);
+        cv.wait(g, [&] { return phase[k].load() == 2; });
+      }
+      DirectChunk& c = out[k];
+      if (!c.resolved) break;
+      std::size_t from = 0;
+      for (const std::size_t at : c.fresh) {
+        mergedFile->saveLinesToFile(std::string_view(c.text).substr(from, at - from));
+        const auto end = std::to_chars(number_, number_ + sizeof number_, ++fresh).ptr;
+        mergedFile->saveLinesToFile(std::string_view(number_, end - number_));
+        from = at;
+      }
+      mergedFile->saveLinesToFile(std::string_view(c.text).substr(from));
+      AnsiString().swap(c.text);
+      {
+        std::lock_guard<std::mutex> g(m);
+        writtenChunks = k + 1;
+      }
+      cv.notify_all();
+      state->setProcessPosition(recordsFrom_ + starts[k + 1]);
+      recordsCount = std::min(total, (k + 1) * kRecordsPerChunk);
+      state->setRecordsNumber(recordsCount);
+    }
+    const bool allResolved = !abandon.load() && !isTerminated();
+    if (allResolved) mergedFile->saveLinesToFile(bytes.substr(recordsTo_));
+    if (!allResolved) stopAll();
+    for (std::thread& t : workers) t.join();
+    workers.clear();
+    if (checker.joinable()) {
+      checker.join();
+    } else if (allResolved) {
+      checked = partResultChecked(abandon);
+    }
+    if (!allResolved || !checked || isTerminated()) {
+      mergedFile.reset();
+      return false;
+    }
+    nextRecordId = fresh;
+  } catch (...) {
+    stopAll();
+    throw;
+  }
+  // The warnings the walk would have given, in its order.
+  for (const DirectChunk& c : out)
+    for (const DirectChunk::Warning& w : c.warnings)
+      reportMissingTarget(*w.source, w.code, w.relation);
+  nextWritten_ = total;
+  recordsCount = total;
+  return true;
 }
 
 }  // namespace swde

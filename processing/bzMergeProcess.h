@@ -6,13 +6,16 @@
 // a thread of its own; what it gives is taken over after input 0, so the
 // report and the numbering are those of reading one after the other. The
 // pairing, the writing of the part result and the second pass are mergeFiles
-// and updateRelationsIds. Every work file (the part result and both spools)
-// is a temporary store in the output folder;
-// each ending of a run removes them. So is the merged file until a clean
+// and updateRelationsIds; the second pass resolves the part result's records
+// on every core from its bytes while the reader checks it, and walks it
+// record by record only where that check or the bytes call for it. Every
+// work file (the part result and both spools) is a temporary store in the
+// output folder; each ending of a run removes them. So is the merged file until a clean
 // second pass renames it onto the output: any other ending leaves an output
 // that was there as it was. Made as bzRun<bzMergeProcess>.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <future>
 #include <initializer_list>
@@ -252,6 +255,8 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
     // the record is written, so that the second pass need not load the
     // object to know where to look its targets up.
     std::int8_t inputs[kMaxRuns] = {kInputUnknown, kInputUnknown, kInputUnknown};
+    // Bytes of the record in the part result (0: not noted).
+    std::uint64_t textLength = 0;
     int inputOf(int run) const {
       if (inputs[run] != kInputUnknown) return inputs[run];
       return runs[run].source ? runs[run].source->fileIndex : -1;
@@ -274,6 +279,42 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   void parseRelationLinePR(const sxLine& line, std::int32_t lineCode, const mgObject* source,
                            int input);
   void parseTopologicalRelatLinePR(const sxLine& line, const mgObject* source, int input);
+  // The line that replaces a relation line of code lineCode (WG, WL or P)
+  // of source, its targets looked up in input, handed to sink: emit(fields)
+  // for a line written anew, fresh(first, second) for one that takes a
+  // fresh record identifier after these two fields, verbatim() for the line
+  // as it stands, nothing for a dropped one (insert(relation, id) false);
+  // missing(object, code, relation) for its warning. field(i) gives the
+  // line's field i, trimmed. Reads the objects and indexes only.
+  template <class Field, class Sink>
+  void resolveRelation(std::int32_t lineCode, Field field, const mgObject* source, int input,
+                       Sink& sink) const;
+
+  // The second pass over the part result's bytes, as the merge wrote them:
+  // the SO records resolved in chunks on every core, the merged file
+  // written from them in order, while the reader checks the part result in
+  // blocks of lines. Kept (the warnings then given, in order, and the fresh
+  // record identifiers numbered in order) only when the part result is the
+  // text the merge wrote and the reader finds nothing in it; otherwise
+  // (false) the merged store goes and nothing was reported, and the pass
+  // reads the part result record by record. False after a stop too.
+  virtual bool writeMergedDirectly(const AnsiString& target);
+  // The reader's block check of the open part result (no finding, read to
+  // its end); false as soon as abandon is set or the run is stopped.
+  bool partResultChecked(const std::atomic<bool>& abandon);
+  struct DirectChunk;
+  struct DirectSink;
+  struct PassSink;
+  // A chunk's SO records, from written record first on, resolved into it;
+  // false when a record is not one this reading can resolve as the reader's
+  // walk would.
+  bool resolveChunk(std::string_view text, std::size_t first, std::size_t count,
+                    DirectChunk& chunk) const;
+  // Where the SO records of the part result lie, and its size, as the merge
+  // wrote it; directReady_ once the whole part result is written.
+  std::uint64_t recordsFrom_ = 0, recordsTo_ = 0, partResultSize_ = 0;
+  bool directReady_ = false;
+  bool partResultBlockRead_ = false;  // the reader read the part result in blocks
   // The object of input (0 or 1) that an identifier names: of type type
   // and identifier id, a current version first; any other input, or none
   // found, gives null.

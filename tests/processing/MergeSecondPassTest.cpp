@@ -611,6 +611,7 @@ struct SafetyRun : testsupport::RunObjects {
   testsupport::Gate gate;
   int gateAtReader = 0;  // the reader (counted from 1) whose making waits at the gate
   bool gateInPairing = false;
+  bool gateAtMergedStore = false;  // the making of the merged file's store waits
   bool throwInMerge = false;
   int failingStore = -1;  // the kind of store whose writes fail
   std::mutex m;
@@ -626,7 +627,7 @@ struct SafetyRun : testsupport::RunObjects {
     files.addFile("a.swd", folder / "a.swd");
     files.addFile("b.swd", folder / "b.swd");
   }
-  bool gated() const { return gateAtReader > 0 || gateInPairing; }
+  bool gated() const { return gateAtReader > 0 || gateInPairing || gateAtMergedStore; }
 };
 
 // The merge with its stores, readers and merge step open to the test.
@@ -639,6 +640,7 @@ class SafetyMerge : public bzMergeProcess {
 
  protected:
   std::unique_ptr<mgFile> createStore(Store kind) override {
+    if (kind == Store::merged && run_.gateAtMergedStore) run_.gate.pass();
     auto store = bzMergeProcess::createStore(kind);
     if (static_cast<int>(kind) == run_.failingStore)
       store->setWriteFunction([](int, const void*, std::size_t, off_t) -> ssize_t {
@@ -753,6 +755,13 @@ TEST(bzMergeResult, AnOutputThereStaysAfterEveryEndingButACleanOne) {
        [](SafetyRun& r, const std::string& d, const std::string& g) {
          r.addPair(d, g);
          r.gateAtReader = 5;
+       },
+       false,
+       {stopped}},
+      {"stop while the merged file is written",
+       [](SafetyRun& r, const std::string& d, const std::string& g) {
+         r.addPair(d, g);
+         r.gateAtMergedStore = true;
        },
        false,
        {stopped}},
