@@ -338,6 +338,10 @@ int bzMergeProcess::process() {
       // A stop during the pairing leaves a part result cut short.
       if (mergeFiles() && !isTerminated()) {
         partResultFile->flushFile();
+        // The objects' text is in the part result now: the spools go, and
+        // with them the memory their reading took.
+        spoolFiles[0].reset();
+        spoolFiles[1].reset();
         updateRelationsIds();
       } else {
         failed = true;
@@ -1364,18 +1368,131 @@ void bzMergeProcess::reportObjectFinding(int code, const mgObject& o, std::strin
   reportSourceFinding(code, code == meObjectMergedBefore ? rmWarning : rmError, o, error.message);
 }
 
-void bzMergeProcess::appendPart(const mgObject& o, int k, WrittenRecord& written) {
-  if (o.textLength[k] > 0)
-    spoolFiles[o.fileIndex]->appendLinesFromFile(o.textOffset[k], o.textLength[k], record_);
+namespace {
+
+// Runs make(k) for the chunks k = 0 .. count - 1 on every core and take(k)
+// for each of them in order on this thread, at most a few chunks per core
+// made ahead of their turn, so that what the made chunks hold stays small;
+// on this thread alone when oneThread is set.
+// make gives false to give the whole work up; stop() is asked before each
+// chunk is made. True when every chunk was made and taken. An exception of
+// take, or of make (raised at that chunk's turn), ends the work: no thread
+// outlives the call.
+template <class Make, class Take, class Stop>
+bool runInOrder(std::size_t count, Make make, Take take, Stop stop, bool oneThread = false) {
+  enum : int { kFree, kMade, kGivenUp };
+  std::unique_ptr<std::atomic<int>[]> phase(new std::atomic<int>[count]);
+  std::unique_ptr<std::exception_ptr[]> raised(new std::exception_ptr[count]);
+  for (std::size_t k = 0; k < count; ++k) phase[k] = kFree;
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> abandon{false};
+  std::mutex m;
+  std::condition_variable cv;
+  std::size_t taken = 0;  // under m
+  const unsigned cores = oneThread ? 1u : std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t ahead = 4 * static_cast<std::size_t>(cores);
+
+  auto makeOne = [&](std::size_t k) {
+    bool made = false;
+    try {
+      made = !abandon.load() && !stop() && make(k);
+    } catch (...) {
+      raised[k] = std::current_exception();
+    }
+    {
+      std::lock_guard<std::mutex> g(m);
+      if (!made) abandon = true;
+      phase[k] = made ? kMade : kGivenUp;
+    }
+    cv.notify_all();
+  };
+  auto work = [&] {
+    for (;;) {
+      const std::size_t k = next.fetch_add(1);
+      if (k >= count) return;
+      {
+        std::unique_lock<std::mutex> g(m);
+        cv.wait(g, [&] { return k < taken + ahead || abandon.load(); });
+      }
+      makeOne(k);
+    }
+  };
+  std::vector<std::thread> helpers;
+  struct Join {
+    std::vector<std::thread>& helpers;
+    std::atomic<bool>& abandon;
+    std::mutex& m;
+    std::condition_variable& cv;
+    ~Join() {
+      {
+        std::lock_guard<std::mutex> g(m);
+        abandon = true;
+      }
+      cv.notify_all();
+      for (std::thread& t : helpers) t.join();
+    }
+  } join{helpers, abandon, m, cv};
+  try {
+    for (unsigned i = 1; i < cores && i < count; ++i) helpers.emplace_back(work);
+  } catch (const std::system_error&) {
+    // Fewer helpers, or none: this thread makes what they leave.
+  }
+  for (std::size_t k = 0; k < count; ++k) {
+    // This thread makes the chunks nobody has taken yet while it waits.
+    while (phase[k].load() == kFree) {
+      const std::size_t j = next.fetch_add(1);
+      if (j < count) {
+        makeOne(j);
+        continue;
+      }
+      std::unique_lock<std::mutex> g(m);
+      cv.wait(g, [&] { return phase[k].load() != kFree; });
+    }
+    if (raised[k]) std::rethrow_exception(raised[k]);
+    if (phase[k].load() != kMade) return false;
+    take(k);
+    {
+      std::lock_guard<std::mutex> g(m);
+      taken = k + 1;
+    }
+    cv.notify_all();
+  }
+  return true;
+}
+
+// Objects of a list in one chunk of the pairing's work.
+constexpr std::size_t kObjectsPerChunk = 4096;
+
+std::size_t chunksOf(std::size_t objects) {
+  return (objects + kObjectsPerChunk - 1) / kObjectsPerChunk;
+}
+
+}  // namespace
+
+void bzMergeProcess::appendPart(const mgObject& o, int k, WrittenRecord& written,
+                                AnsiString& text) const {
+  if (o.textLength[k] > 0) {
+    const std::string_view spool = spoolBytes_[o.fileIndex];
+    if (o.textOffset[k] <= spool.size() && o.textLength[k] <= spool.size() - o.textOffset[k])
+      text.append(spool.substr(o.textOffset[k], o.textLength[k]));
+    else
+      spoolFiles[o.fileIndex]->appendLinesFromFile(o.textOffset[k], o.textLength[k], text);
+  }
   written.inputs[written.count] = static_cast<std::int8_t>(o.fileIndex);
   written.runs[written.count++] = {&o, o.references[k]};
 }
 
-void bzMergeProcess::saveRecord(const WrittenRecord& written) {
-  record_ += "X;\r\n";
-  partResultFile->saveLinesToFile(record_);
-  writtenRecords.push_back(written);
-  writtenRecords.back().textLength = record_.size();
+void bzMergeProcess::endRecord(WrittenRecord& written, std::size_t start,
+                               RecordBatch& batch) const {
+  batch.text += "X;\r\n";
+  written.textLength = batch.text.size() - start;
+  batch.records.push_back(written);
+}
+
+void bzMergeProcess::saveBatch(RecordBatch& batch) {
+  partResultFile->saveLinesToFile(batch.text);
+  writtenRecords.insert(writtenRecords.end(), batch.records.begin(), batch.records.end());
+  batch = RecordBatch();
 }
 
 namespace {
@@ -1398,41 +1515,43 @@ void appendHeader(AnsiString& text, std::string_view kind, const mgObject& o,
 
 }  // namespace
 
-void bzMergeProcess::writePair(mgObject& d, mgObject& g) {
+void bzMergeProcess::writePair(mgObject& d, mgObject& g, RecordBatch& batch) const {
   g.keptId = d.keptId;
   g.newRecordId = d.newRecordId;
-  record_.clear();
-  appendHeader(record_, "RO", d, d.mergedType);
+  const std::size_t start = batch.text.size();
+  appendHeader(batch.text, "RO", d, d.mergedType);
   WrittenRecord written;
-  appendPart(g, 0, written);
-  appendPart(d, 0, written);
-  appendPart(g, 2, written);
-  saveRecord(written);
+  appendPart(g, 0, written, batch.text);
+  appendPart(d, 0, written, batch.text);
+  appendPart(g, 2, written, batch.text);
+  endRecord(written, start, batch);
 }
 
-void bzMergeProcess::writeAlone(mgObject& o, bool single) {
-  record_.clear();
-  appendHeader(record_, o.recordKind, o, o.objectType == "G5G_RST" ? o.mergedType : o.objectType);
+void bzMergeProcess::writeAlone(const mgObject& o, bool single, RecordBatch& batch) const {
+  const std::size_t start = batch.text.size();
+  appendHeader(batch.text, o.recordKind, o,
+               o.objectType == "G5G_RST" ? o.mergedType : o.objectType);
   WrittenRecord written;
   const int parts = o.part == 0 && !single ? mgObject::kParts : 1;
-  for (int k = 0; k < parts; ++k) appendPart(o, k, written);
-  saveRecord(written);
+  for (int k = 0; k < parts; ++k) appendPart(o, k, written, batch.text);
+  endRecord(written, start, batch);
 }
 
-void bzMergeProcess::writeWithPrecinct(mgObject& o, std::string_view precinctId) {
-  record_.clear();
-  appendHeader(record_, o.recordKind, o, o.mergedType);
+void bzMergeProcess::writeWithPrecinct(const mgObject& o, std::string_view precinctId,
+                                       RecordBatch& batch) const {
+  const std::size_t start = batch.text.size();
+  appendHeader(batch.text, o.recordKind, o, o.mergedType);
   WrittenRecord written;
-  appendPart(o, 0, written);
-  appendPart(o, 2, written);
-  record_ += "WL,G5ROBR,";
-  record_.append(precinctId);
-  record_ += ";\r\n";
+  appendPart(o, 0, written, batch.text);
+  appendPart(o, 2, written, batch.text);
+  batch.text += "WL,G5ROBR,";
+  batch.text.append(precinctId);
+  batch.text += ";\r\n";
   written.inputs[written.count] = -1;
   WrittenRun& run = written.runs[written.count++];
   run.source = nullptr;
   run.lines.wl = 1;
-  saveRecord(written);
+  endRecord(written, start, batch);
 }
 
 bool bzMergeProcess::mergeObjects() {
@@ -1443,6 +1562,19 @@ bool bzMergeProcess::mergeObjects() {
   partResultFile->saveLinesToFile("SO;\r\n");
   recordsFrom_ = partResultFile->position();
   writtenRecords.reserve(writtenRecords.size() + fileObjects[0].size() + fileObjects[1].size());
+  // The objects' text is read from the spools in place, from any thread.
+  // Without a view of one (no mapping to be had), the records are written
+  // on this thread alone, as the file is read through its store.
+  bool oneThread = false;
+  for (int i = 0; i < 2; ++i) {
+    spoolBytes_[i] = spoolFiles[i] ? spoolFiles[i]->writtenBytes() : std::string_view();
+    if (spoolFiles[i] && spoolBytes_[i].size() != spoolFiles[i]->position()) oneThread = true;
+  }
+  struct SpoolsLet {
+    std::string_view* bytes;
+    ~SpoolsLet() { bytes[0] = bytes[1] = {}; }
+  } spoolsLet{spoolBytes_};
+
   auto progress = [&] {
     state->setTotalErrorsNum(totalErrors);
     state->setTotalWarnsNum(totalWarns);
@@ -1467,111 +1599,205 @@ bool bzMergeProcess::mergeObjects() {
     return mergedKeys.find(hash, [&](std::size_t v) { return keyOf(*objectAt(v)) == key; }) !=
            bzMergeIndex::kNone;
   };
+  auto stopped = [this] { return isTerminated(); };
 
-  // The ways of an object of either input that pairing never takes: a
-  // special geometric object set aside for the end, an object outside the
-  // parts written alone, a second object of a pair's key written alone with
-  // its warning. False for an object that pairing must look at.
-  auto writtenUnpaired = [&](mgObject& o, std::size_t hash) {
-    if (isSpecialGeoType(o.objectType)) {
-      specialGeoObjects.push_back(&o);
-    } else if (o.part == 2) {
-      writeAlone(o, true);
-    } else if (mergedBefore(o, hash)) {
-      reportObjectFinding(meObjectMergedBefore, o);
-      writeAlone(o, false);
-    } else {
-      return false;
-    }
-    return true;
+  // What the pairing makes of each object, in the order of the walks: the
+  // first list's objects, then the second's that found no partner.
+  enum class Way : std::uint8_t {
+    none,      // no object, or one merged into a pair already
+    special,   // a special geometric object, set aside for the end
+    single,    // an object outside the parts, written alone
+    before,    // a pair of its key was written before: alone, with a warning
+    outdated,  // not of a current version: alone, with a finding
+    paired,    // with its partner
+    alone      // without a partner: alone, with a finding
   };
-
-  const Candidates candidates(fileObjects[1]);
-  // Objects nearer in the walk, loaded by now, have their text in the spool
-  // and their candidates' slot loaded; nearer still, their first candidate.
-  auto spoolAhead = [&](const mgObject* o) {
-    if (!o || o->fileIndex < 0 || o->fileIndex > 1 || !spoolFiles[o->fileIndex]) return;
-    for (int k = 0; k < mgObject::kParts; ++k)
-      spoolFiles[o->fileIndex]->prefetch(o->textOffset[k], o->textLength[k]);
+  struct Step {
+    std::size_t hash = 0;  // of the object's (merged type, key)
+    mgObject* partner = nullptr;
+    Way way = Way::none;
+    bool sameKey = false;  // a candidate of its key was there
   };
-  const auto& first = fileObjects[0];
-  // The hash of each object's key, made once, when the walk first needs it
-  // (ahead of the object's turn), for every lookup of the object.
-  struct KeyHash {
-    std::size_t at = bzMergeIndex::kNone;
-    std::size_t hash = 0;
-  } hashes[kAhead];
-  auto hashAt = [&](std::size_t at) {
-    KeyHash& h = hashes[at % kAhead];
-    if (h.at != at) h = {at, hashOf(keyOf(*first[at]))};
-    return h.hash;
-  };
-  for (std::size_t i = 0; i < first.size(); ++i) {
-    const auto& item = first[i];
-    if (i + kAhead < first.size()) prefetchObject(first[i + kAhead].get());
-    if (i + kAhead / 2 < first.size()) {
-      const mgObject* o = first[i + kAhead / 2].get();
-      spoolAhead(o);
-      if (o && !o->mergeKey.empty()) candidates.prefetch(hashAt(i + kAhead / 2));
-    }
-    if (i + kAhead / 4 < first.size()) {
-      const mgObject* o = first[i + kAhead / 4].get();
-      if (o && !o->mergeKey.empty()) candidates.prefetchFirst(hashAt(i + kAhead / 4));
-    }
-    if (isTerminated()) break;
-    if (!item) continue;
-    mgObject& o = *item;
-    ++recordsCount;
-    const std::size_t hash = hashAt(i);
-    if (writtenUnpaired(o, hash)) {
-      // written or set aside
-    } else if (!isCurrentVersion(o.version)) {
-      reportObjectFinding(meObjectOutdated, o);
-      writeAlone(o, false);
-    } else {
-      mgObject* partner = nullptr;
-      bool sameKey = false;
-      if (!o.mergeKey.empty())
-        sameKey = candidates.each(keyOf(o), hash, [&](mgObject& p) {
-          if (!isCurrentVersion(p.version) || p.part > 1 || p.part == o.part) return false;
-          partner = &p;
-          return true;
-        });
-      if (partner) {
-        addToMergeMap(o, hash);
+  auto writeStep = [&](mgObject& o, const Step& s, RecordBatch& batch) {
+    switch (s.way) {
+      case Way::single:
+        writeAlone(o, true, batch);
+        break;
+      case Way::before:
+      case Way::outdated:
+      case Way::alone:
+        writeAlone(o, false, batch);
+        break;
+      case Way::paired:
         if (o.part == 1)
-          writePair(o, *partner);
+          writePair(o, *s.partner, batch);
         else
-          writePair(*partner, o);
-        if (o.mergedType == "G5OBR") mergedPrecincts.push_back(&o);
-        partner->merged = true;
-        ++recordsCount;
-      } else {
-        // A candidate of the same key is always one of the same type.
-        reportObjectFinding(sameKey ? meNoPartForObject : meNoTypeForObject, o,
-                            missingPart(o.part));
-        writeAlone(o, false);
-      }
+          writePair(*s.partner, o, batch);
+        break;
+      default:
+        break;
     }
-    progressDue();
-  }
-  progress();
+  };
+  // Objects nearer in a walk than kAhead, loaded by now, have their text
+  // loaded from the spool.
+  auto spoolAhead = [&](const mgObject* o) {
+    if (!o || o->fileIndex < 0 || o->fileIndex > 1) return;
+    const std::string_view spool = spoolBytes_[o->fileIndex];
+    for (int k = 0; k < mgObject::kParts; ++k)
+      if (o->textLength[k] > 0 && o->textOffset[k] < spool.size())
+        __builtin_prefetch(spool.data() + o->textOffset[k]);
+  };
+  // Writes the records of the steps of a list, chunk by chunk on every core,
+  // in order into the part result.
+  auto writeSteps = [&](const std::vector<std::unique_ptr<mgObject>>& list,
+                        const std::vector<Step>& steps) {
+    const std::size_t chunks = chunksOf(list.size());
+    std::vector<RecordBatch> batches(chunks);
+    return runInOrder(
+        chunks,
+        [&](std::size_t k) {
+          const std::size_t end = std::min(list.size(), (k + 1) * kObjectsPerChunk);
+          for (std::size_t i = k * kObjectsPerChunk; i < end; ++i) {
+            if (i + kAhead < end) prefetchObject(list[i + kAhead].get());
+            if (i + kAhead / 2 < end) spoolAhead(list[i + kAhead / 2].get());
+            if (steps[i].way != Way::none) writeStep(*list[i], steps[i], batches[k]);
+          }
+          return true;
+        },
+        [&](std::size_t k) { saveBatch(batches[k]); }, stopped, oneThread);
+  };
 
-  for (std::size_t i = 0; i < fileObjects[1].size(); ++i) {
-    const auto& item = fileObjects[1][i];
-    if (i + kAhead < fileObjects[1].size()) prefetchObject(fileObjects[1][i + kAhead].get());
-    if (i + kAhead / 2 < fileObjects[1].size()) spoolAhead(fileObjects[1][i + kAhead / 2].get());
-    if (isTerminated()) break;
-    if (!item || item->merged) continue;
-    mgObject& o = *item;
-    ++recordsCount;
-    if (!writtenUnpaired(o, hashOf(keyOf(o)))) {
-      reportObjectFinding(meNoTypeForObject, o, missingPart(o.part));
-      writeAlone(o, false);
+  // The walks; a stop ends them where it comes, the section closed all the
+  // same.
+  [&] {
+    const auto& first = fileObjects[0];
+    const auto& second = fileObjects[1];
+    const Candidates candidates(second);
+
+    // The first list: what each object makes of itself and its candidates,
+    // on every core; then, in order, which of them meet a pair of their key
+    // made before them (what the pairing of the one before decides), with the
+    // findings; then the records.
+    std::vector<Step> firstSteps(first.size());
+    const bool looked = runInOrder(
+        chunksOf(first.size()),
+        [&](std::size_t k) {
+          const std::size_t end = std::min(first.size(), (k + 1) * kObjectsPerChunk);
+          for (std::size_t i = k * kObjectsPerChunk; i < end; ++i) {
+            if (i + kAhead < end) prefetchObject(first[i + kAhead].get());
+            if (i + kAhead / 2 < end) {
+              const mgObject* o = first[i + kAhead / 2].get();
+              if (o && !o->mergeKey.empty()) {
+                Step& s = firstSteps[i + kAhead / 2];
+                s.hash = hashOf(keyOf(*o));
+                candidates.prefetch(s.hash);
+              }
+            }
+            if (i + kAhead / 4 < end) {
+              const mgObject* o = first[i + kAhead / 4].get();
+              if (o && !o->mergeKey.empty())
+                candidates.prefetchFirst(firstSteps[i + kAhead / 4].hash);
+            }
+            mgObject* o = first[i].get();
+            Step& s = firstSteps[i];
+            if (!o) continue;
+            // The key's hash, when the look ahead did not make it.
+            if (o->mergeKey.empty() || i < k * kObjectsPerChunk + kAhead / 2)
+              s.hash = hashOf(keyOf(*o));
+            if (isSpecialGeoType(o->objectType)) {
+              s.way = Way::special;
+            } else if (o->part == 2) {
+              s.way = Way::single;
+            } else if (!isCurrentVersion(o->version)) {
+              s.way = Way::outdated;
+            } else {
+              mgObject* partner = nullptr;
+              if (!o->mergeKey.empty())
+                s.sameKey = candidates.each(keyOf(*o), s.hash, [&](mgObject& p) {
+                  if (!isCurrentVersion(p.version) || p.part > 1 || p.part == o->part) return false;
+                  partner = &p;
+                  return true;
+                });
+              s.partner = partner;
+              s.way = partner ? Way::paired : Way::alone;
+            }
+          }
+          return true;
+        },
+        [](std::size_t) {}, stopped);
+    if (!looked) return;  // stopped
+
+    for (std::size_t i = 0; i < first.size(); ++i) {
+      if (i + kAhead < first.size()) mergedKeys.prefetch(firstSteps[i + kAhead].hash);
+      if (isTerminated()) return;
+      Step& s = firstSteps[i];
+      if (s.way == Way::none) continue;
+      mgObject& o = *first[i];
+      ++recordsCount;
+      if (s.way == Way::special) {
+        specialGeoObjects.push_back(&o);
+      } else if (s.way != Way::single && mergedBefore(o, s.hash)) {
+        s.way = Way::before;
+        reportObjectFinding(meObjectMergedBefore, o);
+      } else if (s.way == Way::outdated) {
+        reportObjectFinding(meObjectOutdated, o);
+      } else if (s.way == Way::paired) {
+        addToMergeMap(o, s.hash);
+        if (o.mergedType == "G5OBR") mergedPrecincts.push_back(&o);
+        s.partner->merged = true;
+        ++recordsCount;
+      } else if (s.way == Way::alone) {
+        // A candidate of the same key is always one of the same type.
+        reportObjectFinding(s.sameKey ? meNoPartForObject : meNoTypeForObject, o,
+                            missingPart(o.part));
+      }
+      progressDue();
     }
-    progressDue();
-  }
-  progress();
+    progress();
+    if (!writeSteps(first, firstSteps)) return;  // stopped
+    std::vector<Step>().swap(firstSteps);
+
+    // The second list's objects that found no partner: their hashes on every
+    // core, then their ways and findings in order, then their records.
+    std::vector<Step> secondSteps(second.size());
+    const bool hashed = runInOrder(
+        chunksOf(second.size()),
+        [&](std::size_t k) {
+          const std::size_t end = std::min(second.size(), (k + 1) * kObjectsPerChunk);
+          for (std::size_t i = k * kObjectsPerChunk; i < end; ++i) {
+            if (i + kAhead < end) prefetchObject(second[i + kAhead].get());
+            const mgObject* o = second[i].get();
+            if (o && !o->merged) secondSteps[i].hash = hashOf(keyOf(*o));
+          }
+          return true;
+        },
+        [](std::size_t) {}, stopped);
+    if (!hashed) return;  // stopped
+    for (std::size_t i = 0; i < second.size(); ++i) {
+      if (i + kAhead < second.size()) mergedKeys.prefetch(secondSteps[i + kAhead].hash);
+      if (isTerminated()) return;
+      mgObject* o = second[i].get();
+      if (!o || o->merged) continue;
+      Step& s = secondSteps[i];
+      ++recordsCount;
+      if (isSpecialGeoType(o->objectType)) {
+        s.way = Way::special;
+        specialGeoObjects.push_back(o);
+      } else if (o->part == 2) {
+        s.way = Way::single;
+      } else if (mergedBefore(*o, s.hash)) {
+        s.way = Way::before;
+        reportObjectFinding(meObjectMergedBefore, *o);
+      } else {
+        s.way = Way::alone;
+        reportObjectFinding(meNoTypeForObject, *o, missingPart(o->part));
+      }
+      progressDue();
+    }
+    progress();
+    if (!writeSteps(second, secondSteps)) return;  // stopped
+    std::vector<Step>().swap(secondSteps);
+  }();
 
   if (!isTerminated()) addSpecialGeoObject();
   recordsTo_ = partResultFile->position();
@@ -1585,10 +1811,11 @@ void bzMergeProcess::addSpecialGeoObject() {
   precincts.reserve(mergedPrecincts.size());
   for (const mgObject* r : mergedPrecincts) precincts.emplace(plat::TrimView(r->mergeKey), r);
 
+  RecordBatch batch;
   for (mgObject* s : specialGeoObjects) {
     if (isTerminated()) break;
     if (s->objectType == "G5G_RST") {
-      writeAlone(*s, false);
+      writeAlone(*s, false, batch);
       continue;
     }
     // The precinct's key is the object's key up to its second dot: the part
@@ -1602,12 +1829,15 @@ void bzMergeProcess::addSpecialGeoObject() {
     const auto found = precincts.find(plat::TrimView(key.substr(0, head + tail)));
     s->mergeKey.erase(0, head);
     if (found != precincts.end()) {
-      writeWithPrecinct(*s, found->second->newRecordId);
+      writeWithPrecinct(*s, found->second->newRecordId, batch);
     } else {
       reportObjectFinding(meNoPrecinctForObject, *s);
-      writeAlone(*s, false);
+      writeAlone(*s, false, batch);
     }
+    // The part result takes the records a few at a time.
+    if (batch.text.size() >= kObjectsPerChunk * 64) saveBatch(batch);
   }
+  saveBatch(batch);
 }
 
 // ---------------------------------------------------------------------------
@@ -2466,148 +2696,70 @@ bool bzMergeProcess::writeMergedDirectly(const AnsiString& target) {
   }
 
   std::vector<DirectChunk> out(chunks);
-  // 0 free, 1 taken, 2 resolved (or given up).
-  std::unique_ptr<std::atomic<int>[]> phase(new std::atomic<int>[chunks]);
-  for (std::size_t k = 0; k < chunks; ++k) phase[k] = 0;
-  std::atomic<std::size_t> next{0};
   std::atomic<bool> abandon{false};
-  std::mutex m;
-  std::condition_variable cv;
-  std::size_t writtenChunks = 0;  // under m
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  // Chunks resolved ahead of the one being written, at most: the memory
-  // they hold stays small.
-  const std::size_t most = 4 * static_cast<std::size_t>(cores);
-
-  auto resolve = [&](std::size_t k) {
-    DirectChunk& c = out[k];
-    try {
-      const std::string_view text = records.substr(starts[k], starts[k + 1] - starts[k]);
-      c.text.reserve(text.size() + text.size() / 8);
-      const std::size_t first = k * kRecordsPerChunk;
-      c.resolved = resolveChunk(text, first, std::min(kRecordsPerChunk, total - first), c);
-    } catch (...) {
-      c.resolved = false;
-    }
-    if (!c.resolved) abandon = true;
-    {
-      std::lock_guard<std::mutex> g(m);
-      phase[k] = 2;
-    }
-    cv.notify_all();
-  };
-  auto work = [&] {
-    for (;;) {
-      const std::size_t k = next.fetch_add(1);
-      if (k >= chunks) return;
-      {
-        std::unique_lock<std::mutex> g(m);
-        cv.wait(g, [&] { return k < writtenChunks + most || abandon.load() || isTerminated(); });
-      }
-      if (abandon.load() || isTerminated()) {
-        {
-          std::lock_guard<std::mutex> g(m);
-          phase[k] = 2;
-        }
-        cv.notify_all();
-        continue;
-      }
-      phase[k] = 1;
-      resolve(k);
-    }
-  };
-
   bool checked = false;
-  std::vector<std::thread> workers;
   std::thread checker;
-  // Whatever way this leaves, no thread outlives it.
-  auto stopAll = [&] {
-    {
-      std::lock_guard<std::mutex> g(m);
+  // Whatever way this leaves, the check ends first.
+  struct Checker {
+    std::thread& thread;
+    std::atomic<bool>& abandon;
+    ~Checker() {
       abandon = true;
+      if (thread.joinable()) thread.join();
     }
-    cv.notify_all();
-  };
-  struct Join {
-    std::vector<std::thread>& workers;
-    std::thread& checker;
-    decltype(stopAll)& stop;
-    ~Join() {
-      stop();
-      for (std::thread& t : workers)
-        if (t.joinable()) t.join();
-      if (checker.joinable()) checker.join();
-    }
-  } join{workers, checker, stopAll};
-
+  } checkerEnds{checker, abandon};
   try {
     checker = std::thread([&] { checked = partResultChecked(abandon); });
   } catch (const std::system_error&) {
     // Checked here once the records are resolved.
   }
-  const unsigned helpers = cores > 1 ? cores - 1 : 0;
-  try {
-    for (unsigned i = 0; i < helpers && i < chunks; ++i) workers.emplace_back(work);
-  } catch (const std::system_error&) {
-    // Fewer helpers, or none: this thread resolves what they leave.
-  }
 
-  try {
-    mergedFile = createStore(Store::merged);
-    mergedFile->openTempFile(plat::extractFilePath(target));
-    mergedFile->saveLinesToFile(bytes.substr(0, recordsFrom_));
-    std::uint64_t fresh = nextRecordId;
-    for (std::size_t k = 0; k < chunks && !abandon.load() && !isTerminated(); ++k) {
-      // This thread helps with the chunks no one has taken yet.
-      while (phase[k].load() != 2) {
-        const std::size_t j = next.fetch_add(1);
-        if (j < chunks) {
-          phase[j] = 1;
-          resolve(j);
-          continue;
+  mergedFile = createStore(Store::merged);
+  mergedFile->openTempFile(plat::extractFilePath(target));
+  mergedFile->saveLinesToFile(bytes.substr(0, recordsFrom_));
+  std::uint64_t fresh = nextRecordId;
+  const bool resolved = runInOrder(
+      chunks,
+      [&](std::size_t k) {
+        DirectChunk& c = out[k];
+        try {
+          const std::string_view text = records.substr(starts[k], starts[k + 1] - starts[k]);
+          c.text.reserve(text.size() + text.size() / 8);
+          const std::size_t first = k * kRecordsPerChunk;
+          c.resolved = resolveChunk(text, first, std::min(kRecordsPerChunk, total - first), c);
+        } catch (...) {
+          // Left to the record walk, which meets the same failure again.
+          c.resolved = false;
         }
-        std::unique_lock<std::mutex> g(m);
-        cv.wait(g, [&] { return phase[k].load() == 2; });
-      }
-      DirectChunk& c = out[k];
-      if (!c.resolved) break;
-      std::size_t from = 0;
-      for (const std::size_t at : c.fresh) {
-        mergedFile->saveLinesToFile(std::string_view(c.text).substr(from, at - from));
-        const auto end = std::to_chars(number_, number_ + sizeof number_, ++fresh).ptr;
-        mergedFile->saveLinesToFile(std::string_view(number_, end - number_));
-        from = at;
-      }
-      mergedFile->saveLinesToFile(std::string_view(c.text).substr(from));
-      AnsiString().swap(c.text);
-      {
-        std::lock_guard<std::mutex> g(m);
-        writtenChunks = k + 1;
-      }
-      cv.notify_all();
-      state->setProcessPosition(recordsFrom_ + starts[k + 1]);
-      recordsCount = std::min(total, (k + 1) * kRecordsPerChunk);
-      state->setRecordsNumber(recordsCount);
-    }
-    const bool allResolved = !abandon.load() && !isTerminated();
-    if (allResolved) mergedFile->saveLinesToFile(bytes.substr(recordsTo_));
-    if (!allResolved) stopAll();
-    for (std::thread& t : workers) t.join();
-    workers.clear();
-    if (checker.joinable()) {
-      checker.join();
-    } else if (allResolved) {
-      checked = partResultChecked(abandon);
-    }
-    if (!allResolved || !checked || isTerminated()) {
-      mergedFile.reset();
-      return false;
-    }
-    nextRecordId = fresh;
-  } catch (...) {
-    stopAll();
-    throw;
+        return c.resolved;
+      },
+      [&](std::size_t k) {
+        DirectChunk& c = out[k];
+        std::size_t from = 0;
+        for (const std::size_t at : c.fresh) {
+          mergedFile->saveLinesToFile(std::string_view(c.text).substr(from, at - from));
+          const auto end = std::to_chars(number_, number_ + sizeof number_, ++fresh).ptr;
+          mergedFile->saveLinesToFile(std::string_view(number_, end - number_));
+          from = at;
+        }
+        mergedFile->saveLinesToFile(std::string_view(c.text).substr(from));
+        AnsiString().swap(c.text);
+        state->setProcessPosition(recordsFrom_ + starts[k + 1]);
+        recordsCount = std::min(total, (k + 1) * kRecordsPerChunk);
+        state->setRecordsNumber(recordsCount);
+      },
+      [&] { return abandon.load() || isTerminated(); });
+  if (resolved) mergedFile->saveLinesToFile(bytes.substr(recordsTo_));
+  if (!resolved) abandon = true;
+  if (checker.joinable())
+    checker.join();
+  else if (resolved)
+    checked = partResultChecked(abandon);
+  if (!resolved || !checked || isTerminated()) {
+    mergedFile.reset();
+    return false;
   }
+  nextRecordId = fresh;
   // The warnings the walk would have given, in its order.
   for (const DirectChunk& c : out)
     for (const DirectChunk::Warning& w : c.warnings)

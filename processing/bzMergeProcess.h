@@ -226,14 +226,6 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   // with the relation to their precinct where one is found.
   void addSpecialGeoObject();
 
-  // Writers of one SO record of the part result, each in one write.
-  // A descriptive part d with its geometric part g under d's header and
-  // identifiers.
-  void writePair(mgObject& d, mgObject& g);
-  // An object with no partner; single for an object outside the parts.
-  void writeAlone(mgObject& o, bool single);
-  // A special geometric object with the relation to its precinct id.
-  void writeWithPrecinct(mgObject& o, std::string_view precinctId);
   // Notes the pair written from o, whose (merged type, key) has hash hash.
   void addToMergeMap(const mgObject& o, std::size_t hash);
 
@@ -493,11 +485,31 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   // A finding of the pairing on object o (a warning for 20005), counted in
   // the totals and in o's input.
   void reportObjectFinding(int code, const mgObject& o, std::string_view missing = {});
-  // Appends part k of o, read back from its spool, to record_ and records
-  // the run.
-  void appendPart(const mgObject& o, int k, WrittenRecord& written);
-  // Hands record_ and its runs to the part result.
-  void saveRecord(const WrittenRecord& written);
+  // The SO records written for a run of objects: their text and, for each,
+  // its runs, as the part result and writtenRecords take them.
+  struct RecordBatch {
+    AnsiString text;
+    std::vector<WrittenRecord> records;
+  };
+  // Writers of one SO record into a batch, safe on any thread for objects
+  // no other thread writes. A descriptive part d with its geometric part g
+  // under d's header and identifiers (g takes them).
+  void writePair(mgObject& d, mgObject& g, RecordBatch& batch) const;
+  // An object with no partner; single for an object outside the parts.
+  void writeAlone(const mgObject& o, bool single, RecordBatch& batch) const;
+  // A special geometric object with the relation to its precinct id.
+  void writeWithPrecinct(const mgObject& o, std::string_view precinctId,
+                         RecordBatch& batch) const;
+  // Appends part k of o, read from its spool, to text and records the run.
+  void appendPart(const mgObject& o, int k, WrittenRecord& written, AnsiString& text) const;
+  // Ends the record that starts at start in the batch's text.
+  void endRecord(WrittenRecord& written, std::size_t start, RecordBatch& batch) const;
+  // Hands the batch to the part result and its records to writtenRecords;
+  // the batch is empty after.
+  void saveBatch(RecordBatch& batch);
+  // The bytes of each input's spool during the pairing (empty: read from
+  // the file).
+  std::string_view spoolBytes_[2];
   std::string_view field(const sxLine& line, std::size_t i) const;
 
   // A reader's error on a part-result line, record or file, counted: a
@@ -540,7 +552,6 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   bool resultWritten_ = false;
   char number_[24] = {};                // text of a fresh record identifier
   AnsiString parts_[mgObject::kParts];  // text parts of the object in hand
-  AnsiString record_;                   // text of the SO record in hand
 };
 
 }  // namespace swde

@@ -557,6 +557,64 @@ TEST(bzMergeWrite, WrittenRecordsKeepTheRunsOfTheirParts) {
             (std::vector<Run>{{&s, 0, 0, 0}, {&s, 0, 0, 0}, {nullptr, 0, 1, 0}}));
 }
 
+// Lists long enough to be paired and written in many chunks on several
+// threads: the records come in the order of the walks, each finding in that
+// order too, and a key's first pair decides for objects of that key in
+// later chunks.
+TEST(bzMergeWrite, ManyObjectsKeepTheOrderOfTheWalks) {
+  WriteRun r;
+  constexpr int kParcels = 10000;
+  std::vector<mgObject*> first;
+  for (int i = 0; i < kParcels; ++i) {
+    // k10 is outdated here, and current again in a later chunk.
+    first.push_back(&r.add(0, "G5O_DZE", "k" + std::to_string(i), i == 10 ? "20" : "11"));
+    if (i == 5000) first.push_back(&r.add(0, "G5O_DZE", "k3"));   // k3 was paired before
+    if (i == 9000) first.push_back(&r.add(0, "G5O_DZE", "k10"));  // k10 pairs here
+  }
+  std::vector<mgObject*> partners(kParcels, nullptr);
+  for (int i = 0; i < kParcels; ++i)
+    if (i % 7 != 0) partners[i] = &r.add(1, "G5G_DZE", "k" + std::to_string(i));
+  const Written w = writeObjects(r);
+
+  // The descriptive objects' numbers in the order of the records, and the
+  // geometry each record holds.
+  std::vector<std::string> numbers, geometry;
+  for (std::size_t at = w.so.find("\r\nD,G5PEW,D,"); at != std::string::npos;
+       at = w.so.find("\r\nD,G5PEW,D,", at + 1)) {
+    numbers.push_back(w.so.substr(at + 12, w.so.find(';', at) - at - 12));
+    const std::size_t head = w.so.rfind("X;\r\n", at);
+    const std::size_t p = w.so.find("P,P,G5PKT,", head == std::string::npos ? 0 : head);
+    geometry.push_back(p < at ? w.so.substr(p + 10, w.so.find(';', p) - p - 10) : "");
+  }
+  ASSERT_EQ(numbers.size(), first.size());
+  std::vector<Line> want;
+  for (std::size_t j = 0; j < first.size(); ++j) {
+    const mgObject& o = *first[j];
+    SCOPED_TRACE(o.recordName);
+    EXPECT_EQ(numbers[j], o.newRecordId);
+    const int key = std::stoi(o.mergeKey.substr(1));
+    const int n = std::stoi(o.newRecordId);
+    const bool repeated = key == 3 && &o != first[3];
+    std::string partner;
+    if (o.version == "20") {
+      want.push_back(
+          finding(0, n, 20003, kError,
+                  "Obiekt G5O_DZE nie został scalony. Wersja obiektu nie jest aktualna"));
+    } else if (repeated) {
+      want.push_back(finding(0, n, 20005, kWarning, "Obiekt G5O_DZE został scalony już wcześniej"));
+    } else if (!partners[key]) {
+      want.push_back(finding(0, n, 20001, kError,
+                             "Obiekt G5O_DZE nie został scalony. Brak geometrii dla tego typu "
+                             "obiektu"));
+    } else {
+      partner = std::to_string(10002 + key - key / 7);
+      EXPECT_TRUE(partners[key]->merged);
+    }
+    EXPECT_EQ(geometry[j], partner);
+  }
+  EXPECT_EQ(w.findings, want);
+}
+
 TEST(bzMergeWrite, StopLeavesTheSectionClosedAndIsNoFailure) {
   WriteRun r;
   r.add(0, "G5O_DZE", "K", "20");
