@@ -1,5 +1,6 @@
 #include "processing/bzMergeProcess.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 
@@ -32,6 +33,8 @@
 #include "semantics/Smerrors.h"
 #include "syntax/Sxcodes.h"
 #include "syntax/Sxlineblock.h"
+#include "syntax/Sxlineparser.h"
+#include "syntax/Sxlinevalidator.h"
 
 namespace swde {
 
@@ -164,6 +167,82 @@ void freeMergeTable(void* p, std::size_t bytes) noexcept {
 }
 
 #endif
+
+// Builds one object from the lines of its record as the first pass takes
+// them: its header's fields, its key and its text parts. One per thread.
+class bzMergeProcess::ObjectBuilder {
+ public:
+  explicit ObjectBuilder(const bzMergeProcess& p) : p_(p) {}
+
+  void start(mgObject& object, bzMergeRules::Reader reader) {
+    o_ = &object;
+    reader_ = reader;
+    geometry_ = reader == bzMergeRules::Reader::geometry;
+    inGeometry_ = keyFound_ = keySearch_ = false;
+    for (AnsiString& t : parts) t.clear();
+  }
+  // Takes the record's next line (header: its first); false at the
+  // record's end line, which is not taken.
+  bool line(const sxLine& l, bool header) {
+    using R = bzMergeRules::Reader;
+    const std::int32_t code = l.code;
+    if (code == lcX || code == lcXC) return false;
+    mgObject& object = *o_;
+    if (header) {
+      p_.fillObjectInfo(l, object);
+      keySearch_ = reader_ != R::another || bzMergeRules::anotherHasKey(object.objectType);
+    } else if (geometry_) {
+      switch (code) {
+        case lcGL:
+          inGeometry_ = true;
+          break;
+        case lcGX:
+          add(l, 0);
+          inGeometry_ = false;
+          break;
+        case lcD:
+          bzMergeRules::offerKeyLine(object, keyFound_, l.getFieldCount(), rawField(l, 1),
+                                     rawField(l, l.getFieldCount() - 1));
+          add(l, 1);
+          break;
+        case lcWG:
+        case lcWL:
+          add(l, 2);
+          break;
+        default:
+          break;
+      }
+      if (inGeometry_) add(l, 0);
+    } else {
+      if (code == lcD && keySearch_ && l.getFieldCount() > 0)
+        bzMergeRules::offerKeyLine(object, keyFound_, l.getFieldCount(), rawField(l, 1),
+                                   rawField(l, l.getFieldCount() - 1));
+      add(l, 0);
+    }
+    return true;
+  }
+  // The object's part; the text parts it parks: parked() of them.
+  void finish() { o_->part = geometry_ ? 0 : reader_ == bzMergeRules::Reader::description ? 1 : 2; }
+  int parked() const { return geometry_ ? mgObject::kParts : 1; }
+
+  AnsiString parts[mgObject::kParts];
+
+ private:
+  // Appends the line as the spool keeps it to text part k.
+  void add(const sxLine& line, int k) {
+    const std::uint32_t n = line.getFieldCount();
+    fields_.clear();
+    for (std::uint32_t i = 0; i < n; ++i) fields_.push_back(p_.field(line, i));
+    p_.rules.appendLine(line.code, fields_.data(), fields_.size(), line.hasSemicolon != 0,
+                        line.comment, parts[k], o_->references[k]);
+  }
+
+  const bzMergeProcess& p_;
+  mgObject* o_ = nullptr;
+  bzMergeRules::Reader reader_ = bzMergeRules::Reader::another;
+  bool geometry_ = false, inGeometry_ = false, keyFound_ = false, keySearch_ = false;
+  std::vector<std::string_view> fields_;
+};
 
 bzMergeProcess::bzMergeProcess(RunKey key, bzFileList* fileList, bzReport* report,
                                bzSettings* settings, bzProcessState* state)
@@ -588,7 +667,18 @@ bool bzMergeProcess::readSections() {
           ok = parseSectionST(fileObject.get());
           break;
         case scSO:
-          ok = parseSectionSO(fileObject.get(), out);
+          switch (quickSectionSO(out, section)) {
+            case Quick::done:
+              // The rest of the input was checked with the section.
+              if (!isTerminated() && checkError(fileObject.get())) ok = false;
+              return false;
+            case Quick::refused:
+              ok = false;
+              return false;
+            case Quick::declined:
+              ok = parseSectionSO(fileObject.get(), out);
+              break;
+          }
           break;
         default:
           return true;
@@ -644,6 +734,7 @@ void bzMergeProcess::startSecondInput() {
     p.holdReportLines(&s.held);
     p.updateInterval = updateInterval;
     p.rules = bzMergeRules(settings->skipComments, settings->skipWhiteChars);
+    p.quickFirstPass_ = quickFirstPass_;
     p.outputFolder = outputFolder;
     p.fileKind[0] = fileKind[0];
     p.fileKind[1] = fileKind[1];
@@ -1035,16 +1126,14 @@ bool bzMergeProcess::parseRecordObject(RekordSW* record, mgFile* spool) {
 }
 
 bool bzMergeProcess::readObject(RekordSW* record, mgFile* spool, bzMergeRules::Reader reader) {
-  using R = bzMergeRules::Reader;
   auto object = std::make_unique<mgObject>();
   checkReaderStatus(record->pomijajKomentarze(settings->skipComments ? 1 : 0, nullptr), kSource,
                     __LINE__);
   std::uint32_t count = 0;
   checkReaderStatus(record->dajIloscLinii(&count), kSource, __LINE__);
-  for (AnsiString& p : parts_) p.clear();
-  const bool geometry = reader == R::geometry;
-  bool inGeometry = false, keyFound = false, keySearch = false;
-
+  if (!builder_) builder_ = std::make_unique<ObjectBuilder>(*this);
+  ObjectBuilder& b = *builder_;
+  b.start(*object, reader);
   for (std::uint32_t i = 0; i < count; ++i) {
     const sxLine* sound = soundLine(record, i);
     plat::ComPtr<LiniaSW> line;
@@ -1054,56 +1143,21 @@ bool bzMergeProcess::readObject(RekordSW* record, mgFile* spool, bzMergeRules::R
       if (reported) return false;
       sound = line->line().get();
     }
-    const sxLine& l = *sound;
-    const std::int32_t code = l.code;
-    if (code == lcX || code == lcXC) break;
-    if (i == 0) {
-      fillObjectInfo(l, *object);
-      keySearch = reader != R::another || bzMergeRules::anotherHasKey(object->objectType);
-    } else if (geometry) {
-      switch (code) {
-        case lcGL:
-          inGeometry = true;
-          break;
-        case lcGX:
-          addLine(l, parts_[0], object->references[0]);
-          inGeometry = false;
-          break;
-        case lcD:
-          bzMergeRules::offerKeyLine(*object, keyFound, l.getFieldCount(), rawField(l, 1),
-                                     rawField(l, l.getFieldCount() - 1));
-          addLine(l, parts_[1], object->references[1]);
-          break;
-        case lcWG:
-        case lcWL:
-          addLine(l, parts_[2], object->references[2]);
-          break;
-        default:
-          break;
-      }
-      if (inGeometry) addLine(l, parts_[0], object->references[0]);
-    } else {
-      if (code == lcD && keySearch && l.getFieldCount() > 0)
-        bzMergeRules::offerKeyLine(*object, keyFound, l.getFieldCount(), rawField(l, 1),
-                                   rawField(l, l.getFieldCount() - 1));
-      addLine(l, parts_[0], object->references[0]);
-    }
+    if (!b.line(*sound, i == 0)) break;
     if (isTerminated()) return true;  // the object is not kept
   }
-
-  object->part = geometry ? 0 : reader == R::description ? 1 : 2;
-  const int parked = geometry ? mgObject::kParts : 1;
-  for (int k = 0; k < parked; ++k) {
+  b.finish();
+  for (int k = 0; k < b.parked(); ++k) {
     object->textOffset[k] = spool->position();
-    object->textLength[k] = parts_[k].size();
-    spool->saveLinesToFile(parts_[k]);
+    object->textLength[k] = b.parts[k].size();
+    spool->saveLinesToFile(b.parts[k]);
   }
   if (!makeNewRecordIds(*object)) return false;
   fileObjects[currentFile].push_back(std::move(object));
   return true;
 }
 
-void bzMergeProcess::fillObjectInfo(const sxLine& header, mgObject& object) {
+void bzMergeProcess::fillObjectInfo(const sxLine& header, mgObject& object) const {
   std::string_view fields[6];
   const std::size_t n = std::min<std::size_t>(header.getFieldCount(), 6);
   for (std::size_t i = 0; i < n; ++i) fields[i] = field(header, i);
@@ -1112,14 +1166,6 @@ void bzMergeProcess::fillObjectInfo(const sxLine& header, mgObject& object) {
   object.lineNumber = header.lineNumber;
   object.filePosition = header.position;
   object.fileIndex = currentFile;
-}
-
-void bzMergeProcess::addLine(const sxLine& line, AnsiString& text, mgObject::ReferenceLines& refs) {
-  const std::uint32_t n = line.getFieldCount();
-  fields_.clear();
-  for (std::uint32_t i = 0; i < n; ++i) fields_.push_back(field(line, i));
-  rules.appendLine(line.code, fields_.data(), fields_.size(), line.hasSemicolon != 0, line.comment,
-                   text, refs);
 }
 
 bool bzMergeProcess::makeNewRecordIds(mgObject& object) {
@@ -1838,6 +1884,371 @@ void bzMergeProcess::addSpecialGeoObject() {
     if (batch.text.size() >= kObjectsPerChunk * 64) saveBatch(batch);
   }
   saveBatch(batch);
+}
+
+// ---------------------------------------------------------------------------
+// The quick way through the SO section
+
+namespace {
+
+// The identifier a raw line starts with (after blanks), up to the first
+// byte that cannot be in one.
+std::string_view identOfRaw(std::string_view line) {
+  std::size_t i = 0;
+  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+  std::size_t j = i;
+  while (j < line.size() &&
+         ((line[j] >= 'A' && line[j] <= 'Z') || (line[j] >= '0' && line[j] <= '9')))
+    ++j;
+  return line.substr(i, j - i);
+}
+
+// The line of bytes that starts at from (without its line feed) and where
+// the next one starts.
+std::string_view rawLineAt(std::string_view bytes, std::size_t from, std::size_t& next) {
+  const std::size_t end = bytes.find('\n', from);
+  next = end == std::string_view::npos ? bytes.size() : end + 1;
+  return bytes.substr(from, (end == std::string_view::npos ? bytes.size() : end) - from);
+}
+
+// Bytes of the SO section read as one chunk, about.
+constexpr std::uint64_t kQuickChunkBytes = 1024 * 1024;
+
+}  // namespace
+
+// An input read by ranges of bytes, each read when asked for: a failure of
+// the medium is a failed read, which the record walk then meets and reports.
+class bzMergeProcess::InputBytes {
+ public:
+  explicit InputBytes(const AnsiString& path) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st;
+    if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode))
+      size_ = static_cast<std::uint64_t>(st.st_size);
+  }
+  ~InputBytes() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  InputBytes(const InputBytes&) = delete;
+  InputBytes& operator=(const InputBytes&) = delete;
+  std::uint64_t size() const { return size_; }
+  // Bytes [from, from + length) into text; false when they cannot all be read.
+  bool read(std::uint64_t from, std::size_t length, std::string& text) const {
+    text.resize(length);
+    std::size_t done = 0;
+    while (done < length) {
+      const ssize_t n = ::pread(fd_, text.data() + done, length - done,
+                                static_cast<off_t>(from + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      done += static_cast<std::size_t>(n);
+    }
+    return true;
+  }
+
+ private:
+  int fd_ = -1;
+  std::uint64_t size_ = 0;
+};
+
+// What one chunk of the SO section gives: its objects in order, whether
+// each is of a type outside the catalogue, their text parts (offsets from
+// the chunk's start), and the line feeds read.
+struct bzMergeProcess::QuickChunk {
+  std::vector<std::unique_ptr<mgObject>> objects;
+  std::vector<std::uint8_t> uncatalogued;
+  AnsiString text;
+  std::uint64_t lines = 0;
+};
+
+bool bzMergeProcess::quickChunk(const InputBytes& input, std::uint64_t from, std::uint64_t to,
+                                std::int32_t section, QuickChunk& chunk) const {
+  std::string bytes;
+  if (!input.read(from, static_cast<std::size_t>(to - from), bytes)) return false;
+  sxLineParser parser(static_cast<std::uint8_t>(fileType));
+  sxLineValidator validator;
+  validator.format = static_cast<std::uint8_t>(fileType);
+  validator.section = static_cast<std::uint8_t>(section);
+  const counted_ptr<sxLine> line = std::make_shared<sxLine>(lcNone, 0);
+  ObjectBuilder b(*this);
+  std::unique_ptr<mgObject> object;  // the one whose record is read
+  bool taking = false;               // its lines are still taken
+  auto endObject = [&] {
+    b.finish();
+    for (int k = 0; k < b.parked(); ++k) {
+      object->textOffset[k] = chunk.text.size();
+      object->textLength[k] = b.parts[k].size();
+      chunk.text += b.parts[k];
+    }
+    chunk.objects.push_back(std::move(object));
+  };
+  auto startObject = [&](const sxLine& header) {
+    object = std::make_unique<mgObject>();
+    const std::string_view type = header.getFieldCount() > 2 ? name(header, 2) : std::string_view();
+    bzMergeRules::Reader reader = bzMergeRules::readerOf(type);
+    const bool outside = reader == bzMergeRules::Reader::uncatalogued;
+    if (outside) reader = bzMergeRules::Reader::another;
+    chunk.uncatalogued.push_back(outside ? 1 : 0);
+    b.start(*object, reader);
+    b.line(header, true);
+    taking = true;
+  };
+  for (std::size_t at = 0; at < bytes.size();) {
+    std::size_t next = 0;
+    const std::string_view raw = rawLineAt(bytes, at, next);
+    counted_ptr<sxError> error;
+    line->reset(lcNone, chunk.lines + 1);
+    parser.parse(raw, *line, static_cast<std::uint8_t>(section), error);
+    if (error) return false;
+    line->position = from + at;
+    validator.validate(line, error);
+    if (error) return false;
+    line->syntaxOk = 1;
+    line->contextOk = 1;
+    at = next;
+    ++chunk.lines;
+    const sxEventKind kind = eventKindOf(line->code).value_or(ekNone);
+    if (!object) {
+      switch (kind) {
+        case ekRecordStart:
+          startObject(*line);
+          break;
+        case ekOneLineRecord:
+          startObject(*line);
+          endObject();
+          break;
+        case ekFileEnd:
+        case ekSectionStart:
+        case ekSectionEnd:
+          return false;  // the chunk was to hold records only
+        default:
+          break;  // a free line between records: no record's
+      }
+      continue;
+    }
+    switch (kind) {
+      case ekRecordEnd:
+      case ekNone:
+      case ekSubRecordStart:
+      case ekSubRecordEnd:
+      case ekRecordLine:
+      case ekFreeLine:
+        break;
+      default:
+        return false;
+    }
+    // While comments are skipped, comment and empty lines are none of the
+    // record's.
+    const bool counts = !settings->skipComments || (line->code != lcC && line->code != lcEmpty);
+    if (taking && counts && !b.line(*line, false)) taking = false;
+    if (kind == ekRecordEnd) endObject();
+  }
+  return !object;
+}
+
+bzMergeProcess::Quick bzMergeProcess::quickSectionSO(mgFile* spool, std::int32_t section) {
+  if (!quickFirstPass_ || fileType != lcSWDE || currentFile < 0 || currentFile > 1)
+    return Quick::declined;
+  const unsigned i = static_cast<unsigned>(currentFile);
+  const AnsiString path = fileList->getFilePath(i) + fileList->getFileName(i);
+  const InputBytes input(path);
+  if (input.size() == 0 || input.size() != fileSize) return Quick::declined;
+  const std::uint64_t size = input.size();
+  std::string window;
+
+  // The section's first record follows its first "SO" line: looked for in
+  // the input's head, the longer the further it is.
+  std::uint64_t soStart = 0;
+  std::uint64_t firstLine = 0;  // number of the line at soStart
+  for (std::uint64_t length = std::uint64_t{1} << 20;; length *= 4) {
+    if (!input.read(0, static_cast<std::size_t>(std::min(length, size)), window))
+      return Quick::declined;
+    std::uint64_t n = 1;
+    for (std::size_t at = 0, next = 0; at < window.size(); at = next, ++n) {
+      const std::string_view ident = identOfRaw(rawLineAt(window, at, next));
+      if (next > window.size() || (next == window.size() && window.back() != '\n')) break;
+      if (ident == "SO") {
+        soStart = next;
+        firstLine = n + 1;
+        break;
+      }
+    }
+    if (soStart != 0) break;
+    // The sections before the objects are short.
+    if (length >= size || length >= (std::uint64_t{64} << 20)) return Quick::declined;
+  }
+  // Its records end at the input's last "SX" line, after which only the
+  // end line and blank lines may come.
+  std::uint64_t sxStart = 0;
+  {
+    const std::uint64_t tailFrom = size - std::min<std::uint64_t>(size - soStart, 64 * 1024);
+    if (!input.read(tailFrom, static_cast<std::size_t>(size - tailFrom), window))
+      return Quick::declined;
+    std::size_t end = window.size();
+    for (int seen = 0; seen < 8 && end > 0; ++seen) {
+      std::size_t lineEnd = end;
+      if (window[lineEnd - 1] == '\n') --lineEnd;
+      std::size_t start = lineEnd == 0 ? std::string::npos : window.rfind('\n', lineEnd - 1);
+      if (start == std::string::npos) {
+        if (tailFrom != soStart) break;  // the line may start before the window
+        start = 0;
+      } else {
+        ++start;
+      }
+      const std::string_view ident =
+          identOfRaw(std::string_view(window).substr(start, lineEnd - start));
+      if (ident == "SX" || ident == "SXC") {
+        sxStart = tailFrom + start;
+        break;
+      }
+      if (!ident.empty() && ident != "SWDEX" && ident != "SWDEXC") return Quick::declined;
+      end = start;
+    }
+  }
+  if (sxStart == 0 || sxStart < soStart) return Quick::declined;
+
+  // Chunks of whole records: each ends after a record's end line.
+  std::vector<std::uint64_t> starts{soStart};
+  for (;;) {
+    const std::uint64_t from = starts.back() + kQuickChunkBytes;
+    if (from >= sxStart) break;
+    std::uint64_t boundary = 0;
+    for (std::uint64_t length = 256 * 1024; boundary == 0; length *= 2) {
+      if (length > (std::uint64_t{16} << 20)) return Quick::declined;
+      const std::uint64_t take = std::min(length, sxStart - from);
+      if (!input.read(from, static_cast<std::size_t>(take), window)) return Quick::declined;
+      std::size_t at = window.find('\n');
+      if (at != std::string::npos) {
+        std::size_t next = 0;
+        for (++at; at < window.size(); at = next) {
+          const std::string_view ident = identOfRaw(rawLineAt(window, at, next));
+          if (next > window.size() || (next == window.size() && window.back() != '\n')) break;
+          if (ident == "X" || ident == "XC") {
+            boundary = from + next;
+            break;
+          }
+        }
+      }
+      if (boundary == 0 && take < length) boundary = sxStart;  // no record end before the end
+    }
+    if (boundary >= sxStart) break;
+    starts.push_back(boundary);
+  }
+  starts.push_back(sxStart);
+  const std::size_t chunks = starts.size() - 1;
+
+  // The reader checks the whole input in blocks meanwhile; what the chunks
+  // give is kept only when it finds nothing.
+  std::atomic<bool> abandon{false};
+  bool clean = false;
+  auto check = [&] {
+    try {
+      plat::ComPtr<PlikSW> reader(new PlikSW());
+      if (reader->otworz(path, 1) != plat::S_OK) return;
+      sxLineBlock block;
+      for (;;) {
+        if (abandon.load() || isTerminated()) return;
+        const HRESULT hr = reader->dajBlokLinii(&block);
+        if (hr != plat::S_OK || !block.findings.empty()) {
+          clean = hr == plat::S_FALSE && block.findings.empty();
+          return;
+        }
+      }
+    } catch (...) {
+      clean = false;
+    }
+  };
+  std::thread checker;
+  struct Checker {
+    std::thread& thread;
+    std::atomic<bool>& abandon;
+    ~Checker() {
+      abandon = true;
+      if (thread.joinable()) thread.join();
+    }
+  } checkerEnds{checker, abandon};
+  try {
+    checker = std::thread(check);
+  } catch (const std::system_error&) {
+    // Checked here once the chunks are read.
+  }
+
+  // What is taken over until the check says so: kept as it was before, to
+  // go back to.
+  const std::size_t objectsBefore = fileObjects[currentFile].size();
+  const bzMergeRules rulesBefore = rules;
+  const std::uint64_t recordsBefore = recordsCount;
+  struct Finding {
+    std::uint64_t lineNumber, position;
+    int code;
+    AnsiString text;
+  };
+  std::vector<Finding> held;
+  bool refused = false;  // an object the numbering refused ends the pass
+  std::uint64_t lineBase = firstLine;
+  std::vector<QuickChunk> out(chunks);
+  const bool read = runInOrder(
+      chunks,
+      [&](std::size_t k) {
+        try {
+          return quickChunk(input, starts[k], starts[k + 1], section, out[k]);
+        } catch (...) {
+          return false;
+        }
+      },
+      [&](std::size_t k) {
+        QuickChunk& c = out[k];
+        const std::uint64_t base = spool->position();
+        auto& list = fileObjects[currentFile];
+        for (std::size_t j = 0; j < c.objects.size() && !refused; ++j) {
+          mgObject& o = *c.objects[j];
+          o.lineNumber += lineBase - 1;
+          ++recordsCount;
+          if (c.uncatalogued[j]) {
+            const TVarRec args[] = {TVarRec(std::string_view(o.objectType))};
+            held.push_back({o.lineNumber, o.filePosition, meObjectNotInCatalogue,
+                            mgError(meObjectNotInCatalogue, args, 0).message});
+          }
+          const int parked = o.part == 0 ? mgObject::kParts : 1;
+          for (int p = 0; p < parked; ++p) o.textOffset[p] += base;
+          const bzMergeRules::Verdict v = rules.makeNewRecordIds(o, currentKind);
+          if (!v.kept()) {
+            held.push_back({o.lineNumber, o.filePosition, v.code, v.message});
+            refused = true;
+            break;
+          }
+          list.push_back(std::move(c.objects[j]));
+        }
+        spool->saveLinesToFile(c.text);
+        lineBase += c.lines;
+        c = QuickChunk();
+        state->setProcessPosition(starts[k + 1]);
+        state->setRecordsNumber(recordsCount);
+      },
+      [&] { return refused || isTerminated(); });
+  if (!read && !refused) abandon = true;
+  if (checker.joinable())
+    checker.join();
+  else if (read || refused)
+    check();
+  if (isTerminated()) return Quick::done;  // the pass ends as stopped
+  if ((!read && !refused) || !clean) {
+    // Back to where the reader stands: its walk reads the section.
+    fileObjects[currentFile].resize(objectsBefore);
+    rules = rulesBefore;
+    recordsCount = recordsBefore;
+    return Quick::declined;
+  }
+  for (const Finding& f : held) {
+    addToReport(f.code, rmError, currentFile, mgError::rsSO,
+                static_cast<std::int64_t>(f.lineNumber), static_cast<std::int64_t>(f.position),
+                f.text);
+    ++current.errors;
+    ++totalErrors;
+  }
+  if (refused) return Quick::refused;
+  state->setProcessPosition(fileSize);
+  return Quick::done;
 }
 
 // ---------------------------------------------------------------------------

@@ -160,6 +160,9 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
 
   AnsiString getTitle() const override;
 
+  // What the quick way made of an input's SO section (quickSectionSO).
+  enum class Quick { done, declined, refused };
+
  protected:
   // Empties the object lists and the lists borrowed from them; the models
   // and the stores stay.
@@ -207,6 +210,25 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   bool parseLineWR(RekordSW* record, std::uint32_t count, RecordType* type, std::uint32_t& index);
   // The object walk of the first pass.
   bool parseSectionSO(PlikSW* reader, mgFile* spool);
+  // The SO section of an input read the quick way: its records cut at
+  // record ends into chunks whose lines are cut, checked and made objects
+  // on every core, taken over in order, while a reader of its own checks
+  // the whole input in blocks. Taken only when that reader finds nothing,
+  // the section is the input's last and every line is one the chunks can
+  // read as the record walk would; declined otherwise, with nothing taken
+  // (the reader's walk then reads the section from its start, where this
+  // process's reader stands). refused: an object the numbering refuses
+  // ends the pass, its error written.
+  // Whether the first pass may take the quick way (a test sets it off to
+  // compare with the record walk); the reader of input 1 follows.
+  bool quickFirstPass_ = true;
+  virtual Quick quickSectionSO(mgFile* spool, std::int32_t section);
+  struct QuickChunk;
+  class InputBytes;
+  // The records of bytes [from, to) into chunk; false when a line is not one
+  // a record walk over a sound file reads so.
+  bool quickChunk(const InputBytes& input, std::uint64_t from, std::uint64_t to,
+                  std::int32_t section, QuickChunk& chunk) const;
   // Reads one SO record; false ends the first pass as a failure.
   bool parseRecordObject(RekordSW* record, mgFile* spool);
   bool makeNewRecordIds(mgObject& object);
@@ -448,9 +470,9 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
 
   // Reads one object with the reader its type takes.
   bool readObject(RekordSW* record, mgFile* spool, bzMergeRules::Reader reader);
-  void fillObjectInfo(const sxLine& header, mgObject& object);
-  // Appends the line as the spool keeps it.
-  void addLine(const sxLine& line, AnsiString& text, mgObject::ReferenceLines& refs);
+  void fillObjectInfo(const sxLine& header, mgObject& object) const;
+  class ObjectBuilder;
+  std::unique_ptr<ObjectBuilder> builder_;  // the first pass's, made at its first object
   // Line index of record, checked; null (with the error written) when the
   // reader reports it.
   plat::ComPtr<LiniaSW> takeLine(RekordSW* record, std::uint32_t index, bool& reported);
@@ -498,8 +520,7 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   // An object with no partner; single for an object outside the parts.
   void writeAlone(const mgObject& o, bool single, RecordBatch& batch) const;
   // A special geometric object with the relation to its precinct id.
-  void writeWithPrecinct(const mgObject& o, std::string_view precinctId,
-                         RecordBatch& batch) const;
+  void writeWithPrecinct(const mgObject& o, std::string_view precinctId, RecordBatch& batch) const;
   // Appends part k of o, read from its spool, to text and records the run.
   void appendPart(const mgObject& o, int k, WrittenRecord& written, AnsiString& text) const;
   // Ends the record that starts at start in the batch's text.
@@ -533,7 +554,6 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   // "Wewnętrzny błąd programu. " + text, counted.
   void reportInternalError(const AnsiString& text);
 
-  std::vector<std::string_view> fields_;  // fields of the line in hand
   // Second pass: the object of each record identifier, per input (the first
   // in list order); the next entry of writtenRecords; whether the result
   // replaced the output.
@@ -550,8 +570,7 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   std::vector<mgObject*> madeOrder_[2];
   std::size_t nextWritten_ = 0;
   bool resultWritten_ = false;
-  char number_[24] = {};                // text of a fresh record identifier
-  AnsiString parts_[mgObject::kParts];  // text parts of the object in hand
+  char number_[24] = {};  // text of a fresh record identifier
 };
 
 }  // namespace swde

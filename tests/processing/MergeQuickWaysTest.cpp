@@ -1,15 +1,17 @@
-// The second pass over the part result's own bytes (the records resolved in
-// chunks on several threads while the reader checks the part result in
-// blocks) against the record walk it stands in for: whole runs on the same
-// inputs, once each way, give the same merged file, report and counts;
-// a part result the walk would refuse, or one that is not what the merge
-// wrote, is left to the walk.
+// The quick ways of the merge against the record walks they stand in for:
+// the first pass through an input's SO section in chunks on every core, and
+// the second pass over the part result's own bytes, each while a reader
+// checks the whole file in blocks. Whole runs on the same inputs, once each
+// way, give the same merged file, report and counts; an input or a part
+// result the walk would refuse, or one the quick way cannot read as the walk
+// would, is left to the walk.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -41,10 +43,12 @@ enum class Tamper {
 };
 
 struct Run : testsupport::RunObjects {
-  testsupport::TempFolder folder{"olvmergedirect"};
-  bool walkOnly = false;  // the second pass may not take the direct way
+  testsupport::TempFolder folder{"olvmergequick"};
+  bool walkOnly = false;  // neither pass may take its quick way
   Tamper tamper = Tamper::none;
   bool tookDirectWay = false;
+  // What the quick way made of the first input's SO section, if it was asked.
+  std::optional<bzMergeProcess::Quick> firstInput;
 
   Run() {
     settings.outputDir = folder.path();
@@ -55,9 +59,16 @@ struct Run : testsupport::RunObjects {
 class Probe : public bzMergeProcess {
  public:
   Probe(RunKey key, Run& r)
-      : bzMergeProcess(key, &r.files, &r.report, &r.settings, &r.state), r_(r) {}
+      : bzMergeProcess(key, &r.files, &r.report, &r.settings, &r.state), r_(r) {
+    quickFirstPass_ = !r.walkOnly;
+  }
 
  protected:
+  Quick quickSectionSO(mgFile* spool, std::int32_t section) override {
+    const Quick q = bzMergeProcess::quickSectionSO(spool, section);
+    if (currentFile == 0) r_.firstInput = q;
+    return q;
+  }
   bool writeMergedDirectly(const AnsiString& target) override {
     if (r_.walkOnly) return false;
     r_.tookDirectWay = bzMergeProcess::writeMergedDirectly(target);
@@ -96,14 +107,22 @@ struct Outcome {
   std::uint32_t errors = 0, warnings = 0;
   bzProcessState::FileInfo files[3];
   bool written = false, critical = false, direct = false;
+  std::optional<bzMergeProcess::Quick> firstInput;
 };
 
-Outcome merge(const std::string& first, const std::string& second, bool skipComments, bool walkOnly,
-              Tamper tamper) {
+struct Options {
+  bool skipComments = false;
+  bool skipWhiteChars = true;
+  Tamper tamper = Tamper::none;
+};
+
+Outcome merge(const std::string& first, const std::string& second, const Options& options,
+              bool walkOnly) {
   Run r;
   r.walkOnly = walkOnly;
-  r.tamper = tamper;
-  r.settings.skipComments = skipComments;
+  r.tamper = options.tamper;
+  r.settings.skipComments = options.skipComments;
+  r.settings.skipWhiteChars = options.skipWhiteChars;
   writeFile(r.folder / "a.swd", first);
   writeFile(r.folder / "b.swd", second);
   r.files.addFile("a.swd", r.folder / "a.swd");
@@ -134,6 +153,7 @@ Outcome merge(const std::string& first, const std::string& second, bool skipComm
   o.warnings = r.state.getTotalWarnsNum();
   for (int i = 0; i < 3; ++i) o.files[i] = r.state.getFileInfo(i);
   o.direct = r.tookDirectWay;
+  o.firstInput = r.firstInput;
   return o;
 }
 
@@ -161,55 +181,101 @@ std::string manyObjects(int count) {
   return d;
 }
 
-TEST(bzMergeDirectPass, GivesWhatTheRecordWalkGives) {
+// The descriptive input with lines the quick first pass must read as the
+// record walk does: comments between and inside records, an empty line in a
+// record, blanks around fields, a comment after a D line.
+std::string oddLines() {
+  std::string d = readFile(kData + "opis.swd");
+  d.insert(d.find("RD,,G5KLU,K1,8,;"),
+           "C;uwaga przed rekordem\r\n\r\nRD,,G5KLU,K2,9,;\r\nC;w rekordzie\r\n"
+           "D,G5PEW,D, 0.7 ;komentarz\r\n\r\nX;\r\n");
+  return d;
+}
+
+// text with its first from made to.
+std::string changed(const std::string& text, const std::string& from, const std::string& to) {
+  std::string out = text;
+  out.replace(out.find(from), from.size(), to);
+  return out;
+}
+
+using Quick = bzMergeProcess::Quick;
+
+TEST(bzMergeQuickWays, GiveWhatTheRecordWalksGive) {
   const std::string d = readFile(kData + "opis_pelny.swd");
   const std::string g = readFile(kData + "geometria_pelna.swd");
-  const std::string large = manyObjects(10000);
   const std::string small = readFile(kData + "geometria.swd");
+  const std::string large = manyObjects(40000);
+  const std::string odd = oddLines();
+  // An object of a type outside the catalogue deep in a large input, and a
+  // geometric object in a descriptive one (the numbering refuses it).
+  const std::string outside = changed(large, "RD,,G5KLU,M39000,", "RD,,G5XYZ,M39000,");
+  const std::string refused = changed(large, "RD,,G5KLU,M39500,", "RD,,G5G_DZE,M39500,");
+  // A line the reader refuses, and a section after the objects.
+  const std::string broken = changed(large, "WL,G5RDZE,brak39995;", "WL;");
+  const std::string sectionAfter =
+      changed(readFile(kData + "opis.swd"), "SX;\r\nSWDEX;", "SX;\r\nSP;\r\nSX;\r\nSWDEX;");
   struct Case {
     const char* what;
     const std::string& first;
     const std::string& second;
-    bool skipComments;
-    Tamper tamper;
-    bool direct;   // the direct way keeps its work
-    bool written;  // a merged file comes out
+    Options options;
+    Quick firstWay;  // what the first pass's quick way makes of the first input
+    bool direct;     // the second pass's quick way keeps its work
+    bool written;    // a merged file comes out
   };
+  constexpr Quick done = Quick::done, declined = Quick::declined, numbering = Quick::refused;
   const Case cases[] = {
-      {"every path, (D, G)", d, g, false, Tamper::none, true, true},
-      {"every path, (G, D), comments skipped", g, d, true, Tamper::none, true, true},
-      {"records in several chunks", large, small, false, Tamper::none, true, true},
-      {"a line the reader refuses", d, g, false, Tamper::refusedLine, false, false},
-      {"a record more than written", d, g, false, Tamper::extraRecord, false, false},
+      {"every path, (D, G)", d, g, {}, done, true, true},
+      {"every path, (G, D), comments skipped", g, d, {true}, done, true, true},
+      {"blanks kept", d, g, {false, false}, done, true, true},
+      {"records in many chunks", large, small, {}, done, true, true},
+      // An empty line kept in the part result: the second pass's walk reads it.
+      {"odd lines, comments kept", odd, small, {}, done, false, true},
+      {"odd lines, comments skipped", small, odd, {true}, done, true, true},
+      {"odd lines, blanks kept", odd, small, {false, false}, done, false, true},
+      {"a type outside the catalogue", outside, small, {}, done, true, true},
+      {"an object the numbering refuses", refused, small, {}, numbering, false, false},
+      {"a line the reader refuses in the input", broken, small, {}, declined, false, false},
+      {"a section after the objects", sectionAfter, small, {}, declined, true, true},
+      {"a line the reader refuses in the part result",
+       d,
+       g,
+       {false, true, Tamper::refusedLine},
+       done,
+       false,
+       false},
+      {"a record more than written", d, g, {false, true, Tamper::extraRecord}, done, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const Outcome walk = merge(c.first, c.second, c.skipComments, true, c.tamper);
-    const Outcome direct = merge(c.first, c.second, c.skipComments, false, c.tamper);
-    EXPECT_EQ(direct.direct, c.direct);
-    EXPECT_EQ(direct.written, c.written);
+    const Outcome walk = merge(c.first, c.second, c.options, true);
+    const Outcome quick = merge(c.first, c.second, c.options, false);
+    EXPECT_TRUE(quick.firstInput == c.firstWay)
+        << (quick.firstInput ? static_cast<int>(*quick.firstInput) : -1);
+    EXPECT_EQ(quick.direct, c.direct);
+    EXPECT_EQ(quick.written, c.written);
     EXPECT_EQ(walk.written, c.written);
-    EXPECT_FALSE(direct.critical);
-    EXPECT_EQ(direct.lines, walk.lines) << "direct:\n"
-                                        << dump(direct.lines) << "walk:\n"
-                                        << dump(walk.lines);
-    EXPECT_TRUE(direct.folder == walk.folder);
-    EXPECT_EQ(direct.folder.count("razem.swd"), c.written ? 1u : 0u);
-    EXPECT_EQ(direct.errors, walk.errors);
-    EXPECT_EQ(direct.warnings, walk.warnings);
+    EXPECT_FALSE(quick.critical);
+    EXPECT_EQ(quick.lines, walk.lines) << "quick:\n"
+                                       << dump(quick.lines) << "walk:\n"
+                                       << dump(walk.lines);
+    EXPECT_TRUE(quick.folder == walk.folder);
+    EXPECT_EQ(quick.folder.count("razem.swd"), c.written ? 1u : 0u);
+    EXPECT_EQ(quick.errors, walk.errors);
+    EXPECT_EQ(quick.warnings, walk.warnings);
     for (int i = 0; i < 3; ++i) {
-      EXPECT_EQ(direct.files[i].errors, walk.files[i].errors) << i;
-      EXPECT_EQ(direct.files[i].warnings, walk.files[i].warnings) << i;
-      EXPECT_EQ(direct.files[i].status, walk.files[i].status) << i;
+      EXPECT_EQ(quick.files[i].errors, walk.files[i].errors) << i;
+      EXPECT_EQ(quick.files[i].warnings, walk.files[i].warnings) << i;
+      EXPECT_EQ(quick.files[i].status, walk.files[i].status) << i;
     }
   }
 }
 
 // The fresh record identifiers of the several chunks run on from the first
 // pass's last one in the order of the records.
-TEST(bzMergeDirectPass, FreshIdentifiersRunOnAcrossChunks) {
-  const Outcome o =
-      merge(manyObjects(10000), readFile(kData + "geometria.swd"), false, false, Tamper::none);
+TEST(bzMergeQuickWays, FreshIdentifiersRunOnAcrossChunks) {
+  const Outcome o = merge(manyObjects(10000), readFile(kData + "geometria.swd"), {}, false);
   ASSERT_TRUE(o.direct);
   const std::string& merged = o.folder.at("razem.swd");
   // The relations to "brak..." and the parcel's own to "K1" (no record of
