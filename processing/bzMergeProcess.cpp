@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <exception>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <new>
 #include <system_error>
@@ -259,6 +260,7 @@ AnsiString bzMergeProcess::getTitle() const {
 void bzMergeProcess::clear() {
   joinPrepared();
   for (std::future<void>& f : prepared_) f = {};
+  for (std::future<void>& f : sorted_) f = {};
   specialGeoObjects.clear();
   mergedPrecincts.clear();
   // The objects go in the order they were made in, which is near the order
@@ -292,11 +294,20 @@ void bzMergeProcess::clear() {
 
 void bzMergeProcess::prepareInBackground(int input, bool sort) {
   indexed_[input] = false;
-  auto work = [this, input, sort] {
+  // The pairing needs the sorted list only; the indexes come after.
+  auto sorted = std::make_shared<std::promise<void>>();
+  sorted_[input] = sorted->get_future();
+  auto work = [this, input, sort, sorted] {
     if (sort) {
-      noteMadeOrder(input);
-      bzMergeRules::sortObjects(fileObjects[input]);
+      try {
+        noteMadeOrder(input);
+        bzMergeRules::sortObjects(fileObjects[input]);
+      } catch (...) {
+        sorted->set_exception(std::current_exception());
+        throw;
+      }
     }
+    sorted->set_value();
     indexObjects(input);
   };
   try {
@@ -313,6 +324,18 @@ void bzMergeProcess::noteMadeOrder(int input) {
   made.clear();
   made.reserve(list.size());
   for (const auto& o : list) made.push_back(o.get());
+}
+
+void bzMergeProcess::awaitSorted(int input) {
+  if (!sorted_[input].valid()) return;
+  // Work that no thread took runs here, whole.
+  if (prepared_[input].valid() &&
+      prepared_[input].wait_for(std::chrono::seconds(0)) == std::future_status::deferred) {
+    awaitPrepared(input);
+    sorted_[input] = {};
+    return;
+  }
+  sorted_[input].get();
 }
 
 void bzMergeProcess::awaitPrepared(int input) {
@@ -408,7 +431,7 @@ int bzMergeProcess::process() {
   // sort itself would).
   for (int i = 0; i < 2; ++i)
     if (!prepared_[i].valid()) bzMergeRules::sortObjects(fileObjects[i]);
-  awaitPrepared(0);
+  awaitSorted(0);
 
   nextRecordId = rules.nextRecordId();
 
@@ -1332,88 +1355,6 @@ void bzMergeProcess::mergeST() {
   partResultFile->saveLinesToFile(text);
 }
 
-// ---------------------------------------------------------------------------
-// Pairing and writing the objects
-
-namespace {
-
-using KeyView = std::pair<std::string_view, std::string_view>;
-
-KeyView keyOf(const mgObject& o) {
-  return {o.mergedType, o.mergeKey};
-}
-
-std::size_t hashOf(const KeyView& k) {
-  return hashOf(k.first, k.second);
-}
-
-// The partner candidates of the second input by (merged type, key): for each
-// key its first object and, per object, the next one of that key, in list
-// order. Objects without a key are no candidates.
-class Candidates {
- public:
-  explicit Candidates(const std::vector<std::unique_ptr<mgObject>>& list) : list_(list) {
-    next_.assign(list.size(), kNone);
-    heads_.reset(list.size());
-    std::size_t i = list.size();
-    // Built from the back, so that each key's chain runs in list order.
-    while (i-- > 0) {
-      const mgObject* o = list[i].get();
-      if (!o || o->mergeKey.empty()) continue;
-      const KeyView key = keyOf(*o);
-      bool made = false;
-      std::size_t& head = heads_.emplace(
-          hashOf(key), i, [&](std::size_t h) { return keyOf(*list[h]) == key; }, made);
-      if (!made) {
-        next_[i] = head;
-        head = i;
-      }
-    }
-  }
-
-  // Starts loading the slot where the candidates of a key of hash hash are
-  // found.
-  void prefetch(std::size_t hash) const { heads_.prefetch(hash); }
-  // Starts loading the first candidate of such a key, whose slot was
-  // prefetched before (or the slot's guess, which each checks).
-  void prefetchFirst(std::size_t hash) const {
-    const std::size_t head = heads_.peek(hash);
-    if (head < list_.size()) prefetchObject(list_[head].get());
-  }
-
-  // body(object) for each candidate of key (of hash hash) in list order
-  // until body gives true; whether there was any.
-  template <class Body>
-  bool each(const KeyView& key, std::size_t hash, Body body) const {
-    const std::size_t head =
-        heads_.find(hash, [&](std::size_t h) { return keyOf(*list_[h]) == key; });
-    if (head == kNone) return false;
-    for (std::size_t i = head; i != kNone; i = next_[i])
-      if (body(*list_[i])) break;
-    return true;
-  }
-
- private:
-  static constexpr std::size_t kNone = bzMergeIndex::kNone;
-  const std::vector<std::unique_ptr<mgObject>>& list_;
-  bzMergeIndex heads_;
-  std::vector<std::size_t> next_;
-};
-
-}  // namespace
-
-void bzMergeProcess::addToMergeMap(const mgObject& o, std::size_t hash) {
-  const KeyView key = keyOf(o);
-  mergedKeys.insertFirst(hash, reinterpret_cast<std::size_t>(&o),
-                         [&](std::size_t v) { return keyOf(*objectAt(v)) == key; });
-}
-
-void bzMergeProcess::reportObjectFinding(int code, const mgObject& o, std::string_view missing) {
-  const TVarRec args[] = {TVarRec(std::string_view(o.objectType)), TVarRec(missing)};
-  const mgError error(static_cast<mgErrorCode>(code), args, missing.empty() ? 0 : 1);
-  reportSourceFinding(code, code == meObjectMergedBefore ? rmWarning : rmError, o, error.message);
-}
-
 namespace {
 
 // Runs make(k) for the chunks k = 0 .. count - 1 on every core and take(k)
@@ -1514,6 +1455,118 @@ std::size_t chunksOf(std::size_t objects) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// Pairing and writing the objects
+
+namespace {
+
+using KeyView = std::pair<std::string_view, std::string_view>;
+
+KeyView keyOf(const mgObject& o) {
+  return {o.mergedType, o.mergeKey};
+}
+
+std::size_t hashOf(const KeyView& k) {
+  return hashOf(k.first, k.second);
+}
+
+// The partner candidates of the second input by (merged type, key): for each
+// key its first object and, per object, the next one of that key, in list
+// order. Objects without a key are no candidates.
+class Candidates {
+ public:
+  // Built on every core: the keys' hashes first, then one table per part
+  // of the hashes, each from the back, so that each key's chain runs in
+  // list order.
+  Candidates(const std::vector<std::unique_ptr<mgObject>>& list, bool oneThread) : list_(list) {
+    const std::size_t n = list.size();
+    next_.assign(n, kNone);
+    std::vector<std::size_t> hashes(n, 0);
+    std::vector<std::uint8_t> keyed(n, 0);  // a candidate: an object with a key
+    const std::size_t chunks = chunksOf(n);
+    const auto never = [] { return false; };
+    runInOrder(
+        chunks,
+        [&](std::size_t k) {
+          const std::size_t end = std::min(n, (k + 1) * kObjectsPerChunk);
+          for (std::size_t i = k * kObjectsPerChunk; i < end; ++i) {
+            if (i + kAhead < end) prefetchObject(list[i + kAhead].get());
+            const mgObject* o = list[i].get();
+            if (!o || o->mergeKey.empty()) continue;
+            hashes[i] = hashOf(keyOf(*o));
+            keyed[i] = 1;
+          }
+          return true;
+        },
+        [](std::size_t) {}, never, oneThread);
+    runInOrder(
+        kParts,
+        [&](std::size_t part) {
+          bzMergeIndex& heads = heads_[part];
+          heads.reset(n / kParts + 1);
+          for (std::size_t i = n; i-- > 0;) {
+            const std::size_t hash = hashes[i];
+            if (!keyed[i] || partOf(hash) != part) continue;
+            const KeyView key = keyOf(*list[i]);
+            bool made = false;
+            std::size_t& head = heads.emplace(
+                hash, i, [&](std::size_t h) { return keyOf(*list[h]) == key; }, made);
+            if (!made) {
+              next_[i] = head;
+              head = i;
+            }
+          }
+          return true;
+        },
+        [](std::size_t) {}, never, oneThread);
+  }
+
+  // Starts loading the slot where the candidates of a key of hash hash are
+  // found.
+  void prefetch(std::size_t hash) const { heads_[partOf(hash)].prefetch(hash); }
+  // Starts loading the first candidate of such a key, whose slot was
+  // prefetched before (or the slot's guess, which each checks).
+  void prefetchFirst(std::size_t hash) const {
+    const std::size_t head = heads_[partOf(hash)].peek(hash);
+    if (head < list_.size()) prefetchObject(list_[head].get());
+  }
+
+  // body(object) for each candidate of key (of hash hash) in list order
+  // until body gives true; whether there was any.
+  template <class Body>
+  bool each(const KeyView& key, std::size_t hash, Body body) const {
+    const std::size_t head =
+        heads_[partOf(hash)].find(hash, [&](std::size_t h) { return keyOf(*list_[h]) == key; });
+    if (head == kNone) return false;
+    for (std::size_t i = head; i != kNone; i = next_[i])
+      if (body(*list_[i])) break;
+    return true;
+  }
+
+ private:
+  static constexpr std::size_t kNone = bzMergeIndex::kNone;
+  // The tables by the top bits of the hashes (the low ones pick the slots).
+  static constexpr std::size_t kParts = 8;
+  static std::size_t partOf(std::size_t hash) { return hash >> 61; }
+  const std::vector<std::unique_ptr<mgObject>>& list_;
+  bzMergeIndex heads_[kParts];
+  std::vector<std::size_t> next_;
+};
+
+}  // namespace
+
+void bzMergeProcess::addToMergeMap(const mgObject& o, std::size_t hash) {
+  const KeyView key = keyOf(o);
+  mergedKeys.insertFirst(hash, reinterpret_cast<std::size_t>(&o),
+                         [&](std::size_t v) { return keyOf(*objectAt(v)) == key; });
+}
+
+void bzMergeProcess::reportObjectFinding(int code, const mgObject& o, std::string_view missing) {
+  const TVarRec args[] = {TVarRec(std::string_view(o.objectType)), TVarRec(missing)};
+  const mgError error(static_cast<mgErrorCode>(code), args, missing.empty() ? 0 : 1);
+  reportSourceFinding(code, code == meObjectMergedBefore ? rmWarning : rmError, o, error.message);
+}
 
 void bzMergeProcess::appendPart(const mgObject& o, int k, WrittenRecord& written,
                                 AnsiString& text) const {
@@ -1718,7 +1771,7 @@ bool bzMergeProcess::mergeObjects() {
   [&] {
     const auto& first = fileObjects[0];
     const auto& second = fileObjects[1];
-    const Candidates candidates(second);
+    const Candidates candidates(second, oneThread);
 
     // The first list: what each object makes of itself and its candidates,
     // on every core; then, in order, which of them meet a pair of their key
@@ -1937,8 +1990,8 @@ class bzMergeProcess::InputBytes {
     text.resize(length);
     std::size_t done = 0;
     while (done < length) {
-      const ssize_t n = ::pread(fd_, text.data() + done, length - done,
-                                static_cast<off_t>(from + done));
+      const ssize_t n =
+          ::pread(fd_, text.data() + done, length - done, static_cast<off_t>(from + done));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) return false;
       done += static_cast<std::size_t>(n);
@@ -1957,12 +2010,17 @@ class bzMergeProcess::InputBytes {
 struct bzMergeProcess::QuickChunk {
   std::vector<std::unique_ptr<mgObject>> objects;
   std::vector<std::uint8_t> uncatalogued;
+  // The first object the numbering refuses (its place and verdict); the
+  // numbers themselves are given in order as the chunk is taken over.
+  std::size_t refusedAt = SIZE_MAX;
+  bzMergeRules::Verdict refusal;
   AnsiString text;
   std::uint64_t lines = 0;
 };
 
 bool bzMergeProcess::quickChunk(const InputBytes& input, std::uint64_t from, std::uint64_t to,
-                                std::int32_t section, QuickChunk& chunk) const {
+                                std::int32_t section, const bzMergeRules& verdicts,
+                                QuickChunk& chunk) const {
   std::string bytes;
   if (!input.read(from, static_cast<std::size_t>(to - from), bytes)) return false;
   sxLineParser parser(static_cast<std::uint8_t>(fileType));
@@ -1971,14 +2029,22 @@ bool bzMergeProcess::quickChunk(const InputBytes& input, std::uint64_t from, std
   validator.section = static_cast<std::uint8_t>(section);
   const counted_ptr<sxLine> line = std::make_shared<sxLine>(lcNone, 0);
   ObjectBuilder b(*this);
-  std::unique_ptr<mgObject> object;  // the one whose record is read
-  bool taking = false;               // its lines are still taken
+  bzMergeRules numbering = verdicts;  // its numbers are not kept
+  std::unique_ptr<mgObject> object;   // the one whose record is read
+  bool taking = false;                // its lines are still taken
   auto endObject = [&] {
     b.finish();
     for (int k = 0; k < b.parked(); ++k) {
       object->textOffset[k] = chunk.text.size();
       object->textLength[k] = b.parts[k].size();
       chunk.text += b.parts[k];
+    }
+    if (chunk.refusedAt == SIZE_MAX) {
+      bzMergeRules::Verdict v = numbering.makeNewRecordIds(*object, currentKind);
+      if (!v.kept()) {
+        chunk.refusedAt = chunk.objects.size();
+        chunk.refusal = std::move(v);
+      }
     }
     chunk.objects.push_back(std::move(object));
   };
@@ -2191,7 +2257,7 @@ bzMergeProcess::Quick bzMergeProcess::quickSectionSO(mgFile* spool, std::int32_t
       chunks,
       [&](std::size_t k) {
         try {
-          return quickChunk(input, starts[k], starts[k + 1], section, out[k]);
+          return quickChunk(input, starts[k], starts[k + 1], section, rulesBefore, out[k]);
         } catch (...) {
           return false;
         }
@@ -2211,12 +2277,13 @@ bzMergeProcess::Quick bzMergeProcess::quickSectionSO(mgFile* spool, std::int32_t
           }
           const int parked = o.part == 0 ? mgObject::kParts : 1;
           for (int p = 0; p < parked; ++p) o.textOffset[p] += base;
-          const bzMergeRules::Verdict v = rules.makeNewRecordIds(o, currentKind);
-          if (!v.kept()) {
-            held.push_back({o.lineNumber, o.filePosition, v.code, v.message});
+          if (j == c.refusedAt) {
+            held.push_back({o.lineNumber, o.filePosition, c.refusal.code, c.refusal.message});
             refused = true;
             break;
           }
+          o.newRecordId = plat::UIntToStr(rules.nextRecordId());
+          rules.takeRecordIds(1);
           list.push_back(std::move(c.objects[j]));
         }
         spool->saveLinesToFile(c.text);

@@ -227,8 +227,10 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   class InputBytes;
   // The records of bytes [from, to) into chunk; false when a line is not one
   // a record walk over a sound file reads so.
+  // verdicts: the rules whose verdicts on each object (not its number) the
+  // numbering in order will keep.
   bool quickChunk(const InputBytes& input, std::uint64_t from, std::uint64_t to,
-                  std::int32_t section, QuickChunk& chunk) const;
+                  std::int32_t section, const bzMergeRules& verdicts, QuickChunk& chunk) const;
   // Reads one SO record; false ends the first pass as a failure.
   bool parseRecordObject(RekordSW* record, mgFile* spool);
   bool makeNewRecordIds(mgObject& object);
@@ -345,6 +347,9 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   // Waits for the work prepareInBackground started on input; raises what it
   // raised. Nothing when none was started.
   void awaitPrepared(int input);
+  // Waits for the sort of input's list that prepareInBackground started,
+  // its indexes left to come; raises what the sort raised.
+  void awaitSorted(int input);
   // Waits for every such work without raising.
   void joinPrepared() noexcept;
   // Notes the objects of input's list in the order they were made (the
@@ -565,6 +570,7 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   // The sort and indexing of each input's list running on a thread of its
   // own; indexed_ tells whether the indexes stand.
   std::future<void> prepared_[2];
+  std::future<void> sorted_[2];  // the sort's part of that work
   bool indexed_[2] = {false, false};
   // Per input, its objects in the order they were made, or empty.
   std::vector<mgObject*> madeOrder_[2];

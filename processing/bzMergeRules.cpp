@@ -1,6 +1,9 @@
 #include "processing/bzMergeRules.h"
 
+#include <algorithm>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "platform/Format.h"
 #include "syntax/Sxcodes.h"
@@ -284,19 +287,60 @@ std::vector<std::size_t> bzMergeRules::sortedOrder(const std::vector<const mgObj
     for (const unsigned char c : b) v = v << 8 | c;
     return v;
   };
-  std::vector<Entry> entries(objects.size());
-  for (std::size_t i = 0; i < objects.size(); ++i) {
-    const AnsiString& id = objects[i]->objectId;
-    const std::size_t n = id.size();
-    entries[i] = {{load(id.data(), n), n > 8 ? load(id.data() + 8, n - 8) : 0}, i};
-  }
-  std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+  const auto less = [&](const Entry& a, const Entry& b) {
     if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
     if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
     if (objectLess(*objects[a.index], *objects[b.index])) return true;
     if (objectLess(*objects[b.index], *objects[a.index])) return false;
     return a.index > b.index;
+  };
+  // The order is total (equal keys go by position), so the parts sorted on
+  // threads of their own and merged give the one sorted sequence there is.
+  const std::size_t n = objects.size();
+  constexpr std::size_t kPerPart = 16 * 1024;
+  std::size_t parts = 1;
+  const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+  while (parts < cores && n / (2 * parts) >= kPerPart) parts *= 2;
+  std::vector<std::size_t> bounds(parts + 1);
+  for (std::size_t k = 0; k <= parts; ++k) bounds[k] = n * k / parts;
+  std::vector<Entry> entries(n);
+  // Runs work(k) for k < count, the first on this thread; false when a
+  // thread could not be had (the rest then run here).
+  auto eachPart = [](std::size_t count, const auto& work) {
+    std::vector<std::thread> threads;
+    std::size_t started = 1;
+    try {
+      for (; started < count; ++started) threads.emplace_back(work, started);
+    } catch (const std::system_error&) {
+    }
+    work(0);
+    for (std::size_t k = started; k < count; ++k) work(k);
+    for (std::thread& t : threads) t.join();
+  };
+  eachPart(parts, [&](std::size_t k) {
+    for (std::size_t i = bounds[k]; i < bounds[k + 1]; ++i) {
+      const AnsiString& id = objects[i]->objectId;
+      const std::size_t size = id.size();
+      entries[i] = {{load(id.data(), size), size > 8 ? load(id.data() + 8, size - 8) : 0}, i};
+    }
+    std::sort(entries.begin() + static_cast<std::ptrdiff_t>(bounds[k]),
+              entries.begin() + static_cast<std::ptrdiff_t>(bounds[k + 1]), less);
   });
+  std::vector<Entry> merged(parts > 1 ? n : 0);
+  for (std::size_t width = 1; width < parts; width *= 2) {
+    const std::size_t pairs = (parts + 2 * width - 1) / (2 * width);
+    eachPart(pairs, [&](std::size_t j) {
+      const std::size_t a = bounds[2 * j * width];
+      const std::size_t m = bounds[std::min(parts, (2 * j + 1) * width)];
+      const std::size_t b = bounds[std::min(parts, (2 * j + 2) * width)];
+      std::merge(entries.begin() + static_cast<std::ptrdiff_t>(a),
+                 entries.begin() + static_cast<std::ptrdiff_t>(m),
+                 entries.begin() + static_cast<std::ptrdiff_t>(m),
+                 entries.begin() + static_cast<std::ptrdiff_t>(b),
+                 merged.begin() + static_cast<std::ptrdiff_t>(a), less);
+    });
+    entries.swap(merged);
+  }
   std::vector<std::size_t> order(entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) order[i] = entries[i].index;
   return order;
