@@ -2,8 +2,10 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <mutex>
 #include <new>
+#include <thread>
 #include <vector>
 
 namespace swde {
@@ -11,6 +13,32 @@ namespace swde {
 mgObject::mgObject() : textOffset{0, 0, 0}, textLength{0, 0, 0} {}
 
 mgObject::~mgObject() = default;
+
+namespace {
+
+// Runs each object's destructor, the objects shared out among the cores in
+// runs of neighbours; here alone when no thread can be had.
+void destroyObjects(mgObject* const* objects, std::size_t count) noexcept {
+  constexpr std::size_t kPerThread = 64 * 1024;
+  const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t parts = std::max<std::size_t>(1, std::min(cores, count / kPerThread));
+  auto run = [objects, count, parts](std::size_t k) {
+    for (std::size_t i = count * k / parts; i < count * (k + 1) / parts; ++i)
+      if (objects[i]) objects[i]->~mgObject();
+  };
+  std::vector<std::thread> threads;
+  std::size_t started = 1;
+  try {
+    threads.reserve(parts);
+    for (; started < parts; ++started) threads.emplace_back(run, started);
+  } catch (...) {
+  }
+  run(0);
+  for (std::size_t k = started; k < parts; ++k) run(k);
+  for (std::thread& t : threads) t.join();
+}
+
+}  // namespace
 
 #if defined(__SANITIZE_ADDRESS__)
 
@@ -21,6 +49,11 @@ void* mgObject::operator new(std::size_t size) {
 
 void mgObject::operator delete(void* p, std::size_t) noexcept {
   ::operator delete(p);
+}
+
+void mgObject::destroy(mgObject* const* objects, std::size_t count) noexcept {
+  destroyObjects(objects, count);
+  for (std::size_t i = 0; i < count; ++i) ::operator delete(objects[i]);  // null: nothing
 }
 
 #else
@@ -73,11 +106,20 @@ struct Slabs {
     return p;
   }
 
-  void give(void* p) noexcept {
+  void give(void* p) noexcept { giveAll(&p, 1); }
+  template <class Ptr>
+  void giveAll(Ptr const* objects, std::size_t count) noexcept {
     std::lock_guard<std::mutex> hold(lock);
-    *static_cast<void**>(p) = freed;
-    freed = p;
-    if (--live > 0) return;
+    std::size_t given = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+      void* p = objects[i];
+      if (!p) continue;
+      *static_cast<void**>(p) = freed;
+      freed = p;
+      ++given;
+    }
+    live -= given;
+    if (live > 0) return;
     // The last object went: every slab goes back to the system.
     for (const auto& [slab, size] : mapped) ::munmap(slab, size);
     mapped.clear();
@@ -108,6 +150,11 @@ void mgObject::operator delete(void* p, std::size_t size) noexcept {
     return;
   }
   slabs().give(p);
+}
+
+void mgObject::destroy(mgObject* const* objects, std::size_t count) noexcept {
+  destroyObjects(objects, count);
+  slabs().giveAll(objects, count);
 }
 
 #endif

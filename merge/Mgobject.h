@@ -34,6 +34,9 @@ class OLVJOIN_API mgObject {
   // they come from slabs of their own, given back when the last one goes.
   static void* operator new(std::size_t size);
   static void operator delete(void* p, std::size_t size) noexcept;
+  // Destroys count objects made by new, as many deletes would: the objects
+  // on every core, their memory given back in one go.
+  static void destroy(mgObject* const* objects, std::size_t count) noexcept;
 
   // The fields are laid out by use, in 64-byte lines of an object that the
   // slabs place on a 64-byte boundary: a record identifier lookup of the

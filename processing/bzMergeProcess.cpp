@@ -263,23 +263,25 @@ void bzMergeProcess::clear() {
   for (std::future<void>& f : sorted_) f = {};
   specialGeoObjects.clear();
   mergedPrecincts.clear();
-  // The objects go in the order they were made in, which is near the order
-  // of their addresses: a walk through memory rather than a jump per
-  // object. Without that order at hand the list is sorted by address.
+  // The objects go on every core, in the order they were made in where it
+  // is at hand: runs of neighbours in memory.
   for (int i = 0; i < 2; ++i) {
     auto& list = fileObjects[i];
     std::vector<mgObject*>& made = madeOrder_[i];
-    if (made.size() == list.size()) {
-      for (auto& o : list) static_cast<void>(o.release());
-      list.clear();
-      for (mgObject* o : made) delete o;
-    } else {
-      std::sort(list.begin(), list.end(),
-                [](const std::unique_ptr<mgObject>& a, const std::unique_ptr<mgObject>& b) {
-                  return std::less<const mgObject*>()(a.get(), b.get());
-                });
-      list.clear();
+    if (made.size() != list.size()) {
+      try {
+        made.clear();
+        made.reserve(list.size());
+        for (const auto& o : list) made.push_back(o.get());
+      } catch (const std::bad_alloc&) {
+        // No room for the order: one by one.
+        made.clear();
+        list.clear();
+      }
     }
+    for (auto& o : list) static_cast<void>(o.release());
+    list.clear();
+    mgObject::destroy(made.data(), made.size());
     made.clear();
     made.shrink_to_fit();
   }

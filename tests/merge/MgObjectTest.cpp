@@ -1,0 +1,41 @@
+// The merge's object records: made one by one from slabs, destroyed many at
+// a time.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "merge/Mgobject.h"
+
+using namespace swde;
+
+namespace {
+
+// Objects destroyed together (enough to be shared out among threads, with
+// a null among them) free their strings and their memory, which the next
+// objects take again; one left alive keeps the rest of its slab usable.
+TEST(MgObject, ManyAreDestroyedAtOnceAndTheirMemoryServesAgain) {
+  constexpr std::size_t kObjects = 200000;
+  std::unique_ptr<mgObject> kept(new mgObject);
+  kept->objectId = std::string(40, 'k');
+  for (int round = 0; round < 2; ++round) {
+    std::vector<mgObject*> made;
+    made.reserve(kObjects + 1);
+    for (std::size_t i = 0; i < kObjects; ++i) {
+      mgObject* o = new mgObject;
+      // Long enough to live outside the object: a leak shows.
+      o->objectId = std::string(40, 'a') + std::to_string(i);
+      o->recordId = std::to_string(i);
+      made.push_back(o);
+      if (i == kObjects / 2) made.push_back(nullptr);
+    }
+    mgObject::destroy(made.data(), made.size());
+  }
+  EXPECT_EQ(kept->objectId, std::string(40, 'k'));
+  // The last object goes the usual way.
+  kept.reset();
+  mgObject::destroy(nullptr, 0);
+}
+
+}  // namespace
