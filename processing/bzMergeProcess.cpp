@@ -122,6 +122,107 @@ const AnsiString& interruptedText() {
 
 }  // namespace
 
+namespace {
+
+// Runs make(k) for the chunks k = 0 .. count - 1 on every core and take(k)
+// for each of them in order on this thread, at most a few chunks per core
+// made ahead of their turn, so that what the made chunks hold stays small;
+// on this thread alone when oneThread is set.
+// make gives false to give the whole work up; stop() is asked before each
+// chunk is made. True when every chunk was made and taken. An exception of
+// take, or of make (raised at that chunk's turn), ends the work: no thread
+// outlives the call.
+template <class Make, class Take, class Stop>
+bool runInOrder(std::size_t count, Make make, Take take, Stop stop, bool oneThread = false) {
+  enum : int { kFree, kMade, kGivenUp };
+  std::unique_ptr<std::atomic<int>[]> phase(new std::atomic<int>[count]);
+  std::unique_ptr<std::exception_ptr[]> raised(new std::exception_ptr[count]);
+  for (std::size_t k = 0; k < count; ++k) phase[k] = kFree;
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> abandon{false};
+  std::mutex m;
+  std::condition_variable cv;
+  std::size_t taken = 0;  // under m
+  const unsigned cores = oneThread ? 1u : std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t ahead = 4 * static_cast<std::size_t>(cores);
+
+  auto makeOne = [&](std::size_t k) {
+    bool made = false;
+    try {
+      made = !abandon.load() && !stop() && make(k);
+    } catch (...) {
+      raised[k] = std::current_exception();
+    }
+    {
+      std::lock_guard<std::mutex> g(m);
+      if (!made) abandon = true;
+      phase[k] = made ? kMade : kGivenUp;
+    }
+    cv.notify_all();
+  };
+  auto work = [&] {
+    for (;;) {
+      const std::size_t k = next.fetch_add(1);
+      if (k >= count) return;
+      {
+        std::unique_lock<std::mutex> g(m);
+        cv.wait(g, [&] { return k < taken + ahead || abandon.load(); });
+      }
+      makeOne(k);
+    }
+  };
+  std::vector<std::thread> helpers;
+  struct Join {
+    std::vector<std::thread>& helpers;
+    std::atomic<bool>& abandon;
+    std::mutex& m;
+    std::condition_variable& cv;
+    ~Join() {
+      {
+        std::lock_guard<std::mutex> g(m);
+        abandon = true;
+      }
+      cv.notify_all();
+      for (std::thread& t : helpers) t.join();
+    }
+  } join{helpers, abandon, m, cv};
+  try {
+    for (unsigned i = 1; i < cores && i < count; ++i) helpers.emplace_back(work);
+  } catch (const std::system_error&) {
+    // Fewer helpers, or none: this thread makes what they leave.
+  }
+  for (std::size_t k = 0; k < count; ++k) {
+    // This thread makes the chunks nobody has taken yet while it waits.
+    while (phase[k].load() == kFree) {
+      const std::size_t j = next.fetch_add(1);
+      if (j < count) {
+        makeOne(j);
+        continue;
+      }
+      std::unique_lock<std::mutex> g(m);
+      cv.wait(g, [&] { return phase[k].load() != kFree; });
+    }
+    if (raised[k]) std::rethrow_exception(raised[k]);
+    if (phase[k].load() != kMade) return false;
+    take(k);
+    {
+      std::lock_guard<std::mutex> g(m);
+      taken = k + 1;
+    }
+    cv.notify_all();
+  }
+  return true;
+}
+
+// Objects of a list in one chunk of the pairing's work.
+constexpr std::size_t kObjectsPerChunk = 4096;
+
+std::size_t chunksOf(std::size_t objects) {
+  return (objects + kObjectsPerChunk - 1) / kObjectsPerChunk;
+}
+
+}  // namespace
+
 #if defined(__SANITIZE_ADDRESS__)
 
 // The sanitizer watches every table on its own.
@@ -285,7 +386,7 @@ void bzMergeProcess::clear() {
     made.clear();
     made.shrink_to_fit();
   }
-  mergedKeys.release();
+  for (bzMergeIndex& part : mergedKeys) part.release();
   writtenRecords.clear();
   for (int i = 0; i < 2; ++i) {
     byRecordId_[i].release();
@@ -838,8 +939,19 @@ bool bzMergeProcess::takeSecondInput() {
   // The objects were numbered from 1: they take the identifiers that follow
   // input 0's, in the order they were read, as do the rejected ones.
   const std::uint64_t first = rules.nextRecordId();
-  std::uint64_t n = first;
-  for (const auto& o : p.fileObjects[1]) o->newRecordId = plat::UIntToStr(n++);
+  const auto& read = p.fileObjects[1];
+  runInOrder(
+      chunksOf(read.size()),
+      [&](std::size_t k) {
+        char digits[24];
+        const std::size_t end = std::min(read.size(), (k + 1) * kObjectsPerChunk);
+        for (std::size_t i = k * kObjectsPerChunk; i < end; ++i) {
+          const auto to = std::to_chars(digits, digits + sizeof digits, first + i).ptr;
+          read[i]->newRecordId.assign(digits, to);
+        }
+        return true;
+      },
+      [](std::size_t) {}, [] { return false; });
   rules.takeRecordIds(p.rules.nextRecordId() - 1);
   fileObjects[1] = std::move(p.fileObjects[1]);
   fileMetadata[1] = std::move(p.fileMetadata[1]);
@@ -1357,107 +1469,6 @@ void bzMergeProcess::mergeST() {
   partResultFile->saveLinesToFile(text);
 }
 
-namespace {
-
-// Runs make(k) for the chunks k = 0 .. count - 1 on every core and take(k)
-// for each of them in order on this thread, at most a few chunks per core
-// made ahead of their turn, so that what the made chunks hold stays small;
-// on this thread alone when oneThread is set.
-// make gives false to give the whole work up; stop() is asked before each
-// chunk is made. True when every chunk was made and taken. An exception of
-// take, or of make (raised at that chunk's turn), ends the work: no thread
-// outlives the call.
-template <class Make, class Take, class Stop>
-bool runInOrder(std::size_t count, Make make, Take take, Stop stop, bool oneThread = false) {
-  enum : int { kFree, kMade, kGivenUp };
-  std::unique_ptr<std::atomic<int>[]> phase(new std::atomic<int>[count]);
-  std::unique_ptr<std::exception_ptr[]> raised(new std::exception_ptr[count]);
-  for (std::size_t k = 0; k < count; ++k) phase[k] = kFree;
-  std::atomic<std::size_t> next{0};
-  std::atomic<bool> abandon{false};
-  std::mutex m;
-  std::condition_variable cv;
-  std::size_t taken = 0;  // under m
-  const unsigned cores = oneThread ? 1u : std::max(1u, std::thread::hardware_concurrency());
-  const std::size_t ahead = 4 * static_cast<std::size_t>(cores);
-
-  auto makeOne = [&](std::size_t k) {
-    bool made = false;
-    try {
-      made = !abandon.load() && !stop() && make(k);
-    } catch (...) {
-      raised[k] = std::current_exception();
-    }
-    {
-      std::lock_guard<std::mutex> g(m);
-      if (!made) abandon = true;
-      phase[k] = made ? kMade : kGivenUp;
-    }
-    cv.notify_all();
-  };
-  auto work = [&] {
-    for (;;) {
-      const std::size_t k = next.fetch_add(1);
-      if (k >= count) return;
-      {
-        std::unique_lock<std::mutex> g(m);
-        cv.wait(g, [&] { return k < taken + ahead || abandon.load(); });
-      }
-      makeOne(k);
-    }
-  };
-  std::vector<std::thread> helpers;
-  struct Join {
-    std::vector<std::thread>& helpers;
-    std::atomic<bool>& abandon;
-    std::mutex& m;
-    std::condition_variable& cv;
-    ~Join() {
-      {
-        std::lock_guard<std::mutex> g(m);
-        abandon = true;
-      }
-      cv.notify_all();
-      for (std::thread& t : helpers) t.join();
-    }
-  } join{helpers, abandon, m, cv};
-  try {
-    for (unsigned i = 1; i < cores && i < count; ++i) helpers.emplace_back(work);
-  } catch (const std::system_error&) {
-    // Fewer helpers, or none: this thread makes what they leave.
-  }
-  for (std::size_t k = 0; k < count; ++k) {
-    // This thread makes the chunks nobody has taken yet while it waits.
-    while (phase[k].load() == kFree) {
-      const std::size_t j = next.fetch_add(1);
-      if (j < count) {
-        makeOne(j);
-        continue;
-      }
-      std::unique_lock<std::mutex> g(m);
-      cv.wait(g, [&] { return phase[k].load() != kFree; });
-    }
-    if (raised[k]) std::rethrow_exception(raised[k]);
-    if (phase[k].load() != kMade) return false;
-    take(k);
-    {
-      std::lock_guard<std::mutex> g(m);
-      taken = k + 1;
-    }
-    cv.notify_all();
-  }
-  return true;
-}
-
-// Objects of a list in one chunk of the pairing's work.
-constexpr std::size_t kObjectsPerChunk = 4096;
-
-std::size_t chunksOf(std::size_t objects) {
-  return (objects + kObjectsPerChunk - 1) / kObjectsPerChunk;
-}
-
-}  // namespace
-
 // ---------------------------------------------------------------------------
 // Pairing and writing the objects
 
@@ -1558,10 +1569,11 @@ class Candidates {
 
 }  // namespace
 
-void bzMergeProcess::addToMergeMap(const mgObject& o, std::size_t hash) {
+bool bzMergeProcess::addToMergeMap(const mgObject& o, std::size_t hash) {
   const KeyView key = keyOf(o);
-  mergedKeys.insertFirst(hash, reinterpret_cast<std::size_t>(&o),
-                         [&](std::size_t v) { return keyOf(*objectAt(v)) == key; });
+  return mergedKeys[mergedKeysPart(hash)].insertFirst(
+      hash, reinterpret_cast<std::size_t>(&o),
+      [&](std::size_t v) { return keyOf(*objectAt(v)) == key; });
 }
 
 void bzMergeProcess::reportObjectFinding(int code, const mgObject& o, std::string_view missing) {
@@ -1697,8 +1709,9 @@ bool bzMergeProcess::mergeObjects() {
   };
   auto mergedBefore = [&](const mgObject& o, std::size_t hash) {
     const KeyView key = keyOf(o);
-    return mergedKeys.find(hash, [&](std::size_t v) { return keyOf(*objectAt(v)) == key; }) !=
-           bzMergeIndex::kNone;
+    return mergedKeys[mergedKeysPart(hash)].find(hash, [&](std::size_t v) {
+      return keyOf(*objectAt(v)) == key;
+    }) != bzMergeIndex::kNone;
   };
   auto stopped = [this] { return isTerminated(); };
 
@@ -1717,7 +1730,8 @@ bool bzMergeProcess::mergeObjects() {
     std::size_t hash = 0;  // of the object's (merged type, key)
     mgObject* partner = nullptr;
     Way way = Way::none;
-    bool sameKey = false;  // a candidate of its key was there
+    bool sameKey = false;   // a candidate of its key was there
+    bool precinct = false;  // of the merged type of precincts
   };
   auto writeStep = [&](mgObject& o, const Step& s, RecordBatch& batch) {
     switch (s.way) {
@@ -1805,6 +1819,7 @@ bool bzMergeProcess::mergeObjects() {
             // The key's hash, when the look ahead did not make it.
             if (o->mergeKey.empty() || i < k * kObjectsPerChunk + kAhead / 2)
               s.hash = hashOf(keyOf(*o));
+            s.precinct = o->mergedType == "G5OBR";
             if (isSpecialGeoType(o->objectType)) {
               s.way = Way::special;
             } else if (o->part == 2) {
@@ -1828,29 +1843,64 @@ bool bzMergeProcess::mergeObjects() {
         [](std::size_t) {}, stopped);
     if (!looked) return;  // stopped
 
+    // Which objects meet a pair of their key made before them: the keys
+    // shared out among the parts of the table of pairs, each part walking
+    // the list in order on a thread of its own.
+    const bool keyed = runInOrder(
+        kMergedKeysParts,
+        [&](std::size_t part) {
+          std::size_t ahead = 0;
+          for (std::size_t i = 0; i < first.size(); ++i) {
+            // The slot of the next object of this part is loaded ahead.
+            for (ahead = std::max(ahead, i + 1); ahead < first.size() && ahead < i + 4 * kAhead &&
+                                                 mergedKeysPart(firstSteps[ahead].hash) != part;
+                 ++ahead) {
+            }
+            if (ahead < first.size() && ahead < i + 4 * kAhead)
+              mergedKeys[part].prefetch(firstSteps[ahead].hash);
+            Step& s = firstSteps[i];
+            if (mergedKeysPart(s.hash) != part) continue;
+            if (s.way != Way::outdated && s.way != Way::paired && s.way != Way::alone) continue;
+            const mgObject& o = *first[i];
+            if (mergedBefore(o, s.hash)) {
+              s.way = Way::before;
+            } else if (s.way == Way::paired) {
+              addToMergeMap(o, s.hash);
+              s.partner->merged = true;
+            }
+          }
+          return true;
+        },
+        [](std::size_t) {}, stopped);
+    if (!keyed) return;  // stopped
+
+    // The findings and the objects set aside, in order.
     for (std::size_t i = 0; i < first.size(); ++i) {
-      if (i + kAhead < first.size()) mergedKeys.prefetch(firstSteps[i + kAhead].hash);
       if (isTerminated()) return;
-      Step& s = firstSteps[i];
+      const Step& s = firstSteps[i];
       if (s.way == Way::none) continue;
-      mgObject& o = *first[i];
       ++recordsCount;
-      if (s.way == Way::special) {
-        specialGeoObjects.push_back(&o);
-      } else if (s.way != Way::single && mergedBefore(o, s.hash)) {
-        s.way = Way::before;
-        reportObjectFinding(meObjectMergedBefore, o);
-      } else if (s.way == Way::outdated) {
-        reportObjectFinding(meObjectOutdated, o);
-      } else if (s.way == Way::paired) {
-        addToMergeMap(o, s.hash);
-        if (o.mergedType == "G5OBR") mergedPrecincts.push_back(&o);
-        s.partner->merged = true;
-        ++recordsCount;
-      } else if (s.way == Way::alone) {
-        // A candidate of the same key is always one of the same type.
-        reportObjectFinding(s.sameKey ? meNoPartForObject : meNoTypeForObject, o,
-                            missingPart(o.part));
+      switch (s.way) {
+        case Way::special:
+          specialGeoObjects.push_back(first[i].get());
+          break;
+        case Way::before:
+          reportObjectFinding(meObjectMergedBefore, *first[i]);
+          break;
+        case Way::outdated:
+          reportObjectFinding(meObjectOutdated, *first[i]);
+          break;
+        case Way::paired:
+          if (s.precinct) mergedPrecincts.push_back(first[i].get());
+          ++recordsCount;
+          break;
+        case Way::alone:
+          // A candidate of the same key is always one of the same type.
+          reportObjectFinding(s.sameKey ? meNoPartForObject : meNoTypeForObject, *first[i],
+                              missingPart(first[i]->part));
+          break;
+        default:
+          break;
       }
       progressDue();
     }
@@ -1858,41 +1908,45 @@ bool bzMergeProcess::mergeObjects() {
     if (!writeSteps(first, firstSteps)) return;  // stopped
     std::vector<Step>().swap(firstSteps);
 
-    // The second list's objects that found no partner: their hashes on every
-    // core, then their ways and findings in order, then their records.
+    // The second list's objects that found no partner: their ways on every
+    // core (the pairs are all made), then their findings in order, then
+    // their records.
     std::vector<Step> secondSteps(second.size());
-    const bool hashed = runInOrder(
+    const bool looked2 = runInOrder(
         chunksOf(second.size()),
         [&](std::size_t k) {
           const std::size_t end = std::min(second.size(), (k + 1) * kObjectsPerChunk);
           for (std::size_t i = k * kObjectsPerChunk; i < end; ++i) {
             if (i + kAhead < end) prefetchObject(second[i + kAhead].get());
             const mgObject* o = second[i].get();
-            if (o && !o->merged) secondSteps[i].hash = hashOf(keyOf(*o));
+            if (!o || o->merged) continue;
+            Step& s = secondSteps[i];
+            s.hash = hashOf(keyOf(*o));
+            if (isSpecialGeoType(o->objectType))
+              s.way = Way::special;
+            else if (o->part == 2)
+              s.way = Way::single;
+            else if (mergedBefore(*o, s.hash))
+              s.way = Way::before;
+            else
+              s.way = Way::alone;
           }
           return true;
         },
         [](std::size_t) {}, stopped);
-    if (!hashed) return;  // stopped
+    if (!looked2) return;  // stopped
     for (std::size_t i = 0; i < second.size(); ++i) {
-      if (i + kAhead < second.size()) mergedKeys.prefetch(secondSteps[i + kAhead].hash);
       if (isTerminated()) return;
-      mgObject* o = second[i].get();
-      if (!o || o->merged) continue;
-      Step& s = secondSteps[i];
+      const Step& s = secondSteps[i];
+      if (s.way == Way::none) continue;
+      mgObject& o = *second[i];
       ++recordsCount;
-      if (isSpecialGeoType(o->objectType)) {
-        s.way = Way::special;
-        specialGeoObjects.push_back(o);
-      } else if (o->part == 2) {
-        s.way = Way::single;
-      } else if (mergedBefore(*o, s.hash)) {
-        s.way = Way::before;
-        reportObjectFinding(meObjectMergedBefore, *o);
-      } else {
-        s.way = Way::alone;
-        reportObjectFinding(meNoTypeForObject, *o, missingPart(o->part));
-      }
+      if (s.way == Way::special)
+        specialGeoObjects.push_back(&o);
+      else if (s.way == Way::before)
+        reportObjectFinding(meObjectMergedBefore, o);
+      else if (s.way == Way::alone)
+        reportObjectFinding(meNoTypeForObject, o, missingPart(o.part));
       progressDue();
     }
     progress();

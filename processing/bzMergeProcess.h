@@ -251,7 +251,8 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   void addSpecialGeoObject();
 
   // Notes the pair written from o, whose (merged type, key) has hash hash.
-  void addToMergeMap(const mgObject& o, std::size_t hash);
+  // False when a pair of that key was noted before.
+  bool addToMergeMap(const mgObject& o, std::size_t hash);
 
   // One run of a written SO record: the lines one part of source gave it,
   // counted by the kinds that name another object. A null source is a line
@@ -433,7 +434,10 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
     std::unordered_set<std::size_t, Hash, Equal> index_{0, Hash{this}, Equal{this}};
   };
   // (merged type, key) of every pair written: the object it was taken from.
-  bzMergeIndex mergedKeys;
+  // In parts by the top bits of the hash, each filled by a thread of its own.
+  static constexpr std::size_t kMergedKeysParts = 8;
+  static std::size_t mergedKeysPart(std::size_t hash) { return hash >> 61; }
+  bzMergeIndex mergedKeys[kMergedKeysParts];
   TargetSet writtenTargets;
   // The new record identifier that the first pass would give next. Each
   // unresolved relation of the second pass raises it by one first and takes
