@@ -3126,6 +3126,54 @@ int relationCodeOf(std::string_view line) {
 
 }  // namespace
 
+void bzMergeProcess::collectTargets(std::string_view record, const WrittenRecord& written,
+                                    Targets& targets) const {
+  targets.count = 0;
+  int run = 0;
+  mgObject::ReferenceLines left =
+      written.count > 0 ? written.runs[0].lines : mgObject::ReferenceLines{};
+  std::size_t& n = targets.count;
+  for (std::size_t from = 0; from < record.size() && n < Targets::kMost;) {
+    const std::size_t end = record.find('\n', from);
+    if (end == std::string_view::npos || end == from) break;
+    const std::string_view line = record.substr(from, end - 1 - from);
+    from = end + 1;
+    const int code = relationCodeOf(line);
+    if (code < 0) break;  // the walk reads it another way; no guess past it
+    if (code == 0) continue;
+    std::uint64_t* kind = code == lcWG ? &left.wg : code == lcWL ? &left.wl : &left.p;
+    while (linesOf(left) == 0 && run + 1 < written.count) left = written.runs[++run].lines;
+    if (*kind == 0) break;
+    --*kind;
+    const int input = written.inputOf(run);
+    if (input != 0 && input != 1) continue;
+    std::string_view f[4];
+    std::size_t fields = 0;
+    const std::string_view body = line.substr(0, line.find(';'));
+    for (std::size_t at = 0; fields < 4;) {
+      const std::size_t comma = body.find(',', at);
+      f[fields++] =
+          plat::TrimView(body.substr(at, comma == std::string_view::npos ? comma : comma - at));
+      if (comma == std::string_view::npos) break;
+      at = comma + 1;
+    }
+    const std::size_t before = n;
+    if (code == lcWL && fields > 2) {
+      targets.target[n++] = {hashOf(f[2]), bzMergeIndex::kNone, false, input};
+    } else if (code == lcWG && fields > 3) {
+      targets.target[n++] = {hashOf(f[3], f[2]), bzMergeIndex::kNone, true, input};
+    } else if (code == lcP && fields > 2) {
+      if (f[1] == "K")
+        targets.target[n++] = {hashOf(f[2]), bzMergeIndex::kNone, false, input};
+      else if (f[1] == "P" && fields > 3)
+        targets.target[n++] = {hashOf(f[3], f[2]), bzMergeIndex::kNone, true, input};
+    }
+    if (n == before) continue;
+    const Targets::Target& t = targets.target[n - 1];
+    (t.byId ? byObjectId_[t.input] : byRecordId_[t.input]).prefetch(t.hash);
+  }
+}
+
 bool bzMergeProcess::resolveChunk(std::string_view text, std::size_t first, std::size_t count,
                                   DirectChunk& chunk) const {
   TargetSet targets;
@@ -3140,8 +3188,36 @@ bool bzMergeProcess::resolveChunk(std::string_view text, std::size_t first, std:
     }
     return plat::TrimView(fields[i]);
   };
+  // The targets of the records a few ahead of the one in hand are looked up
+  // in stages, so that what their lookups read is loaded by its turn.
+  constexpr std::size_t kAheadRecords = 3;
+  Targets ahead[kAheadRecords + 1];
+  std::size_t aheadAt = 0;  // text offset of the record kAheadRecords ahead
+  auto stage = [&](std::size_t r, std::size_t distance) {
+    if (r >= first + count) return;
+    Targets& t = ahead[r % (kAheadRecords + 1)];
+    if (distance == kAheadRecords) {
+      const WrittenRecord& w = writtenRecords[r];
+      if (w.textLength <= text.size() - aheadAt)
+        collectTargets(text.substr(aheadAt, w.textLength), w, t);
+      else
+        t.count = 0;
+      aheadAt += w.textLength;
+    } else {
+      prefetchTargets(t, static_cast<int>(distance));
+    }
+  };
+  // The records before the farthest stage go through the stages they skip.
+  for (std::size_t r = first; r < first + std::min(count, kAheadRecords); ++r) {
+    stage(r, kAheadRecords);
+    stage(r, 2);
+    stage(r, 1);
+  }
   std::size_t at = 0;
   for (std::size_t r = first; r < first + count; ++r) {
+    stage(r + kAheadRecords, kAheadRecords);
+    stage(r + 2, 2);
+    stage(r + 1, 1);
     const WrittenRecord& written = writtenRecords[r];
     if (written.textLength > text.size() - at) return false;
     const std::string_view record = text.substr(at, written.textLength);

@@ -384,6 +384,9 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   // their index slots, 2 reads the slots and loads what they name, 1 loads
   // the objects an identifier lookup reaches through its list.
   void collectTargets(RekordSW* record, const WrittenRecord& written, Targets& targets) const;
+  // The same from a record's text as the merge wrote it.
+  void collectTargets(std::string_view record, const WrittenRecord& written,
+                      Targets& targets) const;
   void prefetchTargets(Targets& targets, int stage) const;
   // A version of length other than 2 counts as current; one of two
   // characters when its second one is "0" or "1".
