@@ -56,6 +56,12 @@ void mgObject::destroy(mgObject* const* objects, std::size_t count) noexcept {
   for (std::size_t i = 0; i < count; ++i) ::operator delete(objects[i]);  // null: nothing
 }
 
+mgObjectBatch::~mgObjectBatch() = default;
+
+std::unique_ptr<mgObject> mgObjectBatch::make() {
+  return std::make_unique<mgObject>();
+}
+
 #else
 
 namespace {
@@ -79,6 +85,14 @@ struct Slabs {
 
   void* take() {
     std::lock_guard<std::mutex> hold(lock);
+    return takeLocked();
+  }
+  // count more objects' memory onto out, under one lock.
+  void takeMany(std::size_t count, std::vector<void*>& out) {
+    std::lock_guard<std::mutex> hold(lock);
+    for (std::size_t i = 0; i < count; ++i) out.push_back(takeLocked());
+  }
+  void* takeLocked() {
     if (freed) {
       void* p = freed;
       freed = *static_cast<void**>(p);
@@ -155,6 +169,24 @@ void mgObject::operator delete(void* p, std::size_t size) noexcept {
 void mgObject::destroy(mgObject* const* objects, std::size_t count) noexcept {
   destroyObjects(objects, count);
   slabs().giveAll(objects, count);
+}
+
+mgObjectBatch::~mgObjectBatch() {
+  slabs().giveAll(memory_.data(), memory_.size());
+}
+
+std::unique_ptr<mgObject> mgObjectBatch::make() {
+  constexpr std::size_t kRun = 256;
+  if (memory_.empty()) {
+    memory_.reserve(kRun);
+    slabs().takeMany(kRun, memory_);
+  }
+  void* p = memory_.back();
+  // Made in the memory its own operator new would give: delete takes it
+  // back the usual way.
+  std::unique_ptr<mgObject> o(::new (p) mgObject);
+  memory_.pop_back();
+  return o;
 }
 
 #endif

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "platform/AnsiString.h"
 #include "platform/Export.h"
@@ -61,6 +63,21 @@ class OLVJOIN_API mgObject {
   std::uint64_t lineNumber = 0;      // header line's number in its input
   ReferenceLines references[kParts];
   AnsiString comment;  // header line's comment, when comments are kept
+};
+
+// Objects made one after the other by one thread, their memory taken from
+// the slabs a run at a time (one lock a run, not one an object); what is
+// left of the run goes back when the batch goes.
+class OLVJOIN_API mgObjectBatch {
+ public:
+  mgObjectBatch() = default;
+  ~mgObjectBatch();
+  mgObjectBatch(const mgObjectBatch&) = delete;
+  mgObjectBatch& operator=(const mgObjectBatch&) = delete;
+  std::unique_ptr<mgObject> make();
+
+ private:
+  std::vector<void*> memory_;
 };
 
 }  // namespace swde

@@ -2085,6 +2085,7 @@ bool bzMergeProcess::quickChunk(const InputBytes& input, std::uint64_t from, std
   validator.section = static_cast<std::uint8_t>(section);
   const counted_ptr<sxLine> line = std::make_shared<sxLine>(lcNone, 0);
   ObjectBuilder b(*this);
+  mgObjectBatch made;
   bzMergeRules numbering = verdicts;  // its numbers are not kept
   std::unique_ptr<mgObject> object;   // the one whose record is read
   bool taking = false;                // its lines are still taken
@@ -2105,7 +2106,7 @@ bool bzMergeProcess::quickChunk(const InputBytes& input, std::uint64_t from, std
     chunk.objects.push_back(std::move(object));
   };
   auto startObject = [&](const sxLine& header) {
-    object = std::make_unique<mgObject>();
+    object = made.make();
     const std::string_view type = header.getFieldCount() > 2 ? name(header, 2) : std::string_view();
     bzMergeRules::Reader reader = bzMergeRules::readerOf(type);
     const bool outside = reader == bzMergeRules::Reader::uncatalogued;

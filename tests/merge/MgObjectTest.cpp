@@ -38,4 +38,26 @@ TEST(MgObject, ManyAreDestroyedAtOnceAndTheirMemoryServesAgain) {
   mgObject::destroy(nullptr, 0);
 }
 
+// Objects of a batch are objects like any other: they go by delete or with
+// many others, before or after their batch; what the batch did not hand out
+// goes back with it.
+TEST(MgObject, BatchObjectsGoAnyWay) {
+  std::vector<std::unique_ptr<mgObject>> kept;
+  std::vector<mgObject*> many;
+  {
+    mgObjectBatch batch;
+    for (int i = 0; i < 1000; ++i) {
+      std::unique_ptr<mgObject> o = batch.make();
+      o->objectId = std::string(40, 'b') + std::to_string(i);
+      if (i % 3 == 0)
+        kept.push_back(std::move(o));
+      else if (i % 3 == 1)
+        many.push_back(o.release());
+    }
+  }
+  EXPECT_EQ(kept[10]->objectId, std::string(40, 'b') + "30");
+  mgObject::destroy(many.data(), many.size());
+  kept.clear();
+}
+
 }  // namespace
