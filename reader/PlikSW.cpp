@@ -224,7 +224,7 @@ bool PlikSW::readLine() {
   if (!analyzer_) return false;
   counted_ptr<sxError> previous = std::move(lastError_);
   lastError_.reset();
-  current_ = analyzer_->getNewLine(lastError_);
+  current_ = analyzer_->getNewLine(lastError_, freeLine());
   // At the end of the file the error of the last line read past (the end of
   // file checks travel on the last line) stays pending in the file.
   if (!current_ && !lastError_) lastError_ = std::move(previous);
@@ -322,96 +322,29 @@ HRESULT PlikSW::nextSection(std::int32_t* sekcja) {
   return S_FALSE;
 }
 
-namespace {
-
-// Makes to a copy of the sound line from: its texts, its fields as views of
-// its own text and their values. False when a field cannot be copied so
-// (one outside the line's text that is not the joined rest of the line, or
-// a value of another kind): to is then to be dropped.
-bool copyLine(const sxLine& from, sxLine& to) {
-  to.reset(from.code, from.lineNumber);
-  to.position = from.position;
-  to.text = from.text;
-  to.ident = from.ident;
-  to.comment = from.comment;
-  to.hasSemicolon = from.hasSemicolon;
-  to.syntaxOk = from.syntaxOk;
-  to.contextOk = from.contextOk;
-  to.mark = from.mark;
-  const char* const base = from.text.data();
-  const std::size_t size = from.text.size();
-  const std::uint32_t count = from.getFieldCount();
-  for (std::uint32_t i = 0; i < count; ++i) {
-    const sxLineField& f = *from.getField(i);
-    const std::string_view t = f.text;
-    bool joined = false;
-    if (t.data() == nullptr) {
-      to.addField();
-    } else if (t.data() >= base && t.data() + t.size() <= base + size) {
-      to.addViewField(std::string_view(to.text.data() + (t.data() - base), t.size()));
-    } else if (i + 1 == count && !from.hasSemicolon && from.comment.empty() &&
-               f.value.vt() == plat::VT_BSTR) {
-      // The rest of the line joined into the last field: joined again, from
-      // the fields alone, into the copy's own store, which must give the
-      // same text.
-      to.addViewField(t);
-      to.mergeFields(i);
-      if (to.getField(i)->text != t) return false;
-      joined = true;
-    } else {
-      return false;
-    }
-    sxLineField& g = *to.getField(i);
-    switch (f.value.vt()) {
-      case plat::VT_EMPTY:
-        break;
-      case plat::VT_I4:
-        g.value.setI4(f.value.scalar().lVal);
-        break;
-      case plat::VT_UI4:
-        g.value.setUI4(f.value.scalar().ulVal);
-        break;
-      case plat::VT_R8:
-        g.value.setR8(f.value.scalar().dblVal);
-        break;
-      case plat::VT_BSTR:
-        if (!joined) g.setTextValue();
-        break;
-      default:
-        return false;
-    }
-    // A number read must be held as a number, not as a variant made since.
-    if (f.value.vt() != plat::VT_EMPTY && f.value.vt() != plat::VT_BSTR &&
-        f.value.scalar().vt != f.value.vt())
-      return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-counted_ptr<sxLine> PlikSW::keptLine() {
-  // Enough for the records a walk holds at a time; beyond it lines are made.
+counted_ptr<sxLine> PlikSW::freeLine() {
+  // Enough for the records a walk holds at a time; beyond it the analyzer's
+  // own lines are used.
   constexpr std::size_t kMostLines = 4096;
-  if (lastError_ || !current_->syntaxOk || !current_->contextOk) return std::move(current_);
-  counted_ptr<sxLine> line;
-  if (!lines_.empty() && lines_[nextLine_].use_count() == 1) {
-    // Whoever held it last is done with it.
-    std::atomic_thread_fence(std::memory_order_acquire);
-    line = lines_[nextLine_];
-  } else if (lines_.size() < kMostLines) {
-    line = std::make_shared<sxLine>(current_->code, current_->lineNumber);
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(nextLine_), line);
-  } else {
-    return std::move(current_);
+  // A line held for long (a section's start line, a line object kept by a
+  // caller) is stepped over; a run of held lines as long as this means the
+  // lines in use have caught up with the pool, which then grows.
+  constexpr std::size_t kLook = 4;
+  const std::size_t look = std::min(kLook, lines_.size());
+  for (std::size_t tried = 0; tried < look; ++tried) {
+    counted_ptr<sxLine>& line = lines_[nextLine_];
+    if (++nextLine_ == lines_.size()) nextLine_ = 0;
+    if (line.use_count() == 1) {
+      // Whoever held it last is done with it.
+      std::atomic_thread_fence(std::memory_order_acquire);
+      return line;
+    }
   }
-  if (!copyLine(*current_, *line)) {
-    line->reset(lcNone, 0);
-    return std::move(current_);
-  }
+  if (lines_.size() >= kMostLines) return nullptr;
+  auto at = lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(nextLine_),
+                          std::make_shared<sxLine>(lcNone, 0));
   if (++nextLine_ == lines_.size()) nextLine_ = 0;
-  current_.reset();
-  return line;
+  return *at;
 }
 
 HRESULT PlikSW::dajKolejnyRekord(RekordSW** rekord) {
@@ -477,7 +410,7 @@ HRESULT PlikSW::nextRecord(RekordSW** rekord) {
     }
     if (keep) {
       // The line and its error move into the record: no count changes hands.
-      record_.push_back({keptLine(), std::move(lastError_)});
+      record_.push_back({std::move(current_), std::move(lastError_)});
       takeLine();
     } else if (kind == ekSectionEnd) {
       sectionEnd_ = {current_, lastError_};

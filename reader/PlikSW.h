@@ -106,12 +106,10 @@ class OLVBRIDGE1_API PlikSW : public ReaderObject {
   void takeLine();
   // The refusal of a line-by-line read after block reads.
   plat::HRESULT blockRead();
-  // The line a record keeps for the current sound line: a copy in a line of
-  // the reader's own that no one holds any more, so that the analyzer's
-  // line is free to be used again and no line is made per line read; the
-  // current line itself when it carries an error, when every line of the
-  // reader's own is held, or when its fields cannot be copied exactly.
-  counted_ptr<sxLine> keptLine();
+  // A line of the reader's own that no one holds any more, for the analyzer
+  // to build the next line in: a record keeps it as it is, and no line is
+  // made or copied per line read. Null when every one of them is held.
+  counted_ptr<sxLine> freeLine();
 
   bool open_ = false;
   bool linear_ = false;

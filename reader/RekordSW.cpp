@@ -56,7 +56,7 @@ HRESULT RekordSW::dajLinie(std::uint32_t indeks, LiniaSW** linia) {
 HRESULT RekordSW::pomijajKomentarze(std::int32_t stan, std::int32_t* poprzedni) {
   return guard([&] {
     if (poprzedni) *poprzedni = skip_ ? 1 : 0;
-    skip_ = stan != 0;
+    if (skip_ != (stan != 0)) skip_ = stan != 0;
     return S_OK;
   });
 }

@@ -164,12 +164,22 @@ counted_ptr<sxLine> sxAnalyzer::newLine(sxLineCode code, std::uint64_t lineNumbe
 }
 
 counted_ptr<sxLine> sxAnalyzer::getNewLine(counted_ptr<sxError>& err) {
+  return getNewLine(err, nullptr);
+}
+
+counted_ptr<sxLine> sxAnalyzer::getNewLine(counted_ptr<sxError>& err, counted_ptr<sxLine> into) {
   if (format_ == 0 || !tokenizer_) return nullptr;
   if (tokenizer_->isEof()) return finished_ ? nullptr : finishLine(err);
 
   const std::uint64_t position = tokenizer_->getPosition();
   const std::uint64_t lineNumber = tokenizer_->getLineCounter();
-  counted_ptr<sxLine> line = newLine(lcNone, lineNumber);
+  counted_ptr<sxLine> line;
+  if (into) {
+    into->reset(lcNone, lineNumber);
+    line = std::move(into);
+  } else {
+    line = newLine(lcNone, lineNumber);
+  }
   counted_ptr<sxError> error;
   const unsigned char* raw = nullptr;
   std::size_t rawLength = 0;

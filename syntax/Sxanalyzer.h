@@ -41,6 +41,11 @@ class OLVLEX_API sxAnalyzer {
   // read to its end. The end-of-file checks (210-212) come on a last line of
   // code 1.
   counted_ptr<sxLine> getNewLine(counted_ptr<sxError>& err);
+  // The same, the line built in into (made afresh as a line of code 0) when
+  // into is given: a reader that keeps lines hands in one of its own that no
+  // one else holds, and the line needs no copy to be kept. Null into: a line
+  // of the analyzer's own. The end-of-file check's own line is made apart.
+  counted_ptr<sxLine> getNewLine(counted_ptr<sxError>& err, counted_ptr<sxLine> into);
   // The lines after the header in blocks: the same lines, codes, errors,
   // sections and positions as getNewLine gives one by one, the field rules of
   // the lines checked on a pool of threads. False, with an empty block, when

@@ -1,5 +1,10 @@
 #include "syntax/Sxlineparser.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -73,6 +78,89 @@ std::uint32_t freeTextFrom(sxLineCode code) {
       return UINT32_MAX;
   }
 }
+
+// Where the delimiters of the start of a line lie, sixteen bytes at a time:
+// the common line (a word first, fields joined by commas without blanks, then
+// ';' or the line end) is cut from these masks without a step per byte.
+struct LineShape {
+  static constexpr std::size_t kMostBytes = 256;  // longer lines take the byte path
+  std::uint16_t commas[kMostBytes / 16];
+  std::size_t stop = 0;  // the first ';' or line end, or the end of the bytes
+  bool ok = false;       // no blank before stop, and stop found in reach
+};
+
+#if defined(__SSE2__)
+
+// The n (< 16) bytes at p in the low bytes, zeros (word bytes) above them;
+// nothing is read past them.
+inline __m128i shortLoad(const char* p, std::size_t n) {
+  std::uint64_t lo = 0, hi = 0;
+  if (n >= 8) {
+    std::memcpy(&lo, p, 8);
+    if (n > 8) {
+      std::memcpy(&hi, p + n - 8, 8);
+      hi >>= 8 * (16 - n);
+    }
+  } else if (n >= 4) {
+    std::uint32_t a, b;
+    std::memcpy(&a, p, 4);
+    std::memcpy(&b, p + n - 4, 4);
+    // The overlapping bytes are the same in both.
+    lo = a | (std::uint64_t{b} << (8 * (n - 4)));
+  } else {
+    for (std::size_t k = 0; k < n; ++k)
+      lo |= std::uint64_t{static_cast<unsigned char>(p[k])} << (8 * k);
+  }
+  return _mm_set_epi64x(static_cast<long long>(hi), static_cast<long long>(lo));
+}
+
+inline void shapeOf(const char* b, std::size_t len, LineShape& shape) {
+  const __m128i comma = _mm_set1_epi8(',');
+  const __m128i semicolon = _mm_set1_epi8(';');
+  const __m128i space = _mm_set1_epi8(' ');
+  const __m128i tab = _mm_set1_epi8('\t');
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  const std::size_t reach = std::min(len, LineShape::kMostBytes);
+  for (std::size_t at = 0, chunk = 0; at < reach; at += 16, ++chunk) {
+    const std::size_t n = std::min<std::size_t>(16, reach - at);
+    // A tail of a line of sixteen bytes or more is read as the last sixteen
+    // bytes, its masks moved down to the tail's place.
+    const bool overlap = n < 16 && reach >= 16;
+    const __m128i x = n == 16   ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + at))
+                      : overlap ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + reach - 16))
+                                : shortLoad(b + at, n);
+    const unsigned shift = overlap ? static_cast<unsigned>(16 - n) : 0;
+    const unsigned valid = n == 16 ? 0xFFFFu : (1u << n) - 1;
+    const auto maskOf = [&](__m128i m) {
+      return (static_cast<unsigned>(_mm_movemask_epi8(m)) >> shift) & valid;
+    };
+    const unsigned stops = maskOf(_mm_or_si128(
+        _mm_cmpeq_epi8(x, semicolon), _mm_or_si128(_mm_cmpeq_epi8(x, lf), _mm_cmpeq_epi8(x, cr))));
+    const unsigned blanks = maskOf(_mm_or_si128(_mm_cmpeq_epi8(x, space), _mm_cmpeq_epi8(x, tab)));
+    const unsigned commas = maskOf(_mm_cmpeq_epi8(x, comma));
+    if (stops != 0) {
+      const unsigned before = (stops & (0u - stops)) - 1;  // the bytes before the first stop
+      if ((blanks & before) != 0) return;
+      shape.commas[chunk] = static_cast<std::uint16_t>(commas & before);
+      shape.stop = at + static_cast<std::size_t>(__builtin_ctz(stops));
+      shape.ok = true;
+      return;
+    }
+    if (blanks != 0) return;
+    shape.commas[chunk] = static_cast<std::uint16_t>(commas);
+  }
+  if (len > reach) return;
+  shape.stop = len;
+  shape.ok = true;
+}
+
+#else
+
+// Without the vector instructions every line takes the byte path.
+inline void shapeOf(const char*, std::size_t, LineShape&) {}
+
+#endif
 
 }  // namespace
 
@@ -170,6 +258,44 @@ std::size_t sxLineParser::cutLine(std::string_view from, sxLine& line, std::uint
     while (k < len && classOf(b[k]) != kLineFeedByte) ++k;
     return k;
   };
+
+  if (len > 0 && classOf(b[0]) == kWordByte) {
+    LineShape shape;
+    shapeOf(b, len, shape);
+    if (shape.ok) {
+      const std::size_t chunks = (shape.stop + 15) / 16;
+      std::size_t identEnd = shape.stop;
+      for (std::size_t c = 0; c < chunks; ++c)
+        if (shape.commas[c] != 0) {
+          identEnd = c * 16 + static_cast<std::size_t>(__builtin_ctz(shape.commas[c]));
+          break;
+        }
+      const std::string_view ident = s.substr(0, identEnd);
+      const sxLineCode code = recognize(ident);
+      // An unknown identifier takes the byte path, which reports it.
+      if (code != lcNone) {
+        line.code = code;
+        if (keepText_) line.ident = ident;
+        std::size_t fieldStart = 0;
+        for (std::size_t c = 0; c < chunks; ++c)
+          for (unsigned m = shape.commas[c]; m != 0; m &= m - 1) {
+            const std::size_t k = c * 16 + static_cast<std::size_t>(__builtin_ctz(m));
+            line.addViewField(s.substr(fieldStart, k - fieldStart));
+            fieldStart = k + 1;
+          }
+        const std::size_t k = shape.stop;
+        line.addViewField(s.substr(fieldStart, k - fieldStart));
+        if (k < len && b[k] == ';') {
+          // The rest of the line is the comment.
+          line.hasSemicolon = 1;
+          const std::size_t end = endFrom(k + 1);
+          if (k + 1 < end) line.comment = s.substr(k + 1, end - k - 1);
+          return end;
+        }
+        return k;
+      }
+    }
+  }
 
   std::size_t i = 0;
   while (i < len && classOf(b[i]) == kBlankByte) ++i;

@@ -186,4 +186,57 @@ TEST_F(RecordLines, ALineHeldKeepsWhatItWasReadWith) {
   for (std::size_t i = 0; i < held.size(); ++i) EXPECT_EQ(describe(*held[i]), before[i]) << i;
 }
 
+// Every record held to the end of the walk: once every line of the reader's
+// own is held, the walk goes on in lines made for it, and nothing held
+// changes.
+TEST(RecordLinesHeld, RecordsHeldPastTheReadersLinesKeepTheirLines) {
+  std::string data = "SWDE.W.1.13.0;\r\nSO;\r\n";
+  for (int r = 0; r < 1600; ++r) {
+    const std::string n = std::to_string(r);
+    data += "RP,,G5GRN," + n + ",G" + n + ",01;\r\nP,G,57" + n + ".5,65" + n + ".25,;\r\nX;\r\n";
+  }
+  data += "SX;\r\nSWDEX;\r\n";
+  testsupport::TempFile file(data);
+  std::map<std::uint64_t, std::string> asRead;
+  {
+    ComPtr<PlikSW> linear(new PlikSW());
+    ASSERT_EQ(linear->otworz(file.path(), 0), plat::S_OK);
+    for (;;) {
+      ComPtr<LiniaSW> l;
+      ASSERT_EQ(linear->dajLinie(&l), plat::S_OK);
+      if (!l) break;
+      std::uint64_t number = 0;
+      l->dajNumerLinii(&number);
+      asRead[number] = describe(*l);
+    }
+  }
+  ComPtr<PlikSW> reader(new PlikSW());
+  ASSERT_EQ(reader->otworz(file.path(), 0), plat::S_OK);
+  std::int32_t section = 0;
+  ASSERT_EQ(reader->ustawNaKolejnaSekcje(&section), plat::S_OK);
+  std::vector<ComPtr<RekordSW>> held;
+  for (;;) {
+    ComPtr<RekordSW> record;
+    if (reader->dajKolejnyRekord(&record) != plat::S_OK) break;
+    held.push_back(std::move(record));
+  }
+  ASSERT_EQ(held.size(), 1600u);
+  std::size_t compared = 0;
+  for (ComPtr<RekordSW>& record : held) {
+    std::uint32_t count = 0;
+    ASSERT_EQ(record->dajIloscLinii(&count), plat::S_OK);
+    for (std::uint32_t i = 0; i < count; ++i) {
+      ComPtr<LiniaSW> line;
+      ASSERT_EQ(record->dajLinie(i, &line), plat::S_OK);
+      std::uint64_t number = 0;
+      line->dajNumerLinii(&number);
+      // The records' lines in file order, from line 3 on.
+      ASSERT_EQ(number, 3 + compared);
+      ASSERT_EQ(describe(*line), asRead[number]) << "line " << number;
+      ++compared;
+    }
+  }
+  EXPECT_EQ(compared, 1600u * 3);
+}
+
 }  // namespace
