@@ -2080,6 +2080,8 @@ bool bzMergeProcess::quickChunk(const InputBytes& input, std::uint64_t from, std
   std::string bytes;
   if (!input.read(from, static_cast<std::size_t>(to - from), bytes)) return false;
   sxLineParser parser(static_cast<std::uint8_t>(fileType));
+  // The lines' fields view the chunk's bytes, which outlive them.
+  parser.setKeepText(false);
   sxLineValidator validator;
   validator.format = static_cast<std::uint8_t>(fileType);
   validator.section = static_cast<std::uint8_t>(section);
@@ -2124,8 +2126,25 @@ bool bzMergeProcess::quickChunk(const InputBytes& input, std::uint64_t from, std
     parser.parse(raw, *line, static_cast<std::uint8_t>(section), error);
     if (error) return false;
     line->position = from + at;
-    validator.validate(line, error);
-    if (error) return false;
+    // Of the field rules, only the joining of a line's free text into its
+    // last field changes what the merge reads; the rules themselves are the
+    // reader's check's, which keeps nothing of this unless it finds nothing.
+    // The rarer lines that join on a condition go through the rules whole.
+    switch (line->code) {
+      case lcD:
+      case lcES:
+        line->mergeFields(3);
+        break;
+      case lcE:
+      case lcNK:
+      case lcNS:
+      case lcNU:
+        validator.validate(line, error);
+        if (error) return false;
+        break;
+      default:
+        break;
+    }
     line->syntaxOk = 1;
     line->contextOk = 1;
     at = next;
