@@ -101,8 +101,10 @@ struct Slabs {
     }
     if (static_cast<std::size_t>(end - next) < kStride) {
       const std::size_t size = nextSize;
-      void* slab = ::mmap(nullptr, size, PROT_READ | PROT_WRITE,
-                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+      // Its pages come as the objects are made, on the threads that make
+      // them, not all at once under the lock.
+      void* slab =
+          ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
       if (slab == MAP_FAILED) throw std::bad_alloc();
       try {
         mapped.emplace_back(slab, size);
