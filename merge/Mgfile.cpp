@@ -223,6 +223,15 @@ std::string_view mgFile::writtenBytes() {
   return {map_, mapped_};
 }
 
+void mgFile::dropWrittenBytes(std::uint64_t from, std::uint64_t to) noexcept {
+  if (!map_ || to > mapped_ || from >= to) return;
+  const std::uint64_t page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+  const std::uint64_t first = (from + page - 1) / page * page;
+  const std::uint64_t last = to / page * page;
+  if (first < last)
+    static_cast<void>(::madvise(const_cast<char*>(map_) + first, last - first, MADV_DONTNEED));
+}
+
 bool mgFile::mapWritten() noexcept {
   if (mapped_ == written_ && map_) return true;
   if (mapRefused_ || written_ == 0 || written_ > SIZE_MAX) return false;

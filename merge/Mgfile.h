@@ -78,6 +78,10 @@ class OLVJOIN_API mgFile {
   // valid until the next write, close or read; empty when nothing is
   // written or no mapping can be had. Raises plat::EFileError as flushFile.
   std::string_view writtenBytes();
+  // The bytes [from, to) of that view are read no more: the whole pages
+  // among them go back to the system (they are read again from the file
+  // when touched).
+  void dropWrittenBytes(std::uint64_t from, std::uint64_t to) noexcept;
 
   // Starts loading the first bytes at offset (length long) for a read to
   // come, when the mapping the reads copy from holds them; nothing else.

@@ -1674,7 +1674,6 @@ bool bzMergeProcess::mergeObjects() {
   state->setProcessMaxValue(fileObjects[0].size() + fileObjects[1].size());
   partResultFile->saveLinesToFile("SO;\r\n");
   recordsFrom_ = partResultFile->position();
-  writtenRecords.reserve(writtenRecords.size() + fileObjects[0].size() + fileObjects[1].size());
   // The objects' text is read from the spools in place, from any thread.
   // Without a view of one (no mapping to be had), the records are written
   // on this thread alone, as the file is read through its store.
@@ -1787,7 +1786,7 @@ bool bzMergeProcess::mergeObjects() {
   [&] {
     const auto& first = fileObjects[0];
     const auto& second = fileObjects[1];
-    const Candidates candidates(second, oneThread);
+    auto candidates = std::make_unique<const Candidates>(second, oneThread);
 
     // The first list: what each object makes of itself and its candidates,
     // on every core; then, in order, which of them meet a pair of their key
@@ -1805,13 +1804,13 @@ bool bzMergeProcess::mergeObjects() {
               if (o && !o->mergeKey.empty()) {
                 Step& s = firstSteps[i + kAhead / 2];
                 s.hash = hashOf(keyOf(*o));
-                candidates.prefetch(s.hash);
+                candidates->prefetch(s.hash);
               }
             }
             if (i + kAhead / 4 < end) {
               const mgObject* o = first[i + kAhead / 4].get();
               if (o && !o->mergeKey.empty())
-                candidates.prefetchFirst(firstSteps[i + kAhead / 4].hash);
+                candidates->prefetchFirst(firstSteps[i + kAhead / 4].hash);
             }
             mgObject* o = first[i].get();
             Step& s = firstSteps[i];
@@ -1829,7 +1828,7 @@ bool bzMergeProcess::mergeObjects() {
             } else {
               mgObject* partner = nullptr;
               if (!o->mergeKey.empty())
-                s.sameKey = candidates.each(keyOf(*o), s.hash, [&](mgObject& p) {
+                s.sameKey = candidates->each(keyOf(*o), s.hash, [&](mgObject& p) {
                   if (!isCurrentVersion(p.version) || p.part > 1 || p.part == o->part) return false;
                   partner = &p;
                   return true;
@@ -1842,6 +1841,7 @@ bool bzMergeProcess::mergeObjects() {
         },
         [](std::size_t) {}, stopped);
     if (!looked) return;  // stopped
+    candidates.reset();   // every partner is found
 
     // Which objects meet a pair of their key made before them: the keys
     // shared out among the parts of the table of pairs, each part walking
@@ -1873,6 +1873,15 @@ bool bzMergeProcess::mergeObjects() {
         },
         [](std::size_t) {}, stopped);
     if (!keyed) return;  // stopped
+
+    // Room for every record: one for each object of the first list, one for
+    // each of the second that is no part of a pair.
+    {
+      std::size_t records = writtenRecords.size();
+      for (const auto& o : first) records += o ? 1 : 0;
+      for (const auto& o : second) records += o && !o->merged ? 1 : 0;
+      writtenRecords.reserve(records);
+    }
 
     // The findings and the objects set aside, in order.
     for (std::size_t i = 0; i < first.size(); ++i) {
@@ -1907,6 +1916,10 @@ bool bzMergeProcess::mergeObjects() {
     progress();
     if (!writeSteps(first, firstSteps)) return;  // stopped
     std::vector<Step>().swap(firstSteps);
+    // What is left to write is read from the spools here and there: their
+    // pages go back to the system and come again from the file as needed.
+    for (int i = 0; i < 2; ++i)
+      if (spoolFiles[i]) spoolFiles[i]->dropWrittenBytes(0, spoolBytes_[i].size());
 
     // The second list's objects that found no partner: their ways on every
     // core (the pairs are all made), then their findings in order, then
@@ -1954,6 +1967,8 @@ bool bzMergeProcess::mergeObjects() {
     std::vector<Step>().swap(secondSteps);
   }();
 
+  // The table of pairs has done its work.
+  for (bzMergeIndex& part : mergedKeys) part.release();
   if (!isTerminated()) addSpecialGeoObject();
   recordsTo_ = partResultFile->position();
   partResultFile->saveLinesToFile("SX;\r\n");
@@ -3374,6 +3389,8 @@ bool bzMergeProcess::writeMergedDirectly(const AnsiString& target) {
         }
         mergedFile->saveLinesToFile(std::string_view(c.text).substr(from));
         AnsiString().swap(c.text);
+        // The records' bytes are read no more (the check reads the file).
+        partResultFile->dropWrittenBytes(recordsFrom_ + starts[k], recordsFrom_ + starts[k + 1]);
         state->setProcessPosition(recordsFrom_ + starts[k + 1]);
         recordsCount = std::min(total, (k + 1) * kRecordsPerChunk);
         state->setRecordsNumber(recordsCount);
