@@ -221,6 +221,62 @@ std::size_t chunksOf(std::size_t objects) {
   return (objects + kObjectsPerChunk - 1) / kObjectsPerChunk;
 }
 
+// body(from, to) for the places [from, to) of a list of count, a chunk at a
+// time on every core (on this thread alone when oneThread is set); false
+// after a stop.
+template <class Body, class Stop>
+bool inChunks(std::size_t count, Body body, Stop stop, bool oneThread = false) {
+  return runInOrder(
+      chunksOf(count),
+      [&](std::size_t k) {
+        body(k * kObjectsPerChunk, std::min(count, (k + 1) * kObjectsPerChunk));
+        return true;
+      },
+      [](std::size_t) {}, stop, oneThread);
+}
+
+}  // namespace
+
+namespace {
+
+// A check run on a thread of its own beside the work it vouches for: told
+// to give up and waited for whatever way its owner leaves.
+class SideCheck {
+ public:
+  // check(giveUp) gives the verdict, looking at giveUp as it goes.
+  explicit SideCheck(std::function<bool(const std::atomic<bool>&)> check)
+      : check_(std::move(check)) {
+    try {
+      thread_ = std::thread([this] { verdict_ = check_(giveUp_); });
+    } catch (const std::system_error&) {
+      // Checked on the owner's thread when the verdict is asked for.
+    }
+  }
+  ~SideCheck() {
+    giveUp();
+    if (thread_.joinable()) thread_.join();
+  }
+  SideCheck(const SideCheck&) = delete;
+  SideCheck& operator=(const SideCheck&) = delete;
+
+  void giveUp() noexcept { giveUp_ = true; }
+  // The verdict once the check has ended (false when it gave up); without a
+  // thread of its own the check runs here unless it was given up.
+  bool verdict() {
+    if (thread_.joinable()) {
+      thread_.join();
+      return verdict_;
+    }
+    return !giveUp_.load() && check_(giveUp_);
+  }
+
+ private:
+  std::function<bool(const std::atomic<bool>&)> check_;
+  std::atomic<bool> giveUp_{false};
+  bool verdict_ = false;
+  std::thread thread_;
+};
+
 }  // namespace
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -940,18 +996,16 @@ bool bzMergeProcess::takeSecondInput() {
   // input 0's, in the order they were read, as do the rejected ones.
   const std::uint64_t first = rules.nextRecordId();
   const auto& read = p.fileObjects[1];
-  runInOrder(
-      chunksOf(read.size()),
-      [&](std::size_t k) {
+  inChunks(
+      read.size(),
+      [&](std::size_t from, std::size_t to) {
         char digits[24];
-        const std::size_t end = std::min(read.size(), (k + 1) * kObjectsPerChunk);
-        for (std::size_t i = k * kObjectsPerChunk; i < end; ++i) {
-          const auto to = std::to_chars(digits, digits + sizeof digits, first + i).ptr;
-          read[i]->newRecordId.assign(digits, to);
+        for (std::size_t i = from; i < to; ++i) {
+          const auto end = std::to_chars(digits, digits + sizeof digits, first + i).ptr;
+          read[i]->newRecordId.assign(digits, end);
         }
-        return true;
       },
-      [](std::size_t) {}, [] { return false; });
+      [] { return false; });
   rules.takeRecordIds(p.rules.nextRecordId() - 1);
   fileObjects[1] = std::move(p.fileObjects[1]);
   fileMetadata[1] = std::move(p.fileMetadata[1]);
@@ -1497,22 +1551,19 @@ class Candidates {
     next_.assign(n, kNone);
     std::vector<std::size_t> hashes(n, 0);
     std::vector<std::uint8_t> keyed(n, 0);  // a candidate: an object with a key
-    const std::size_t chunks = chunksOf(n);
     const auto never = [] { return false; };
-    runInOrder(
-        chunks,
-        [&](std::size_t k) {
-          const std::size_t end = std::min(n, (k + 1) * kObjectsPerChunk);
-          for (std::size_t i = k * kObjectsPerChunk; i < end; ++i) {
-            if (i + kAhead < end) prefetchObject(list[i + kAhead].get());
+    inChunks(
+        n,
+        [&](std::size_t from, std::size_t to) {
+          for (std::size_t i = from; i < to; ++i) {
+            if (i + kAhead < to) prefetchObject(list[i + kAhead].get());
             const mgObject* o = list[i].get();
             if (!o || o->mergeKey.empty()) continue;
             hashes[i] = hashOf(keyOf(*o));
             keyed[i] = 1;
           }
-          return true;
         },
-        [](std::size_t) {}, never, oneThread);
+        never, oneThread);
     runInOrder(
         kParts,
         [&](std::size_t part) {
@@ -1793,11 +1844,10 @@ bool bzMergeProcess::mergeObjects() {
     // made before them (what the pairing of the one before decides), with the
     // findings; then the records.
     std::vector<Step> firstSteps(first.size());
-    const bool looked = runInOrder(
-        chunksOf(first.size()),
-        [&](std::size_t k) {
-          const std::size_t end = std::min(first.size(), (k + 1) * kObjectsPerChunk);
-          for (std::size_t i = k * kObjectsPerChunk; i < end; ++i) {
+    const bool looked = inChunks(
+        first.size(),
+        [&](std::size_t from, std::size_t end) {
+          for (std::size_t i = from; i < end; ++i) {
             if (i + kAhead < end) prefetchObject(first[i + kAhead].get());
             if (i + kAhead / 2 < end) {
               const mgObject* o = first[i + kAhead / 2].get();
@@ -1816,8 +1866,7 @@ bool bzMergeProcess::mergeObjects() {
             Step& s = firstSteps[i];
             if (!o) continue;
             // The key's hash, when the look ahead did not make it.
-            if (o->mergeKey.empty() || i < k * kObjectsPerChunk + kAhead / 2)
-              s.hash = hashOf(keyOf(*o));
+            if (o->mergeKey.empty() || i < from + kAhead / 2) s.hash = hashOf(keyOf(*o));
             s.precinct = o->mergedType == "G5OBR";
             if (isSpecialGeoType(o->objectType)) {
               s.way = Way::special;
@@ -1837,9 +1886,8 @@ bool bzMergeProcess::mergeObjects() {
               s.way = partner ? Way::paired : Way::alone;
             }
           }
-          return true;
         },
-        [](std::size_t) {}, stopped);
+        stopped);
     if (!looked) return;  // stopped
     candidates.reset();   // every partner is found
 
@@ -1925,11 +1973,10 @@ bool bzMergeProcess::mergeObjects() {
     // core (the pairs are all made), then their findings in order, then
     // their records.
     std::vector<Step> secondSteps(second.size());
-    const bool looked2 = runInOrder(
-        chunksOf(second.size()),
-        [&](std::size_t k) {
-          const std::size_t end = std::min(second.size(), (k + 1) * kObjectsPerChunk);
-          for (std::size_t i = k * kObjectsPerChunk; i < end; ++i) {
+    const bool looked2 = inChunks(
+        second.size(),
+        [&](std::size_t from, std::size_t end) {
+          for (std::size_t i = from; i < end; ++i) {
             if (i + kAhead < end) prefetchObject(second[i + kAhead].get());
             const mgObject* o = second[i].get();
             if (!o || o->merged) continue;
@@ -1944,9 +1991,8 @@ bool bzMergeProcess::mergeObjects() {
             else
               s.way = Way::alone;
           }
-          return true;
         },
-        [](std::size_t) {}, stopped);
+        stopped);
     if (!looked2) return;  // stopped
     for (std::size_t i = 0; i < second.size(); ++i) {
       if (isTerminated()) return;
@@ -2183,17 +2229,7 @@ bool bzMergeProcess::quickChunk(const InputBytes& input, std::uint64_t from, std
       }
       continue;
     }
-    switch (kind) {
-      case ekRecordEnd:
-      case ekNone:
-      case ekSubRecordStart:
-      case ekSubRecordEnd:
-      case ekRecordLine:
-      case ekFreeLine:
-        break;
-      default:
-        return false;
-    }
+    if (!belongsToRecord(kind)) return false;
     // While comments are skipped, comment and empty lines are none of the
     // record's.
     const bool counts = !settings->skipComments || (line->code != lcC && line->code != lcEmpty);
@@ -2296,39 +2332,21 @@ bzMergeProcess::Quick bzMergeProcess::quickSectionSO(mgFile* spool, std::int32_t
 
   // The reader checks the whole input in blocks meanwhile; what the chunks
   // give is kept only when it finds nothing.
-  std::atomic<bool> abandon{false};
-  bool clean = false;
-  auto check = [&] {
+  SideCheck checker([&](const std::atomic<bool>& giveUp) {
     try {
       plat::ComPtr<PlikSW> reader(new PlikSW());
-      if (reader->otworz(path, 1) != plat::S_OK) return;
+      if (reader->otworz(path, 1) != plat::S_OK) return false;
       sxLineBlock block;
       for (;;) {
-        if (abandon.load() || isTerminated()) return;
+        if (giveUp.load() || isTerminated()) return false;
         const HRESULT hr = reader->dajBlokLinii(&block);
-        if (hr != plat::S_OK || !block.findings.empty()) {
-          clean = hr == plat::S_FALSE && block.findings.empty();
-          return;
-        }
+        if (hr != plat::S_OK || !block.findings.empty())
+          return hr == plat::S_FALSE && block.findings.empty();
       }
     } catch (...) {
-      clean = false;
+      return false;
     }
-  };
-  std::thread checker;
-  struct Checker {
-    std::thread& thread;
-    std::atomic<bool>& abandon;
-    ~Checker() {
-      abandon = true;
-      if (thread.joinable()) thread.join();
-    }
-  } checkerEnds{checker, abandon};
-  try {
-    checker = std::thread(check);
-  } catch (const std::system_error&) {
-    // Checked here once the chunks are read.
-  }
+  });
 
   // What is taken over until the check says so: kept as it was before, to
   // go back to.
@@ -2384,11 +2402,8 @@ bzMergeProcess::Quick bzMergeProcess::quickSectionSO(mgFile* spool, std::int32_t
         state->setRecordsNumber(recordsCount);
       },
       [&] { return refused || isTerminated(); });
-  if (!read && !refused) abandon = true;
-  if (checker.joinable())
-    checker.join();
-  else if (read || refused)
-    check();
+  if (!read && !refused) checker.giveUp();
+  const bool clean = checker.verdict();
   if (isTerminated()) return Quick::done;  // the pass ends as stopped
   if ((!read && !refused) || !clean) {
     // Back to where the reader stands: its walk reads the section.
@@ -3341,23 +3356,7 @@ bool bzMergeProcess::writeMergedDirectly(const AnsiString& target) {
   }
 
   std::vector<DirectChunk> out(chunks);
-  std::atomic<bool> abandon{false};
-  bool checked = false;
-  std::thread checker;
-  // Whatever way this leaves, the check ends first.
-  struct Checker {
-    std::thread& thread;
-    std::atomic<bool>& abandon;
-    ~Checker() {
-      abandon = true;
-      if (thread.joinable()) thread.join();
-    }
-  } checkerEnds{checker, abandon};
-  try {
-    checker = std::thread([&] { checked = partResultChecked(abandon); });
-  } catch (const std::system_error&) {
-    // Checked here once the records are resolved.
-  }
+  SideCheck checker([this](const std::atomic<bool>& giveUp) { return partResultChecked(giveUp); });
 
   mergedFile = createStore(Store::merged);
   mergedFile->openTempFile(plat::extractFilePath(target));
@@ -3395,13 +3394,12 @@ bool bzMergeProcess::writeMergedDirectly(const AnsiString& target) {
         recordsCount = std::min(total, (k + 1) * kRecordsPerChunk);
         state->setRecordsNumber(recordsCount);
       },
-      [&] { return abandon.load() || isTerminated(); });
-  if (resolved) mergedFile->saveLinesToFile(bytes.substr(recordsTo_));
-  if (!resolved) abandon = true;
-  if (checker.joinable())
-    checker.join();
-  else if (resolved)
-    checked = partResultChecked(abandon);
+      [&] { return isTerminated(); });
+  if (resolved)
+    mergedFile->saveLinesToFile(bytes.substr(recordsTo_));
+  else
+    checker.giveUp();
+  const bool checked = checker.verdict();
   if (!resolved || !checked || isTerminated()) {
     mergedFile.reset();
     return false;

@@ -392,20 +392,11 @@ HRESULT PlikSW::nextRecord(RekordSW** rekord) {
           continue;
       }
     } else {
-      switch (kind) {
-        case ekRecordEnd:
-          done = complete = true;
-          break;
-        case ekNone:
-        case ekSubRecordStart:
-        case ekSubRecordEnd:
-        case ekRecordLine:
-        case ekFreeLine:
-          break;
-        default:
-          done = true;
-          keep = false;
-          break;
+      if (kind == ekRecordEnd) {
+        done = complete = true;
+      } else if (!belongsToRecord(kind)) {
+        done = true;
+        keep = false;
       }
     }
     if (keep) {

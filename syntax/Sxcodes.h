@@ -179,5 +179,20 @@ inline std::optional<sxEventKind> eventKindOf(sxLineCode code) {
   if (code > kLastLineCode || kEventKinds[code] == ekNone) return std::nullopt;
   return kEventKinds[code];
 }
+// Whether a line of this event kind, met inside a record, belongs to it (its
+// end line included); any other ends the record before it.
+inline bool belongsToRecord(sxEventKind kind) {
+  switch (kind) {
+    case ekRecordEnd:
+    case ekNone:
+    case ekSubRecordStart:
+    case ekSubRecordEnd:
+    case ekRecordLine:
+    case ekFreeLine:
+      return true;
+    default:
+      return false;
+  }
+}
 
 }  // namespace swde

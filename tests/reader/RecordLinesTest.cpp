@@ -105,21 +105,26 @@ std::string dataFile() {
   return s;
 }
 
+// Every line of the file at path as the line-by-line read gives it, by line
+// number.
+void readLineByLine(const std::string& path, std::map<std::uint64_t, std::string>& out) {
+  ComPtr<PlikSW> linear(new PlikSW());
+  ASSERT_EQ(linear->otworz(path, 0), plat::S_OK);
+  for (;;) {
+    ComPtr<LiniaSW> l;
+    ASSERT_EQ(linear->dajLinie(&l), plat::S_OK);
+    if (!l) break;
+    std::uint64_t number = 0;
+    l->dajNumerLinii(&number);
+    out[number] = describe(*l);
+  }
+}
+
 class RecordLines : public ::testing::Test {
  protected:
   void SetUp() override {
     file_ = std::make_unique<testsupport::TempFile>(dataFile());
-    // The line-by-line read, by line number.
-    ComPtr<PlikSW> linear(new PlikSW());
-    ASSERT_EQ(linear->otworz(file_->path(), 0), plat::S_OK);
-    for (;;) {
-      ComPtr<LiniaSW> l;
-      ASSERT_EQ(linear->dajLinie(&l), plat::S_OK);
-      if (!l) break;
-      std::uint64_t number = 0;
-      l->dajNumerLinii(&number);
-      asRead_[number] = describe(*l);
-    }
+    ASSERT_NO_FATAL_FAILURE(readLineByLine(file_->path(), asRead_));
     ASSERT_EQ(reader_->otworz(file_->path(), 0), plat::S_OK);
   }
 
@@ -198,18 +203,7 @@ TEST(RecordLinesHeld, RecordsHeldPastTheReadersLinesKeepTheirLines) {
   data += "SX;\r\nSWDEX;\r\n";
   testsupport::TempFile file(data);
   std::map<std::uint64_t, std::string> asRead;
-  {
-    ComPtr<PlikSW> linear(new PlikSW());
-    ASSERT_EQ(linear->otworz(file.path(), 0), plat::S_OK);
-    for (;;) {
-      ComPtr<LiniaSW> l;
-      ASSERT_EQ(linear->dajLinie(&l), plat::S_OK);
-      if (!l) break;
-      std::uint64_t number = 0;
-      l->dajNumerLinii(&number);
-      asRead[number] = describe(*l);
-    }
-  }
+  ASSERT_NO_FATAL_FAILURE(readLineByLine(file.path(), asRead));
   ComPtr<PlikSW> reader(new PlikSW());
   ASSERT_EQ(reader->otworz(file.path(), 0), plat::S_OK);
   std::int32_t section = 0;
