@@ -61,6 +61,9 @@ class OLVJOIN_API mgFile {
   // name and the reason; the temporary file is then removed. The store is
   // closed afterwards either way.
   void commitTo(const AnsiString& name);
+  // The bytes go to the disk as they are written (a file to be committed):
+  // the sync of commitTo then has little left to wait for.
+  void writeBackEarly() { writeBack_ = true; }
 
   // Appends the bytes of text; nothing for an empty text. Raises
   // plat::EFileError when a write fails.
@@ -130,6 +133,7 @@ class OLVJOIN_API mgFile {
   bool mapWritten() noexcept;
   void unmap() noexcept;
   WriteFunction write_;
+  bool writeBack_ = false;
 };
 
 }  // namespace swde

@@ -2742,6 +2742,7 @@ void bzMergeProcess::updateRelationsIds() {
       }
       mergedFile = createStore(Store::merged);
       mergedFile->openTempFile(plat::extractFilePath(target));
+      mergedFile->writeBackEarly();
       mergedFile->saveLinesToFile("SWDE.w.2.00.(C) ZEDOR 2000;\r\n");
       ok = processFilePartResult();
       if (ok) mergedFile->saveLinesToFile("\r\nSWDEX;\r\n");
@@ -3360,6 +3361,7 @@ bool bzMergeProcess::writeMergedDirectly(const AnsiString& target) {
 
   mergedFile = createStore(Store::merged);
   mergedFile->openTempFile(plat::extractFilePath(target));
+  mergedFile->writeBackEarly();
   mergedFile->saveLinesToFile(bytes.substr(0, recordsFrom_));
   std::uint64_t fresh = nextRecordId;
   const bool resolved = runInOrder(

@@ -333,3 +333,25 @@ TEST_F(MgFileTest, NamedStoreModeAndLinks) {
 }
 
 }  // namespace
+
+namespace {
+
+// A store whose bytes go to the disk as they are written commits exactly
+// them, past its buffer and in pieces of every size.
+TEST_F(MgFileTest, WrittenBackEarlyCommitsTheSameBytes) {
+  mgFile store;
+  store.openTempFile(dir_);
+  store.writeBackEarly();
+  std::string all;
+  for (int i = 0; i < 3000; ++i) {
+    const std::string piece = std::string(static_cast<std::size_t>(i % 700), 'a' + i % 26) + "\r\n";
+    store.saveLinesToFile(piece);
+    all += piece;
+  }
+  const std::string target = dir_ + "/wynik.swd";
+  store.commitTo(target);
+  EXPECT_EQ(contents(target), all);
+  EXPECT_EQ(entries(dir_), std::vector<std::string>{"wynik.swd"});
+}
+
+}  // namespace
