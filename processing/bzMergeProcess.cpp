@@ -1,6 +1,5 @@
 #include "processing/bzMergeProcess.h"
 
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 
@@ -29,6 +28,7 @@
 #include "metadata/Typessection.h"
 #include "metadata/Usrcontextrecord.h"
 #include "platform/CodePage.h"
+#include "platform/FileStream.h"
 #include "platform/FileSystem.h"
 #include "processing/bzException.h"
 #include "semantics/Smerrors.h"
@@ -2084,42 +2084,20 @@ std::string_view rawLineAt(std::string_view bytes, std::size_t from, std::size_t
 // Bytes of the SO section read as one chunk, about.
 constexpr std::uint64_t kQuickChunkBytes = 1024 * 1024;
 
+// Bytes [from, from + length) of input into text, read when asked for: a
+// failure of the medium is false, which the record walk then meets and
+// reports.
+bool readRange(plat::InputFile& input, std::uint64_t from, std::size_t length, std::string& text) {
+  text.resize(length);
+  input.seek(from);
+  try {
+    return input.read(text.data(), length) == length;
+  } catch (const plat::EFileError&) {
+    return false;
+  }
+}
+
 }  // namespace
-
-// An input read by ranges of bytes, each read when asked for: a failure of
-// the medium is a failed read, which the record walk then meets and reports.
-class bzMergeProcess::InputBytes {
- public:
-  explicit InputBytes(const AnsiString& path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st;
-    if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode))
-      size_ = static_cast<std::uint64_t>(st.st_size);
-  }
-  ~InputBytes() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  InputBytes(const InputBytes&) = delete;
-  InputBytes& operator=(const InputBytes&) = delete;
-  std::uint64_t size() const { return size_; }
-  // Bytes [from, from + length) into text; false when they cannot all be read.
-  bool read(std::uint64_t from, std::size_t length, std::string& text) const {
-    text.resize(length);
-    std::size_t done = 0;
-    while (done < length) {
-      const ssize_t n =
-          ::pread(fd_, text.data() + done, length - done, static_cast<off_t>(from + done));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
-      done += static_cast<std::size_t>(n);
-    }
-    return true;
-  }
-
- private:
-  int fd_ = -1;
-  std::uint64_t size_ = 0;
-};
 
 // What one chunk of the SO section gives: its objects in order, whether
 // each is of a type outside the catalogue, their text parts (offsets from
@@ -2135,11 +2113,12 @@ struct bzMergeProcess::QuickChunk {
   std::uint64_t lines = 0;
 };
 
-bool bzMergeProcess::quickChunk(const InputBytes& input, std::uint64_t from, std::uint64_t to,
+bool bzMergeProcess::quickChunk(const AnsiString& path, std::uint64_t from, std::uint64_t to,
                                 std::int32_t section, const bzMergeRules& verdicts,
                                 QuickChunk& chunk) const {
+  plat::InputFile input(path);
   std::string bytes;
-  if (!input.read(from, static_cast<std::size_t>(to - from), bytes)) return false;
+  if (!readRange(input, from, static_cast<std::size_t>(to - from), bytes)) return false;
   sxLineParser parser(static_cast<std::uint8_t>(fileType));
   // The lines' fields view the chunk's bytes, which outlive them.
   parser.setKeepText(false);
@@ -2244,7 +2223,13 @@ bzMergeProcess::Quick bzMergeProcess::quickSectionSO(mgFile* spool, std::int32_t
     return Quick::declined;
   const unsigned i = static_cast<unsigned>(currentFile);
   const AnsiString path = fileList->getFilePath(i) + fileList->getFileName(i);
-  const InputBytes input(path);
+  std::unique_ptr<plat::InputFile> opened;
+  try {
+    opened = std::make_unique<plat::InputFile>(path);
+  } catch (const plat::EFileError&) {
+    return Quick::declined;
+  }
+  plat::InputFile& input = *opened;
   if (input.size() == 0 || input.size() != fileSize) return Quick::declined;
   const std::uint64_t size = input.size();
   std::string window;
@@ -2254,7 +2239,7 @@ bzMergeProcess::Quick bzMergeProcess::quickSectionSO(mgFile* spool, std::int32_t
   std::uint64_t soStart = 0;
   std::uint64_t firstLine = 0;  // number of the line at soStart
   for (std::uint64_t length = std::uint64_t{1} << 20;; length *= 4) {
-    if (!input.read(0, static_cast<std::size_t>(std::min(length, size)), window))
+    if (!readRange(input, 0, static_cast<std::size_t>(std::min(length, size)), window))
       return Quick::declined;
     std::uint64_t n = 1;
     for (std::size_t at = 0, next = 0; at < window.size(); at = next, ++n) {
@@ -2275,7 +2260,7 @@ bzMergeProcess::Quick bzMergeProcess::quickSectionSO(mgFile* spool, std::int32_t
   std::uint64_t sxStart = 0;
   {
     const std::uint64_t tailFrom = size - std::min<std::uint64_t>(size - soStart, 64 * 1024);
-    if (!input.read(tailFrom, static_cast<std::size_t>(size - tailFrom), window))
+    if (!readRange(input, tailFrom, static_cast<std::size_t>(size - tailFrom), window))
       return Quick::declined;
     std::size_t end = window.size();
     for (int seen = 0; seen < 8 && end > 0; ++seen) {
@@ -2309,7 +2294,7 @@ bzMergeProcess::Quick bzMergeProcess::quickSectionSO(mgFile* spool, std::int32_t
     for (std::uint64_t length = 256 * 1024; boundary == 0; length *= 2) {
       if (length > (std::uint64_t{16} << 20)) return Quick::declined;
       const std::uint64_t take = std::min(length, sxStart - from);
-      if (!input.read(from, static_cast<std::size_t>(take), window)) return Quick::declined;
+      if (!readRange(input, from, static_cast<std::size_t>(take), window)) return Quick::declined;
       std::size_t at = window.find('\n');
       if (at != std::string::npos) {
         std::size_t next = 0;
@@ -2366,7 +2351,7 @@ bzMergeProcess::Quick bzMergeProcess::quickSectionSO(mgFile* spool, std::int32_t
       chunks,
       [&](std::size_t k) {
         try {
-          return quickChunk(input, starts[k], starts[k + 1], section, rulesBefore, out[k]);
+          return quickChunk(path, starts[k], starts[k + 1], section, rulesBefore, out[k]);
         } catch (...) {
           return false;
         }
@@ -2446,7 +2431,51 @@ std::uint64_t linesOf(const mgObject::ReferenceLines& r) {
   return r.wg + r.wl + r.p;
 }
 
+// The fields of a relation line of the part result: what comes before its
+// ";", cut at each ",", untrimmed, the first most of them into out; how many
+// there are.
+template <std::size_t most>
+std::size_t cutFields(std::string_view line, std::string_view (&out)[most]) {
+  const std::string_view body = line.substr(0, line.find(';'));
+  std::size_t n = 0;
+  for (std::size_t at = 0;;) {
+    const std::size_t comma = body.find(',', at);
+    if (n < most) out[n] = body.substr(at, comma == std::string_view::npos ? comma : comma - at);
+    ++n;
+    if (comma == std::string_view::npos) return n;
+    at = comma + 1;
+  }
+}
+
 }  // namespace
+
+// A written record's runs as its relation lines come: each WG, WL or P line
+// is one of the run in hand, whose count of that kind it takes, once the
+// runs with no relation line left are passed.
+struct bzMergeProcess::RunCursor {
+  const WrittenRecord& written;
+  int run = 0;
+  mgObject::ReferenceLines left;
+
+  explicit RunCursor(const WrittenRecord& w)
+      : written(w), left(w.count > 0 ? w.runs[0].lines : mgObject::ReferenceLines{}) {}
+  // False when the run in hand has no line of that code left.
+  bool take(std::int32_t code) {
+    std::uint64_t& kind = code == lcWG ? left.wg : code == lcWL ? left.wl : left.p;
+    while (linesOf(left) == 0 && run + 1 < written.count) left = written.runs[++run].lines;
+    if (kind == 0) return false;
+    --kind;
+    return true;
+  }
+  const mgObject* source() const { return written.runs[run].source; }
+  int input() const { return written.inputOf(run); }
+  // The relation lines the runs count that were not taken.
+  std::uint64_t rest() const {
+    std::uint64_t n = linesOf(left);
+    for (int r = run + 1; r < written.count; ++r) n += linesOf(written.runs[r].lines);
+    return n;
+  }
+};
 
 std::unique_ptr<mgFile> bzMergeProcess::createStore(Store) {
   return std::make_unique<mgFile>();
@@ -2535,22 +2564,15 @@ void bzMergeProcess::collectTargets(RekordSW* record, const WrittenRecord& writt
   if (!record || plat::FAILED(record->dajIloscLinii(&count))) return;
   // The runs are followed as the record's walk follows them: each relation
   // line's targets are looked up in its source's input only.
-  int run = 0;
-  mgObject::ReferenceLines left =
-      written.count > 0 ? written.runs[0].lines : mgObject::ReferenceLines{};
+  RunCursor runs(written);
   std::size_t& n = targets.count;
   for (std::uint32_t i = 0; i < count && n < Targets::kMost; ++i) {
     const sxLine* l = soundLine(record, i);
     if (!l) break;  // the walk reads it another way; no guess past it
-    std::uint64_t* kind = l->code == lcWG   ? &left.wg
-                          : l->code == lcWL ? &left.wl
-                          : l->code == lcP  ? &left.p
-                                            : nullptr;
-    if (!kind) continue;  // a line that names no other object
-    while (linesOf(left) == 0 && run + 1 < written.count) left = written.runs[++run].lines;
-    if (*kind == 0) break;
-    --*kind;
-    const int input = written.inputOf(run);
+    if (l->code != lcWG && l->code != lcWL && l->code != lcP)
+      continue;  // a line that names no other object
+    if (!runs.take(l->code)) break;
+    const int input = runs.input();
     if (input != 0 && input != 1) continue;
     const std::size_t fields = l->getFieldCount();
     const std::size_t before = n;
@@ -2957,9 +2979,7 @@ bool bzMergeProcess::parseRecordObjectPR(RekordSW* record, const WrittenRecord& 
   };
   // The relation lines of the record come run after run, each run's in the
   // counts it was written with.
-  int run = 0;
-  mgObject::ReferenceLines left =
-      written.count > 0 ? written.runs[0].lines : mgObject::ReferenceLines{};
+  RunCursor runs(written);
   auto misfit = [&] {
     AnsiString text = cp("Linie relacji obiektu wyniku częściowego nie odpowiadają zapisanym");
     if (ownerNow()) text += cp(" (obiekt ") + owner->objectType + " " + owner->objectId + ")";
@@ -2976,20 +2996,12 @@ bool bzMergeProcess::parseRecordObjectPR(RekordSW* record, const WrittenRecord& 
       sound = &lineOf(line.get(), __LINE__);
     }
     const sxLine& l = *sound;
-    std::uint64_t* kind = l.code == lcWG   ? &left.wg
-                          : l.code == lcWL ? &left.wl
-                          : l.code == lcP  ? &left.p
-                                           : nullptr;
     // A relation line's source is its run's; any other line's the owner.
     const mgObject* source = nullptr;
     bool fits = true;
-    if (kind) {
-      while (linesOf(left) == 0 && run + 1 < written.count) left = written.runs[++run].lines;
-      fits = *kind > 0;
-      if (fits) {
-        --*kind;
-        source = written.runs[run].source;
-      }
+    if (l.code == lcWG || l.code == lcWL || l.code == lcP) {
+      fits = runs.take(l.code);
+      if (fits) source = runs.source();
     }
     if (line && partResultErrorOf(line.get(), [&] { return source ? source : ownerNow(); }))
       return false;
@@ -2997,10 +3009,10 @@ bool bzMergeProcess::parseRecordObjectPR(RekordSW* record, const WrittenRecord& 
     switch (l.code) {
       case lcWG:
       case lcWL:
-        parseRelationLinePR(l, l.code, source, written.inputOf(run));
+        parseRelationLinePR(l, l.code, source, runs.input());
         break;
       case lcP:
-        parseTopologicalRelatLinePR(l, source, written.inputOf(run));
+        parseTopologicalRelatLinePR(l, source, runs.input());
         break;
       default:
         mergedFile->saveLinesToFile(kCrLf);
@@ -3009,9 +3021,7 @@ bool bzMergeProcess::parseRecordObjectPR(RekordSW* record, const WrittenRecord& 
     }
   }
   if (isTerminated()) return true;
-  std::uint64_t rest = linesOf(left);
-  for (int r = run + 1; r < written.count; ++r) rest += linesOf(written.runs[r].lines);
-  return rest == 0 ? true : misfit();
+  return runs.rest() == 0 ? true : misfit();
 }
 
 template <class Field, class Sink>
@@ -3180,9 +3190,7 @@ int relationCodeOf(std::string_view line) {
 void bzMergeProcess::collectTargets(std::string_view record, const WrittenRecord& written,
                                     Targets& targets) const {
   targets.count = 0;
-  int run = 0;
-  mgObject::ReferenceLines left =
-      written.count > 0 ? written.runs[0].lines : mgObject::ReferenceLines{};
+  RunCursor runs(written);
   std::size_t& n = targets.count;
   for (std::size_t from = 0; from < record.size() && n < Targets::kMost;) {
     const std::size_t end = record.find('\n', from);
@@ -3192,22 +3200,12 @@ void bzMergeProcess::collectTargets(std::string_view record, const WrittenRecord
     const int code = relationCodeOf(line);
     if (code < 0) break;  // the walk reads it another way; no guess past it
     if (code == 0) continue;
-    std::uint64_t* kind = code == lcWG ? &left.wg : code == lcWL ? &left.wl : &left.p;
-    while (linesOf(left) == 0 && run + 1 < written.count) left = written.runs[++run].lines;
-    if (*kind == 0) break;
-    --*kind;
-    const int input = written.inputOf(run);
+    if (!runs.take(code)) break;
+    const int input = runs.input();
     if (input != 0 && input != 1) continue;
     std::string_view f[4];
-    std::size_t fields = 0;
-    const std::string_view body = line.substr(0, line.find(';'));
-    for (std::size_t at = 0; fields < 4;) {
-      const std::size_t comma = body.find(',', at);
-      f[fields++] =
-          plat::TrimView(body.substr(at, comma == std::string_view::npos ? comma : comma - at));
-      if (comma == std::string_view::npos) break;
-      at = comma + 1;
-    }
+    const std::size_t fields = cutFields(line, f);
+    for (std::string_view& field : f) field = plat::TrimView(field);
     const std::size_t before = n;
     if (code == lcWL && fields > 2) {
       targets.target[n++] = {hashOf(f[2]), bzMergeIndex::kNone, false, input};
@@ -3276,9 +3274,7 @@ bool bzMergeProcess::resolveChunk(std::string_view text, std::size_t first, std:
     targets.clear();
     // The relation lines come run after run, each run's in the counts it
     // was written with, as the record walk takes them.
-    int run = 0;
-    mgObject::ReferenceLines left =
-        written.count > 0 ? written.runs[0].lines : mgObject::ReferenceLines{};
+    RunCursor runs(written);
     for (std::size_t from = 0; from < record.size();) {
       const std::size_t end = record.find('\n', from);
       if (end == std::string_view::npos || end == from || record[end - 1] != '\r') return false;
@@ -3293,27 +3289,14 @@ bool bzMergeProcess::resolveChunk(std::string_view text, std::size_t first, std:
         chunk.text += kCrLf;
         continue;
       }
-      std::uint64_t* kind = code == lcWG ? &left.wg : code == lcWL ? &left.wl : &left.p;
-      while (linesOf(left) == 0 && run + 1 < written.count) left = written.runs[++run].lines;
-      if (*kind == 0) return false;
-      --*kind;
-      // The fields: what comes before the ";", cut at each ",".
-      const std::string_view body = line.substr(0, line.find(';'));
-      fieldCount = 0;
-      for (std::size_t f = 0;;) {
-        if (fieldCount == kFields) return false;
-        const std::size_t comma = body.find(',', f);
-        fields[fieldCount++] = body.substr(f, comma == std::string_view::npos ? comma : comma - f);
-        if (comma == std::string_view::npos) break;
-        f = comma + 1;
-      }
+      if (!runs.take(code)) return false;
+      fieldCount = cutFields(line, fields);
+      if (fieldCount > kFields) return false;
       DirectSink sink{chunk, targets, line};
-      resolveRelation(code, field, written.runs[run].source, written.inputOf(run), sink);
+      resolveRelation(code, field, runs.source(), runs.input(), sink);
       if (!complete) return false;
     }
-    std::uint64_t rest = linesOf(left);
-    for (int k = run + 1; k < written.count; ++k) rest += linesOf(written.runs[k].lines);
-    if (rest != 0) return false;
+    if (runs.rest() != 0) return false;
   }
   return at == text.size();
 }

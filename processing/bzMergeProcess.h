@@ -224,12 +224,11 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   bool quickFirstPass_ = true;
   virtual Quick quickSectionSO(mgFile* spool, std::int32_t section);
   struct QuickChunk;
-  class InputBytes;
   // The records of bytes [from, to) into chunk; false when a line is not one
   // a record walk over a sound file reads so.
   // verdicts: the rules whose verdicts on each object (not its number) the
   // numbering in order will keep.
-  bool quickChunk(const InputBytes& input, std::uint64_t from, std::uint64_t to,
+  bool quickChunk(const AnsiString& path, std::uint64_t from, std::uint64_t to,
                   std::int32_t section, const bzMergeRules& verdicts, QuickChunk& chunk) const;
   // Reads one SO record; false ends the first pass as a failure.
   bool parseRecordObject(RekordSW* record, mgFile* spool);
@@ -384,6 +383,7 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   // their index slots, 2 reads the slots and loads what they name, 1 loads
   // the objects an identifier lookup reaches through its list.
   void collectTargets(RekordSW* record, const WrittenRecord& written, Targets& targets) const;
+  struct RunCursor;
   // The same from a record's text as the merge wrote it.
   void collectTargets(std::string_view record, const WrittenRecord& written,
                       Targets& targets) const;
