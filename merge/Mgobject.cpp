@@ -125,17 +125,20 @@ struct Slabs {
   void give(void* p) noexcept { giveAll(&p, 1); }
   template <class Ptr>
   void giveAll(Ptr const* objects, std::size_t count) noexcept {
-    std::lock_guard<std::mutex> hold(lock);
     std::size_t given = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-      void* p = objects[i];
-      if (!p) continue;
-      *static_cast<void**>(p) = freed;
-      freed = p;
-      ++given;
+    for (std::size_t i = 0; i < count; ++i) given += objects[i] ? 1 : 0;
+    std::lock_guard<std::mutex> hold(lock);
+    if (given < live) {
+      for (std::size_t i = 0; i < count; ++i) {
+        void* p = objects[i];
+        if (!p) continue;
+        *static_cast<void**>(p) = freed;
+        freed = p;
+      }
+      live -= given;
+      return;
     }
-    live -= given;
-    if (live > 0) return;
+    live = 0;
     // The last object went: every slab goes back to the system.
     for (const auto& [slab, size] : mapped) ::munmap(slab, size);
     mapped.clear();

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "merge/Mgtext.h"
 #include "platform/AnsiString.h"
 #include "platform/Export.h"
 
@@ -42,18 +43,18 @@ class OLVJOIN_API mgObject {
 
   // The fields are laid out by use, in 64-byte lines of an object that the
   // slabs place on a 64-byte boundary: a record identifier lookup of the
-  // second pass (the most frequent) reads the second line only, an
-  // identifier lookup the first three.
-  AnsiString objectId;               // header field 3
-  AnsiString objectType;             // header field 2
-  AnsiString newRecordId;            // new record identifier, decimal
-  AnsiString recordId;               // header field 4
-  AnsiString version;                // header field 5
-  AnsiString mergedType;             // "G5" + the object type behind its first "_"
-  AnsiString mergeKey;               // value of the type's key attribute
-  AnsiString keptId;                 // identifier written into field 3 of the result
-  AnsiString recordName;             // header field 1
-  AnsiString recordKind;             // header field 0 ("RO" and the like)
+  // second pass (the most frequent) and an identifier lookup read the first
+  // line only.
+  mgText objectId;                   // header field 3
+  mgText objectType;                 // header field 2
+  mgText newRecordId;                // new record identifier, decimal
+  mgText recordId;                   // header field 4
+  mgText version;                    // header field 5
+  mgText mergedType;                 // "G5" + the object type behind its first "_"
+  mgText mergeKey;                   // value of the type's key attribute
+  mgText keptId;                     // identifier written into field 3 of the result
+  mgText recordName;                 // header field 1
+  mgText recordKind;                 // header field 0 ("RO" and the like)
   std::uint64_t textOffset[kParts];  // position of each part in the spool file
   std::uint64_t textLength[kParts];  // byte length of each part
   std::int32_t fileIndex = 0;        // input the object came from (0 or 1)
@@ -62,7 +63,7 @@ class OLVJOIN_API mgObject {
   std::uint64_t filePosition = 0;    // header line's byte position in its input
   std::uint64_t lineNumber = 0;      // header line's number in its input
   ReferenceLines references[kParts];
-  AnsiString comment;  // header line's comment, when comments are kept
+  mgText comment;  // header line's comment, when comments are kept
 };
 
 // Objects made one after the other by one thread, their memory taken from

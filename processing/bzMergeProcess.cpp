@@ -1002,7 +1002,7 @@ bool bzMergeProcess::takeSecondInput() {
         char digits[24];
         for (std::size_t i = from; i < to; ++i) {
           const auto end = std::to_chars(digits, digits + sizeof digits, first + i).ptr;
-          read[i]->newRecordId.assign(digits, end);
+          read[i]->newRecordId = std::string_view(digits, end - digits);
         }
       },
       [] { return false; });
@@ -2043,7 +2043,7 @@ void bzMergeProcess::addSpecialGeoObject() {
     const std::size_t dot2 = key.find('.', head);
     const std::size_t tail = dot2 == std::string_view::npos ? 0 : dot2 - head;
     const auto found = precincts.find(plat::TrimView(key.substr(0, head + tail)));
-    s->mergeKey.erase(0, head);
+    s->mergeKey = key.substr(head);
     if (found != precincts.end()) {
       writeWithPrecinct(*s, found->second->newRecordId, batch);
     } else {

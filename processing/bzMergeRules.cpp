@@ -267,9 +267,9 @@ bzMergeRules::Verdict bzMergeRules::makeNewRecordIds(mgObject& object, std::uint
 }
 
 bool bzMergeRules::objectLess(const mgObject& a, const mgObject& b) {
-  const int c = a.objectId.compare(b.objectId);
+  const int c = a.objectId.view().compare(b.objectId.view());
   if (c != 0) return c < 0;
-  return a.objectType.compare(b.objectType) < 0;
+  return a.objectType.view().compare(b.objectType.view()) < 0;
 }
 
 std::vector<std::size_t> bzMergeRules::sortedOrder(const std::vector<const mgObject*>& objects) {
@@ -319,7 +319,7 @@ std::vector<std::size_t> bzMergeRules::sortedOrder(const std::vector<const mgObj
   };
   eachPart(parts, [&](std::size_t k) {
     for (std::size_t i = bounds[k]; i < bounds[k + 1]; ++i) {
-      const AnsiString& id = objects[i]->objectId;
+      const std::string_view id = objects[i]->objectId;
       const std::size_t size = id.size();
       entries[i] = {{load(id.data(), size), size > 8 ? load(id.data() + 8, size - 8) : 0}, i};
     }

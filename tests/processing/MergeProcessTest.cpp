@@ -242,8 +242,14 @@ struct ObjectRow {
 std::vector<ObjectRow> rows(const Snapshot& s, int input) {
   std::vector<ObjectRow> out;
   for (const mgObject& o : s.objects[input]) {
-    ObjectRow r{o.objectType, o.objectId,    o.mergedType, o.mergeKey,
-                o.keptId,     o.newRecordId, o.part,       {}};
+    ObjectRow r{o.objectType.str(),
+                o.objectId.str(),
+                o.mergedType.str(),
+                o.mergeKey.str(),
+                o.keptId.str(),
+                o.newRecordId.str(),
+                o.part,
+                {}};
     for (int k = 0; k < mgObject::kParts; ++k)
       r.text[k] = s.spool[input].substr(o.textOffset[k], o.textLength[k]);
     out.push_back(r);

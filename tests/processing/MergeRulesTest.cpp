@@ -201,8 +201,9 @@ TEST(bzMergeRules, HeaderFieldsOfAnObject) {
     SCOPED_TRACE(c.expected[2]);
     mgObject o;
     bzMergeRules::setHeaderFields(o, c.fields.data(), c.fields.size());
-    const std::vector<std::string> got = {o.recordKind, o.recordName, o.objectType, o.mergedType,
-                                          o.objectId,   o.recordId,   o.version};
+    const std::vector<std::string> got = {
+        o.recordKind.str(), o.recordName.str(), o.objectType.str(), o.mergedType.str(),
+        o.objectId.str(),   o.recordId.str(),   o.version.str()};
     EXPECT_EQ(got, c.expected);
   }
 }
@@ -480,7 +481,7 @@ TEST(bzMergeRules, ObjectListsSortByIdThenTypeWithEqualKeysInReverseReadingOrder
   for (auto it = list.rbegin(); it != list.rend(); ++it) raw.push_back(it->get());
   bzMergeRules::sortObjects(raw);
   order.clear();
-  for (const mgObject* o : raw) order.push_back(o->recordId);
+  for (const mgObject* o : raw) order.push_back(o->recordId.str());
   EXPECT_EQ(order, (std::vector<std::string>{"5", "2", "3", "9", "6", "4", "1", "8", "7"}));
 }
 

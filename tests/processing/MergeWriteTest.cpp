@@ -592,8 +592,8 @@ TEST(bzMergeWrite, ManyObjectsKeepTheOrderOfTheWalks) {
     const mgObject& o = *first[j];
     SCOPED_TRACE(o.recordName);
     EXPECT_EQ(numbers[j], o.newRecordId);
-    const int key = std::stoi(o.mergeKey.substr(1));
-    const int n = std::stoi(o.newRecordId);
+    const int key = std::stoi(o.mergeKey.str().substr(1));
+    const int n = std::stoi(o.newRecordId.str());
     const bool repeated = key == 3 && &o != first[3];
     std::string partner;
     if (o.version == "20") {
