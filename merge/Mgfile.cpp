@@ -285,10 +285,38 @@ void mgFile::writeAll(const char* data, std::size_t size) {
     if (writeBack_) static_cast<void>(::sync_file_range(fd_, at, n, SYNC_FILE_RANGE_WRITE));
     done += static_cast<std::size_t>(n);
     written_ += static_cast<std::uint64_t>(n);
+    if (growing_) growing_->grew(written_);
   }
 }
 
+std::shared_ptr<plat::GrowingFile> mgFile::letReadersFollow() {
+  requireOpen("Błąd zapisu pliku ");
+  if (!growing_) {
+    growing_ = std::make_shared<plat::GrowingFile>();
+    growing_->grew(written_);
+    followed_ = std::make_unique<plat::FollowedFile>(fd_, growing_);
+  }
+  return growing_;
+}
+
+void mgFile::finishWriting() {
+  try {
+    flush();
+  } catch (...) {
+    stopFollowers();
+    throw;
+  }
+  if (growing_) growing_->finish();
+}
+
+void mgFile::stopFollowers() noexcept {
+  followed_.reset();
+  if (growing_) growing_->abandon();
+  growing_.reset();
+}
+
 void mgFile::release() noexcept {
+  stopFollowers();
   unmap();
   mapRefused_ = false;
   if (fd_ >= 0) ::close(fd_);

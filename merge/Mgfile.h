@@ -10,11 +10,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "platform/AnsiString.h"
 #include "platform/Export.h"
+#include "platform/FileStream.h"
 
 namespace swde {
 
@@ -64,6 +66,15 @@ class OLVJOIN_API mgFile {
   // The bytes go to the disk as they are written (a file to be committed):
   // the sync of commitTo then has little left to wait for.
   void writeBackEarly() { writeBack_ = true; }
+
+  // Lets readers follow the file while it is written (plat::GrowingFile):
+  // an InputFile opened on it reads what is written so far and waits for
+  // the rest, until finishWriting(); when the store is closed or destroyed
+  // first, or the returned file abandoned, their reads fail.
+  std::shared_ptr<plat::GrowingFile> letReadersFollow();
+  // Writes what is buffered; no byte comes after: the followers read to the
+  // end. Raises plat::EFileError as flushFile (the followers then fail).
+  void finishWriting();
 
   // Appends the bytes of text; nothing for an empty text. Raises
   // plat::EFileError when a write fails.
@@ -134,6 +145,10 @@ class OLVJOIN_API mgFile {
   void unmap() noexcept;
   WriteFunction write_;
   bool writeBack_ = false;
+  // Readers following the file, and the file registered for them.
+  std::shared_ptr<plat::GrowingFile> growing_;
+  std::unique_ptr<plat::FollowedFile> followed_;
+  void stopFollowers() noexcept;
 };
 
 }  // namespace swde

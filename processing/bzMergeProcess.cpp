@@ -13,6 +13,7 @@
 #include <future>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <type_traits>
@@ -278,6 +279,39 @@ class SideCheck {
 };
 
 }  // namespace
+
+// The part result's check beside the pairing: its own reader, whose reads
+// wait for the bytes the pairing has yet to write. Given up, the file it
+// follows is abandoned too, so that a read waiting for more ends.
+class bzMergeProcess::PartResultCheck {
+ public:
+  PartResultCheck(bzMergeProcess& p, plat::ComPtr<PlikSW> reader,
+                  std::shared_ptr<plat::GrowingFile> growing)
+      : reader_(std::move(reader)),
+        growing_(std::move(growing)),
+        check_([this, &p](const std::atomic<bool>& giveUp) {
+          const AnsiString path = p.partResultPath;
+          std::uint32_t code = 0, line = 0;
+          plat::BSTR text = nullptr;
+          const bool opened = reader_->otworz(path, 1) == plat::S_OK &&
+                              reader_->dajOpisBledu(&code, &line, &text) == plat::S_FALSE;
+          plat::BStr held(text);
+          plat::ClearErrorInfo();
+          return opened && p.partResultChecked(*reader_, giveUp);
+        }) {}
+  ~PartResultCheck() { giveUp(); }
+
+  void giveUp() noexcept {
+    check_.giveUp();
+    growing_->abandon();
+  }
+  bool verdict() { return check_.verdict(); }
+
+ private:
+  plat::ComPtr<PlikSW> reader_;
+  std::shared_ptr<plat::GrowingFile> growing_;
+  SideCheck check_;  // last: its thread ends before the reader goes
+};
 
 #if defined(__SANITIZE_ADDRESS__)
 
@@ -598,7 +632,7 @@ int bzMergeProcess::process() {
     try {
       // A stop during the pairing leaves a part result cut short.
       if (mergeFiles() && !isTerminated()) {
-        partResultFile->flushFile();
+        partResultFile->finishWriting();
         // The objects' text is in the part result now: the spools go, and
         // with them the memory their reading took.
         spoolFiles[0].reset();
@@ -659,6 +693,7 @@ void bzMergeProcess::closeFilePartResult() {
 }
 
 void bzMergeProcess::releaseWorkFiles() noexcept {
+  partResultCheck_.reset();
   fileObject.reset();
   partResultFile.reset();
   partResultPath.clear();
@@ -1443,6 +1478,7 @@ void appendGroups(AnsiString& text, RecordType& t, RecordType* u) {
 bool bzMergeProcess::mergeFiles() {
   directReady_ = false;
   if (!mergeMetadata()) return false;
+  startPartResultCheck();
   if (!mergeObjects()) return false;
   partResultFile->saveLinesToFile("SWDEX;\r\n");
   partResultSize_ = partResultFile->position();
@@ -3301,12 +3337,27 @@ bool bzMergeProcess::resolveChunk(std::string_view text, std::size_t first, std:
   return at == text.size();
 }
 
-bool bzMergeProcess::partResultChecked(const std::atomic<bool>& abandon) {
-  partResultBlockRead_ = true;
+void bzMergeProcess::startPartResultCheck() {
+  partResultCheck_.reset();
+  if (!partResultFile || partResultPath.empty()) return;
+  try {
+    std::shared_ptr<plat::GrowingFile> growing = partResultFile->letReadersFollow();
+    // The reader starts with the header and the metadata sections there.
+    partResultFile->flushFile();
+    plat::ComPtr<PlikSW> reader = createFileInterface();
+    if (reader)
+      partResultCheck_ = std::make_unique<PartResultCheck>(*this, std::move(reader), growing);
+  } catch (const std::bad_alloc&) {
+    // No check beside the pairing: the second pass makes one.
+  } catch (const std::system_error&) {
+  }
+}
+
+bool bzMergeProcess::partResultChecked(PlikSW& reader, const std::atomic<bool>& abandon) {
   sxLineBlock block;
   for (;;) {
     if (abandon.load() || isTerminated()) return false;
-    const HRESULT hr = fileObject->dajBlokLinii(&block);
+    const HRESULT hr = reader.dajBlokLinii(&block);
     if (hr != plat::S_OK || !block.findings.empty()) {
       plat::ClearErrorInfo();
       return hr == plat::S_FALSE && block.findings.empty();
@@ -3316,6 +3367,9 @@ bool bzMergeProcess::partResultChecked(const std::atomic<bool>& abandon) {
 
 bool bzMergeProcess::writeMergedDirectly(const AnsiString& target) {
   partResultBlockRead_ = false;
+  // The check made beside the pairing, if there was one; whatever way this
+  // pass leaves, it ends with it.
+  std::unique_ptr<PartResultCheck> early = std::move(partResultCheck_);
   if (!directReady_ || fileSize != partResultSize_ || recordsFrom_ > recordsTo_ ||
       recordsTo_ > partResultSize_)
     return false;
@@ -3340,7 +3394,13 @@ bool bzMergeProcess::writeMergedDirectly(const AnsiString& target) {
   }
 
   std::vector<DirectChunk> out(chunks);
-  SideCheck checker([this](const std::atomic<bool>& giveUp) { return partResultChecked(giveUp); });
+  // Without it, the check is made now.
+  std::optional<SideCheck> late;
+  if (!early) {
+    partResultBlockRead_ = true;
+    late.emplace(
+        [this](const std::atomic<bool>& giveUp) { return partResultChecked(*fileObject, giveUp); });
+  }
 
   mergedFile = createStore(Store::merged);
   mergedFile->openTempFile(plat::extractFilePath(target));
@@ -3380,11 +3440,14 @@ bool bzMergeProcess::writeMergedDirectly(const AnsiString& target) {
         state->setRecordsNumber(recordsCount);
       },
       [&] { return isTerminated(); });
-  if (resolved)
+  if (resolved) {
     mergedFile->saveLinesToFile(bytes.substr(recordsTo_));
-  else
-    checker.giveUp();
-  const bool checked = checker.verdict();
+  } else if (early) {
+    early->giveUp();
+  } else {
+    late->giveUp();
+  }
+  const bool checked = early ? early->verdict() : late->verdict();
   if (!resolved || !checked || isTerminated()) {
     mergedFile.reset();
     return false;

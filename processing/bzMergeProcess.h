@@ -315,9 +315,15 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   // (false) the merged store goes and nothing was reported, and the pass
   // reads the part result record by record. False after a stop too.
   virtual bool writeMergedDirectly(const AnsiString& target);
-  // The reader's block check of the open part result (no finding, read to
-  // its end); false as soon as abandon is set or the run is stopped.
-  bool partResultChecked(const std::atomic<bool>& abandon);
+  // The reader's block check of the part result open in reader (no finding,
+  // read to its end); false as soon as abandon is set or the run is stopped.
+  bool partResultChecked(PlikSW& reader, const std::atomic<bool>& abandon);
+  // That check made while the pairing writes the part result, the reader
+  // following the file as it grows: started once the metadata sections are
+  // written; writeMergedDirectly takes its verdict.
+  class PartResultCheck;
+  std::unique_ptr<PartResultCheck> partResultCheck_;
+  void startPartResultCheck();
   struct DirectChunk;
   struct DirectSink;
   struct PassSink;

@@ -10,12 +10,15 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "merge/Mgfile.h"
 #include "platform/CodePage.h"
 #include "platform/Exception.h"
+#include "platform/FileStream.h"
 #include "platform/FileSystem.h"
 #include "support/InChild.h"
 #include "support/NonRegularTargets.h"
@@ -352,6 +355,47 @@ TEST_F(MgFileTest, WrittenBackEarlyCommitsTheSameBytes) {
   store.commitTo(target);
   EXPECT_EQ(contents(target), all);
   EXPECT_EQ(entries(dir_), std::vector<std::string>{"wynik.swd"});
+}
+
+// A reader of the store's file follows it as it is written: it gets every
+// byte written, to the end finishWriting sets; a store that goes before that
+// (a run stopped, a write failed) leaves its reader's read failing, never
+// waiting for good.
+TEST_F(MgFileTest, ReadersFollowTheFileWhileItIsWritten) {
+  for (const bool finished : {true, false}) {
+    SCOPED_TRACE(finished ? "finished" : "store gone");
+    auto store = std::make_unique<mgFile>();
+    store->openTempFile(dir_);
+    store->saveLinesToFile("SWDE;\r\n");
+    store->letReadersFollow();
+    store->flushFile();
+    plat::InputFile in(store->path());
+    std::string read;
+    bool failed = false;
+    std::thread reader([&] {
+      std::string buf(100000, '\0');
+      try {
+        while (const std::size_t n = in.read(buf.data(), buf.size())) read.append(buf.data(), n);
+      } catch (const plat::EFileError&) {
+        failed = true;
+      }
+    });
+    std::string all = "SWDE;\r\n";
+    // Past the store's buffer, so that some of it reaches the file.
+    for (int i = 0; i < 4000; ++i) {
+      const std::string piece =
+          std::string(static_cast<std::size_t>(i % 300), 'a' + i % 26) + "\r\n";
+      store->saveLinesToFile(piece);
+      all += piece;
+    }
+    if (finished) store->finishWriting();
+    store.reset();
+    reader.join();
+    EXPECT_EQ(failed, !finished);
+    if (finished) EXPECT_EQ(read, all);
+    EXPECT_EQ(read, all.substr(0, read.size()));
+  }
+  EXPECT_TRUE(entries(dir_).empty());
 }
 
 }  // namespace

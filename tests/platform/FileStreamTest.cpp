@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -5,6 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
 
 #include "platform/CodePage.h"
 #include "platform/Exception.h"
@@ -35,6 +40,65 @@ TEST(InputFile, ReadsSeeksAndStopsAtTheSizeSeenAtOpen) {
   std::fclose(w);
   in.seek(0);
   EXPECT_EQ(in.read(buf, 16), 10u);
+}
+
+// Reads the whole of in, piece by piece, until the end or a failure.
+struct Follower {
+  std::string read;
+  bool failed = false;
+  void operator()(plat::InputFile& in) {
+    char buf[4];
+    try {
+      while (const std::size_t n = in.read(buf, sizeof buf)) read.append(buf, n);
+    } catch (const plat::EFileError&) {
+      failed = true;
+    }
+  }
+};
+
+// A file this program writes and lets its readers follow: a reader opened
+// on it by another name reads what is written as it comes, to the end the
+// writer sets; when the writer gives up instead, the waiting read fails.
+TEST(InputFile, FollowsAGrowingFileToTheEndItsWriterSets) {
+  for (const bool finished : {true, false}) {
+    SCOPED_TRACE(finished ? "finished" : "abandoned");
+    testsupport::TempFile f("head;");
+    const std::string link = f.path() + ".link";
+    ASSERT_EQ(::link(f.path().c_str(), link.c_str()), 0);
+    const int fd = ::open(f.path().c_str(), O_WRONLY | O_APPEND);
+    ASSERT_GE(fd, 0);
+    auto growing = std::make_shared<plat::GrowingFile>();
+    growing->grew(5);
+    Follower follower;
+    {
+      plat::FollowedFile followed(fd, growing);
+      plat::InputFile in(link);
+      EXPECT_EQ(in.size(), 5u);
+      std::thread reader([&] { follower(in); });
+      for (const char* piece : {"a,b;", "", "c;"}) {
+        ASSERT_EQ(::write(fd, piece, std::strlen(piece)), static_cast<ssize_t>(std::strlen(piece)));
+        growing->grew(growing->state().size + std::strlen(piece));
+      }
+      if (finished) {
+        growing->finish();
+        growing->abandon();  // too late: a finished file is read to its end
+      } else {
+        growing->abandon();
+      }
+      reader.join();
+      if (finished) EXPECT_EQ(in.size(), 11u);
+    }
+    EXPECT_EQ(follower.failed, !finished);
+    // Abandoned, the reader stopped wherever it stood.
+    EXPECT_EQ(follower.read, std::string("head;a,b;c;").substr(0, follower.read.size()));
+    if (finished) EXPECT_EQ(follower.read, "head;a,b;c;");
+    // No longer followed: a reader reads what is there at its open.
+    ASSERT_EQ(::write(fd, "d;", 2), 2);
+    plat::InputFile later(link);
+    EXPECT_EQ(later.size(), 13u);
+    ::close(fd);
+    ::unlink(link.c_str());
+  }
 }
 
 TEST(InputFile, OpenFailuresNameThePathAndTheReason) {

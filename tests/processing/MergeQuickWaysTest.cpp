@@ -80,13 +80,25 @@ class Probe : public bzMergeProcess {
     // The part result's bytes pass here; the test changes them on their way
     // to the file, which the merge then reads back.
     const Tamper tamper = r_.tamper;
-    store->setWriteFunction([tamper](int fd, const void* data, std::size_t size, off_t offset) {
+    // The file's bytes come in pieces, cut wherever the store writes them.
+    auto inRecords = std::make_shared<bool>(false);
+    auto tampered = std::make_shared<bool>(false);
+    store->setWriteFunction([tamper, inRecords, tampered](int fd, const void* data,
+                                                          std::size_t size, off_t offset) {
       std::string bytes(static_cast<const char*>(data), size);
-      const std::size_t so = bytes.find("\r\nSO;\r\n");
-      if (tamper == Tamper::refusedLine && so != std::string::npos) {
+      std::size_t from = 0;
+      if (!*inRecords) {
+        const std::size_t so = bytes.find("SO;\r\n");
+        *inRecords = so != std::string::npos && (so == 0 || bytes[so - 1] == '\n');
+        from = *inRecords ? so : bytes.size();
+      }
+      if (tamper == Tamper::refusedLine && *inRecords && !*tampered) {
         // The end line of the first record: one no reader knows, the size kept.
-        const std::size_t x = bytes.find("\r\nX;\r\n", so);
-        if (x != std::string::npos) bytes[x + 2] = 'Q';
+        const std::size_t x = bytes.find("\r\nX;\r\n", from);
+        if (x != std::string::npos) {
+          bytes[x + 2] = 'Q';
+          *tampered = true;
+        }
       } else if (tamper == Tamper::extraRecord && bytes.ends_with("\r\nSX;\r\nSWDEX;\r\n")) {
         bytes.insert(bytes.size() - 13, "RD,,G5KLU,EXTRA,999999,;\r\nX;\r\n");
       }

@@ -609,7 +609,10 @@ std::map<std::string, std::string> contents(const testsupport::TempFolder& folde
 struct SafetyRun : testsupport::RunObjects {
   testsupport::TempFolder folder{"olvmergesafe"};
   testsupport::Gate gate;
-  int gateAtReader = 0;  // the reader (counted from 1) whose making waits at the gate
+  // The reader (counted from 1) whose making waits at the gate. They come in
+  // this order: the two inputs', the two inputs' checks, the part result's
+  // check beside the pairing, the part result's.
+  int gateAtReader = 0;
   bool gateInPairing = false;
   bool gateAtMergedStore = false;  // the making of the merged file's store waits
   bool throwInMerge = false;
@@ -751,10 +754,17 @@ TEST(bzMergeResult, AnOutputThereStaysAfterEveryEndingButACleanOne) {
        },
        false,
        {stopped}},
-      {"stop in the second pass",
+      {"stop in the pairing, its part result being checked",
        [](SafetyRun& r, const std::string& d, const std::string& g) {
          r.addPair(d, g);
          r.gateAtReader = 5;
+       },
+       false,
+       {stopped}},
+      {"stop in the second pass",
+       [](SafetyRun& r, const std::string& d, const std::string& g) {
+         r.addPair(d, g);
+         r.gateAtReader = 6;
        },
        false,
        {stopped}},
