@@ -128,13 +128,15 @@ namespace {
 // Runs make(k) for the chunks k = 0 .. count - 1 on every core and take(k)
 // for each of them in order on this thread, at most a few chunks per core
 // made ahead of their turn, so that what the made chunks hold stays small;
-// on this thread alone when oneThread is set.
+// on this thread alone when oneThread is set, on at most most threads when
+// it is not 0.
 // make gives false to give the whole work up; stop() is asked before each
 // chunk is made. True when every chunk was made and taken. An exception of
 // take, or of make (raised at that chunk's turn), ends the work: no thread
 // outlives the call.
 template <class Make, class Take, class Stop>
-bool runInOrder(std::size_t count, Make make, Take take, Stop stop, bool oneThread = false) {
+bool runInOrder(std::size_t count, Make make, Take take, Stop stop, bool oneThread = false,
+                unsigned most = 0) {
   enum : int { kFree, kMade, kGivenUp };
   std::unique_ptr<std::atomic<int>[]> phase(new std::atomic<int>[count]);
   std::unique_ptr<std::exception_ptr[]> raised(new std::exception_ptr[count]);
@@ -144,7 +146,9 @@ bool runInOrder(std::size_t count, Make make, Take take, Stop stop, bool oneThre
   std::mutex m;
   std::condition_variable cv;
   std::size_t taken = 0;  // under m
-  const unsigned cores = oneThread ? 1u : std::max(1u, std::thread::hardware_concurrency());
+  const unsigned cores = oneThread ? 1u
+                         : most    ? most
+                                   : std::max(1u, std::thread::hardware_concurrency());
   const std::size_t ahead = 4 * static_cast<std::size_t>(cores);
 
   auto makeOne = [&](std::size_t k) {
@@ -2383,6 +2387,10 @@ bzMergeProcess::Quick bzMergeProcess::quickSectionSO(mgFile* spool, std::int32_t
   bool refused = false;  // an object the numbering refused ends the pass
   std::uint64_t lineBase = firstLine;
   std::vector<QuickChunk> out(chunks);
+  // The two inputs are read at once, each checked beside its reading: each
+  // input's objects are made on half the cores, so that neither check,
+  // whose pass in order cannot be shared out, waits for a core.
+  const unsigned builders = std::max(1u, std::thread::hardware_concurrency() / 2);
   const bool read = runInOrder(
       chunks,
       [&](std::size_t k) {
@@ -2422,7 +2430,7 @@ bzMergeProcess::Quick bzMergeProcess::quickSectionSO(mgFile* spool, std::int32_t
         state->setProcessPosition(starts[k + 1]);
         state->setRecordsNumber(recordsCount);
       },
-      [&] { return refused || isTerminated(); });
+      [&] { return refused || isTerminated(); }, false, builders);
   if (!read && !refused) checker.giveUp();
   const bool clean = checker.verdict();
   if (isTerminated()) return Quick::done;  // the pass ends as stopped
