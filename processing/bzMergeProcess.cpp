@@ -486,6 +486,7 @@ void bzMergeProcess::clear() {
     byRecordId_[i].release();
     byObjectId_[i].release();
     indexed_[i] = false;
+    std::vector<std::size_t>().swap(sortedFrom_[i]);
   }
 }
 
@@ -498,7 +499,7 @@ void bzMergeProcess::prepareInBackground(int input, bool sort) {
     if (sort) {
       try {
         noteMadeOrder(input);
-        bzMergeRules::sortObjects(fileObjects[input]);
+        bzMergeRules::sortObjects(fileObjects[input], &sortedFrom_[input]);
       } catch (...) {
         sorted->set_exception(std::current_exception());
         throw;
@@ -615,7 +616,7 @@ int bzMergeProcess::process() {
       prepareInBackground(0, true);
     } else if (i == 1 && !isTerminated()) {
       noteMadeOrder(1);
-      bzMergeRules::sortObjects(fileObjects[1]);
+      bzMergeRules::sortObjects(fileObjects[1], &sortedFrom_[1]);
       prepareInBackground(1, false);
     }
   }
@@ -2572,15 +2573,43 @@ void bzMergeProcess::indexObjects(int input) {
   // tables, their slots loaded ahead. The list is in the order of
   // (identifier, type): each key's objects are one run, indexed by its start.
   std::vector<std::size_t> recordHash(n), idHash(n, bzMergeIndex::kNone);
-  const mgObject* previous = nullptr;
-  for (std::size_t i = 0; i < n; ++i) {
-    if (i + 2 * kAhead < n) prefetchIdentifiers(list[i + 2 * kAhead].get());
-    const mgObject* o = list[i].get();
-    if (!o) continue;
-    recordHash[i] = hashOf(o->recordId);
-    if (!previous || previous->objectId != o->objectId || previous->objectType != o->objectType)
-      idHash[i] = hashOf(o->objectId, o->objectType);
-    previous = o;
+  const std::vector<mgObject*>& made = madeOrder_[input];
+  std::vector<std::size_t> from = std::move(sortedFrom_[input]);
+  sortedFrom_[input].clear();
+  if (made.size() == n && from.size() == n) {
+    // The objects read in the order they lie in memory, their hashes then
+    // put in the list's order; two neighbours in the list are compared only
+    // when their identifier hashes are equal.
+    std::vector<std::size_t> byRecord(n), byId(n);
+    for (std::size_t j = 0; j < n; ++j) {
+      const mgObject* o = made[j];
+      byRecord[j] = hashOf(o->recordId);
+      byId[j] = hashOf(o->objectId, o->objectType);
+    }
+    const mgObject* previous = nullptr;
+    std::size_t previousHash = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+      const mgObject* o = list[i].get();
+      if (!o) continue;
+      const std::size_t j = from[i];
+      recordHash[i] = byRecord[j];
+      if (!previous || previousHash != byId[j] || previous->objectId != o->objectId ||
+          previous->objectType != o->objectType)
+        idHash[i] = byId[j];
+      previous = o;
+      previousHash = byId[j];
+    }
+  } else {
+    const mgObject* previous = nullptr;
+    for (std::size_t i = 0; i < n; ++i) {
+      if (i + 2 * kAhead < n) prefetchIdentifiers(list[i + 2 * kAhead].get());
+      const mgObject* o = list[i].get();
+      if (!o) continue;
+      recordHash[i] = hashOf(o->recordId);
+      if (!previous || previous->objectId != o->objectId || previous->objectType != o->objectType)
+        idHash[i] = hashOf(o->objectId, o->objectType);
+      previous = o;
+    }
   }
   bzMergeIndex& byRecordId = byRecordId_[input];
   bzMergeIndex& byObjectId = byObjectId_[input];
@@ -2593,9 +2622,9 @@ void bzMergeProcess::indexObjects(int input) {
     }
     const mgObject* o = list[i].get();
     if (!o) continue;
-    const std::string_view key = o->recordId;
+    // The object itself is read only when another has the same hash.
     byRecordId.insertFirst(recordHash[i], reinterpret_cast<std::size_t>(o),
-                           [&](std::size_t v) { return objectAt(v)->recordId == key; });
+                           [o](std::size_t v) { return objectAt(v)->recordId == o->recordId; });
     if (idHash[i] != bzMergeIndex::kNone)
       byObjectId.insertFirst(idHash[i], i, [](std::size_t) { return false; });
   }

@@ -123,15 +123,17 @@ class OLVCORE_API bzMergeRules {
   // Sorts a list built by appending in reading order; objects with equal keys
   // end up in reverse reading order.
   template <class Ptr>
-  static void sortObjects(std::vector<Ptr>& list) {
+  // With from, each sorted object's position before the sort goes there.
+  static void sortObjects(std::vector<Ptr>& list, std::vector<std::size_t>* from = nullptr) {
     std::vector<const mgObject*> objects;
     objects.reserve(list.size());
     for (const Ptr& p : list) objects.push_back(&*p);
-    const std::vector<std::size_t> order = sortedOrder(objects);
+    std::vector<std::size_t> order = sortedOrder(objects);
     std::vector<Ptr> sorted;
     sorted.reserve(list.size());
     for (const std::size_t i : order) sorted.push_back(std::move(list[i]));
     list = std::move(sorted);
+    if (from) *from = std::move(order);
   }
   // The positions of objects in the order of the lists: objectLess, and
   // equal keys in reverse order of position.
