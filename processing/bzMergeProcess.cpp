@@ -332,13 +332,12 @@ void freeMergeTable(void* p, std::size_t) noexcept {
 
 namespace {
 
-// Tables from this size on are mapped on their own, in large pages where the
-// system gives them; a large mapping starts on a large page's boundary.
+// Tables from this size on are mapped on their own, in whole pages.
 constexpr std::size_t kLargeTable = 4 * 1024 * 1024;
 
 std::size_t mappedSize(std::size_t bytes) {
-  constexpr std::size_t kLargePage = 2 * 1024 * 1024;
-  return (bytes + kLargePage - 1) / kLargePage * kLargePage;
+  constexpr std::size_t kPage = 4096;
+  return (bytes + kPage - 1) / kPage * kPage;
 }
 
 }  // namespace
@@ -348,8 +347,6 @@ void* allocateMergeTable(std::size_t bytes) {
   void* p = ::mmap(nullptr, mappedSize(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
                    -1, 0);
   if (p == MAP_FAILED) throw std::bad_alloc();
-  // Advice only: without large pages the table works all the same.
-  static_cast<void>(::madvise(p, mappedSize(bytes), MADV_HUGEPAGE));
   return p;
 }
 

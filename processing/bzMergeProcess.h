@@ -40,9 +40,11 @@
 
 namespace swde {
 
-// Storage of the large tables of the merge, which are read at random: from
-// a size on, in memory asked to be backed by large pages, so that a lookup
-// seldom misses the address cache as well as the data cache.
+// Storage of the large tables of the merge: from a size on, mapped on their
+// own, so that their memory goes back to the system as soon as they go.
+// (Large pages are not asked for: where the page cache holds the gigabytes
+// of the inputs, making one can cost the system more than the lookups
+// gain from it.)
 OLVCORE_API void* allocateMergeTable(std::size_t bytes);
 OLVCORE_API void freeMergeTable(void* p, std::size_t bytes) noexcept;
 
