@@ -244,6 +244,33 @@ bool inChunks(std::size_t count, Body body, Stop stop, bool oneThread = false) {
 
 namespace {
 
+// Texts that chunks of work are made into, given back once written: their
+// memory serves chunk after chunk, its pages made once, not once a chunk.
+class TextPool {
+ public:
+  AnsiString take() {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (free_.empty()) return AnsiString();
+    AnsiString text = std::move(free_.back());
+    free_.pop_back();
+    return text;
+  }
+  void give(AnsiString& text) noexcept {
+    text.clear();
+    std::lock_guard<std::mutex> hold(lock_);
+    try {
+      free_.push_back(std::move(text));
+    } catch (const std::bad_alloc&) {
+      // The text goes with its chunk.
+    }
+    text = AnsiString();
+  }
+
+ private:
+  std::mutex lock_;
+  std::vector<AnsiString> free_;
+};
+
 // A check run on a thread of its own beside the work it vouches for: told
 // to give up and waited for whatever way its owner leaves.
 class SideCheck {
@@ -1694,7 +1721,8 @@ void bzMergeProcess::endRecord(WrittenRecord& written, std::size_t start,
 void bzMergeProcess::saveBatch(RecordBatch& batch) {
   partResultFile->saveLinesToFile(batch.text);
   writtenRecords.insert(writtenRecords.end(), batch.records.begin(), batch.records.end());
-  batch = RecordBatch();
+  batch.text.clear();
+  batch.records.clear();
 }
 
 namespace {
@@ -1856,9 +1884,11 @@ bool bzMergeProcess::mergeObjects() {
                         const std::vector<Step>& steps) {
     const std::size_t chunks = chunksOf(list.size());
     std::vector<RecordBatch> batches(chunks);
+    TextPool texts;
     return runInOrder(
         chunks,
         [&](std::size_t k) {
+          batches[k].text = texts.take();
           const std::size_t end = std::min(list.size(), (k + 1) * kObjectsPerChunk);
           for (std::size_t i = k * kObjectsPerChunk; i < end; ++i) {
             if (i + kAhead < end) prefetchObject(list[i + kAhead].get());
@@ -1867,7 +1897,12 @@ bool bzMergeProcess::mergeObjects() {
           }
           return true;
         },
-        [&](std::size_t k) { saveBatch(batches[k]); }, stopped, oneThread);
+        [&](std::size_t k) {
+          saveBatch(batches[k]);
+          texts.give(batches[k].text);
+          std::vector<WrittenRecord>().swap(batches[k].records);
+        },
+        stopped, oneThread);
   };
 
   // The walks; a stop ends them where it comes, the section closed all the
@@ -2155,8 +2190,12 @@ bool bzMergeProcess::quickChunk(const AnsiString& path, std::uint64_t from, std:
                                 std::int32_t section, const bzMergeRules& verdicts,
                                 QuickChunk& chunk) const {
   plat::InputFile input(path);
-  std::string bytes;
-  if (!readRange(input, from, static_cast<std::size_t>(to - from), bytes)) return false;
+  // The thread's buffer serves chunk after chunk: its pages are made once.
+  thread_local std::string buffer;
+  if (!readRange(input, from, static_cast<std::size_t>(to - from), buffer)) return false;
+  const std::string_view bytes = buffer;
+  // The objects' text is about as long as the chunk's.
+  chunk.text.reserve(bytes.size());
   sxLineParser parser(static_cast<std::uint8_t>(fileType));
   // The lines' fields view the chunk's bytes, which outlive them.
   parser.setKeepText(false);
@@ -2389,10 +2428,12 @@ bzMergeProcess::Quick bzMergeProcess::quickSectionSO(mgFile* spool, std::int32_t
   // input's objects are made on half the cores, so that neither check,
   // whose pass in order cannot be shared out, waits for a core.
   const unsigned builders = std::max(1u, std::thread::hardware_concurrency() / 2);
+  TextPool texts;
   const bool read = runInOrder(
       chunks,
       [&](std::size_t k) {
         try {
+          out[k].text = texts.take();
           return quickChunk(path, starts[k], starts[k + 1], section, rulesBefore, out[k]);
         } catch (...) {
           return false;
@@ -2424,6 +2465,7 @@ bzMergeProcess::Quick bzMergeProcess::quickSectionSO(mgFile* spool, std::int32_t
         }
         spool->saveLinesToFile(c.text);
         lineBase += c.lines;
+        texts.give(c.text);
         c = QuickChunk();
         state->setProcessPosition(starts[k + 1]);
         state->setRecordsNumber(recordsCount);
@@ -3428,6 +3470,7 @@ bool bzMergeProcess::writeMergedDirectly(const AnsiString& target) {
   }
 
   std::vector<DirectChunk> out(chunks);
+  TextPool texts;
   // Without it, the check is made now.
   std::optional<SideCheck> late;
   if (!early) {
@@ -3447,6 +3490,7 @@ bool bzMergeProcess::writeMergedDirectly(const AnsiString& target) {
         DirectChunk& c = out[k];
         try {
           const std::string_view text = records.substr(starts[k], starts[k + 1] - starts[k]);
+          c.text = texts.take();
           c.text.reserve(text.size() + text.size() / 8);
           const std::size_t first = k * kRecordsPerChunk;
           c.resolved = resolveChunk(text, first, std::min(kRecordsPerChunk, total - first), c);
@@ -3466,7 +3510,7 @@ bool bzMergeProcess::writeMergedDirectly(const AnsiString& target) {
           from = at;
         }
         mergedFile->saveLinesToFile(std::string_view(c.text).substr(from));
-        AnsiString().swap(c.text);
+        texts.give(c.text);
         // The records' bytes are read no more (the check reads the file).
         partResultFile->dropWrittenBytes(recordsFrom_ + starts[k], recordsFrom_ + starts[k + 1]);
         state->setProcessPosition(recordsFrom_ + starts[k + 1]);
