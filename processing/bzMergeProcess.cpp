@@ -1967,6 +1967,7 @@ bool bzMergeProcess::mergeObjects() {
     // Which objects meet a pair of their key made before them: the keys
     // shared out among the parts of the table of pairs, each part walking
     // the list in order on a thread of its own.
+    std::size_t pairs[kMergedKeysParts] = {};  // made in each part
     const bool keyed = runInOrder(
         kMergedKeysParts,
         [&](std::size_t part) {
@@ -1988,6 +1989,7 @@ bool bzMergeProcess::mergeObjects() {
             } else if (s.way == Way::paired) {
               addToMergeMap(o, s.hash);
               s.partner->merged = true;
+              ++pairs[part];
             }
           }
           return true;
@@ -1996,11 +1998,12 @@ bool bzMergeProcess::mergeObjects() {
     if (!keyed) return;  // stopped
 
     // Room for every record: one for each object of the first list, one for
-    // each of the second that is no part of a pair.
+    // each of the second that is no part of a pair (each pair merges one).
     {
       std::size_t records = writtenRecords.size();
       for (const auto& o : first) records += o ? 1 : 0;
-      for (const auto& o : second) records += o && !o->merged ? 1 : 0;
+      for (const auto& o : second) records += o ? 1 : 0;
+      for (const std::size_t made : pairs) records -= made;
       writtenRecords.reserve(records);
     }
 
