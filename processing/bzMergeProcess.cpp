@@ -2885,6 +2885,26 @@ void bzMergeProcess::updateRelationsIds() {
       if (ok) mergedFile->saveLinesToFile("\r\nSWDEX;\r\n");
     }
     if (ok) {
+      // The objects and their tables have done their work: they go while
+      // the merged file goes to the disk, here after it when no thread can
+      // be had.
+      std::thread teardown;
+      try {
+        teardown = std::thread([this] {
+          try {
+            bzMergeProcess::clear();
+          } catch (...) {
+            // What is left goes with the run's own clearing.
+          }
+        });
+      } catch (const std::system_error&) {
+      }
+      struct Join {
+        std::thread& thread;
+        ~Join() {
+          if (thread.joinable()) thread.join();
+        }
+      } join{teardown};
       mergedFile->commitTo(target);
       mergedFile.reset();
       resultWritten_ = true;
