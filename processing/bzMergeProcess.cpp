@@ -3410,20 +3410,21 @@ bool bzMergeProcess::resolveChunk(std::string_view text, std::size_t first, std:
     // The relation lines come run after run, each run's in the counts it
     // was written with, as the record walk takes them.
     RunCursor runs(written);
+    // The lines kept as they stand are copied a run at a time.
+    std::size_t kept = 0;
     for (std::size_t from = 0; from < record.size();) {
       const std::size_t end = record.find('\n', from);
       if (end == std::string_view::npos || end == from || record[end - 1] != '\r') return false;
       const std::string_view line = record.substr(from, end - 1 - from);
+      const std::size_t start = from;
       from = end + 1;
       // A carriage return inside the line: the reader may end the line there.
       if (line.find('\r') != std::string_view::npos) return false;
       const int code = relationCodeOf(line);
       if (code < 0) return false;
-      if (code == 0) {
-        chunk.text.append(line);
-        chunk.text += kCrLf;
-        continue;
-      }
+      if (code == 0) continue;
+      chunk.text.append(record.substr(kept, start - kept));
+      kept = from;
       if (!runs.take(code)) return false;
       fieldCount = cutFields(line, fields);
       if (fieldCount > kFields) return false;
@@ -3431,6 +3432,7 @@ bool bzMergeProcess::resolveChunk(std::string_view text, std::size_t first, std:
       resolveRelation(code, field, runs.source(), runs.input(), sink);
       if (!complete) return false;
     }
+    chunk.text.append(record.substr(kept));
     if (runs.rest() != 0) return false;
   }
   return at == text.size();
