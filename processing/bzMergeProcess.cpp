@@ -1606,12 +1606,38 @@ std::size_t hashOf(const KeyView& k) {
 // The partner candidates of the second input by (merged type, key): for each
 // key its first object and, per object, the next one of that key, in list
 // order. Objects without a key are no candidates.
+// A list's objects in the order they lie in memory, the order they were
+// made in, where the sort told where each of them went (the list's own
+// order otherwise): a walk whose steps hang on no other reads its objects
+// so, not at random.
+class MemoryOrder {
+ public:
+  MemoryOrder(const std::vector<std::unique_ptr<mgObject>>& list,
+              const std::vector<mgObject*>& made, const std::vector<std::size_t>& sortedFrom)
+      : list_(list), made_(made) {
+    if (made.size() == list.size() && sortedFrom.size() == list.size()) {
+      place_.resize(list.size());
+      for (std::size_t i = 0; i < sortedFrom.size(); ++i) place_[sortedFrom[i]] = i;
+    }
+  }
+  // The j-th object in that order, and its position in the list.
+  mgObject* object(std::size_t j) const { return place_.empty() ? list_[j].get() : made_[j]; }
+  std::size_t place(std::size_t j) const { return place_.empty() ? j : place_[j]; }
+
+ private:
+  const std::vector<std::unique_ptr<mgObject>>& list_;
+  const std::vector<mgObject*>& made_;
+  std::vector<std::size_t> place_;
+};
+
 class Candidates {
  public:
   // Built on every core: the keys' hashes first, then one table per part
   // of the hashes, each from the back, so that each key's chain runs in
   // list order.
-  Candidates(const std::vector<std::unique_ptr<mgObject>>& list, bool oneThread) : list_(list) {
+  Candidates(const std::vector<std::unique_ptr<mgObject>>& list, const MemoryOrder& order,
+             bool oneThread)
+      : list_(list) {
     const std::size_t n = list.size();
     next_.assign(n, kNone);
     std::vector<std::size_t> hashes(n, 0);
@@ -1620,10 +1646,10 @@ class Candidates {
     inChunks(
         n,
         [&](std::size_t from, std::size_t to) {
-          for (std::size_t i = from; i < to; ++i) {
-            if (i + kAhead < to) prefetchObject(list[i + kAhead].get());
-            const mgObject* o = list[i].get();
+          for (std::size_t j = from; j < to; ++j) {
+            const mgObject* o = order.object(j);
             if (!o || o->mergeKey.empty()) continue;
+            const std::size_t i = order.place(j);
             hashes[i] = hashOf(keyOf(*o));
             keyed[i] = 1;
           }
@@ -1637,10 +1663,10 @@ class Candidates {
           for (std::size_t i = n; i-- > 0;) {
             const std::size_t hash = hashes[i];
             if (!keyed[i] || partOf(hash) != part) continue;
-            const KeyView key = keyOf(*list[i]);
+            // The objects themselves are read only where the hashes meet.
             bool made = false;
             std::size_t& head = heads.emplace(
-                hash, i, [&](std::size_t h) { return keyOf(*list[h]) == key; }, made);
+                hash, i, [&](std::size_t h) { return keyOf(*list[h]) == keyOf(*list[i]); }, made);
             if (!made) {
               next_[i] = head;
               head = i;
@@ -1686,10 +1712,10 @@ class Candidates {
 }  // namespace
 
 bool bzMergeProcess::addToMergeMap(const mgObject& o, std::size_t hash) {
-  const KeyView key = keyOf(o);
+  // The objects themselves are read only where the hashes meet.
   return mergedKeys[mergedKeysPart(hash)].insertFirst(
       hash, reinterpret_cast<std::size_t>(&o),
-      [&](std::size_t v) { return keyOf(*objectAt(v)) == key; });
+      [&](std::size_t v) { return keyOf(*objectAt(v)) == keyOf(o); });
 }
 
 void bzMergeProcess::reportObjectFinding(int code, const mgObject& o, std::string_view missing) {
@@ -1823,10 +1849,10 @@ bool bzMergeProcess::mergeObjects() {
     lastProgress = now;
     progress();
   };
+  // The objects themselves are read only where the hashes meet.
   auto mergedBefore = [&](const mgObject& o, std::size_t hash) {
-    const KeyView key = keyOf(o);
     return mergedKeys[mergedKeysPart(hash)].find(hash, [&](std::size_t v) {
-      return keyOf(*objectAt(v)) == key;
+      return keyOf(*objectAt(v)) == keyOf(o);
     }) != bzMergeIndex::kNone;
   };
   auto stopped = [this] { return isTerminated(); };
@@ -1910,33 +1936,38 @@ bool bzMergeProcess::mergeObjects() {
   [&] {
     const auto& first = fileObjects[0];
     const auto& second = fileObjects[1];
-    auto candidates = std::make_unique<const Candidates>(second, oneThread);
+    const MemoryOrder firstInMemory(first, madeOrder_[0], sortedFrom_[0]);
+    const MemoryOrder secondInMemory(second, madeOrder_[1], sortedFrom_[1]);
+    auto candidates = std::make_unique<const Candidates>(second, secondInMemory, oneThread);
 
     // The first list: what each object makes of itself and its candidates,
     // on every core; then, in order, which of them meet a pair of their key
     // made before them (what the pairing of the one before decides), with the
     // findings; then the records.
     std::vector<Step> firstSteps(first.size());
+    // What one object makes of itself and its candidates hangs on no other:
+    // the objects are read in the order they lie in memory.
+    auto objectOf = [&](std::size_t j) { return firstInMemory.object(j); };
+    auto stepOf = [&](std::size_t j) -> Step& { return firstSteps[firstInMemory.place(j)]; };
     const bool looked = inChunks(
         first.size(),
         [&](std::size_t from, std::size_t end) {
           for (std::size_t i = from; i < end; ++i) {
-            if (i + kAhead < end) prefetchObject(first[i + kAhead].get());
+            if (i + kAhead < end) prefetchObject(objectOf(i + kAhead));
             if (i + kAhead / 2 < end) {
-              const mgObject* o = first[i + kAhead / 2].get();
+              const mgObject* o = objectOf(i + kAhead / 2);
               if (o && !o->mergeKey.empty()) {
-                Step& s = firstSteps[i + kAhead / 2];
+                Step& s = stepOf(i + kAhead / 2);
                 s.hash = hashOf(keyOf(*o));
                 candidates->prefetch(s.hash);
               }
             }
             if (i + kAhead / 4 < end) {
-              const mgObject* o = first[i + kAhead / 4].get();
-              if (o && !o->mergeKey.empty())
-                candidates->prefetchFirst(firstSteps[i + kAhead / 4].hash);
+              const mgObject* o = objectOf(i + kAhead / 4);
+              if (o && !o->mergeKey.empty()) candidates->prefetchFirst(stepOf(i + kAhead / 4).hash);
             }
-            mgObject* o = first[i].get();
-            Step& s = firstSteps[i];
+            mgObject* o = objectOf(i);
+            Step& s = stepOf(i);
             if (!o) continue;
             // The key's hash, when the look ahead did not make it.
             if (o->mergeKey.empty() || i < from + kAhead / 2) s.hash = hashOf(keyOf(*o));
@@ -2052,11 +2083,10 @@ bool bzMergeProcess::mergeObjects() {
     const bool looked2 = inChunks(
         second.size(),
         [&](std::size_t from, std::size_t end) {
-          for (std::size_t i = from; i < end; ++i) {
-            if (i + kAhead < end) prefetchObject(second[i + kAhead].get());
-            const mgObject* o = second[i].get();
+          for (std::size_t j = from; j < end; ++j) {
+            const mgObject* o = secondInMemory.object(j);
             if (!o || o->merged) continue;
-            Step& s = secondSteps[i];
+            Step& s = secondSteps[secondInMemory.place(j)];
             s.hash = hashOf(keyOf(*o));
             if (isSpecialGeoType(o->objectType))
               s.way = Way::special;
@@ -2616,8 +2646,7 @@ void bzMergeProcess::indexObjects(int input) {
   // (identifier, type): each key's objects are one run, indexed by its start.
   std::vector<std::size_t> recordHash(n), idHash(n, bzMergeIndex::kNone);
   const std::vector<mgObject*>& made = madeOrder_[input];
-  std::vector<std::size_t> from = std::move(sortedFrom_[input]);
-  sortedFrom_[input].clear();
+  const std::vector<std::size_t>& from = sortedFrom_[input];
   if (made.size() == n && from.size() == n) {
     // The objects read in the order they lie in memory, their hashes then
     // put in the list's order; two neighbours in the list are compared only

@@ -588,8 +588,7 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   std::future<void> sorted_[2];  // the sort's part of that work
   bool indexed_[2] = {false, false};
   // Per input, its objects in the order they were made, or empty; and where
-  // each object of the sorted list stands in that order, until the indexes
-  // are built (or empty).
+  // each object of the sorted list stands in that order (or empty).
   std::vector<mgObject*> madeOrder_[2];
   std::vector<std::size_t> sortedFrom_[2];
   std::size_t nextWritten_ = 0;
