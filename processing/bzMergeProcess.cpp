@@ -1916,9 +1916,13 @@ bool bzMergeProcess::mergeObjects() {
         [&](std::size_t k) {
           batches[k].text = texts.take();
           const std::size_t end = std::min(list.size(), (k + 1) * kObjectsPerChunk);
+          // Only the objects that are written are loaded ahead: of the
+          // second list, most went into pairs already.
           for (std::size_t i = k * kObjectsPerChunk; i < end; ++i) {
-            if (i + kAhead < end) prefetchObject(list[i + kAhead].get());
-            if (i + kAhead / 2 < end) spoolAhead(list[i + kAhead / 2].get());
+            if (i + kAhead < end && steps[i + kAhead].way != Way::none)
+              prefetchObject(list[i + kAhead].get());
+            if (i + kAhead / 2 < end && steps[i + kAhead / 2].way != Way::none)
+              spoolAhead(list[i + kAhead / 2].get());
             if (steps[i].way != Way::none) writeStep(*list[i], steps[i], batches[k]);
           }
           return true;
