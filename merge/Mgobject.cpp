@@ -16,26 +16,32 @@ mgObject::~mgObject() = default;
 
 namespace {
 
+// Runs work(k) for k < parts, each on a thread of its own but the first,
+// which runs here; here too what no thread could be had for.
+template <class Work>
+void inParts(std::size_t parts, const Work& work) noexcept {
+  std::vector<std::thread> threads;
+  std::size_t started = 1;
+  try {
+    threads.reserve(parts);
+    for (; started < parts; ++started) threads.emplace_back(work, started);
+  } catch (...) {
+  }
+  work(0);
+  for (std::size_t k = started; k < parts; ++k) work(k);
+  for (std::thread& t : threads) t.join();
+}
+
 // Runs each object's destructor, the objects shared out among the cores in
 // runs of neighbours; here alone when no thread can be had.
 void destroyObjects(mgObject* const* objects, std::size_t count) noexcept {
   constexpr std::size_t kPerThread = 64 * 1024;
   const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
   const std::size_t parts = std::max<std::size_t>(1, std::min(cores, count / kPerThread));
-  auto run = [objects, count, parts](std::size_t k) {
+  inParts(parts, [objects, count, parts](std::size_t k) {
     for (std::size_t i = count * k / parts; i < count * (k + 1) / parts; ++i)
       if (objects[i]) objects[i]->~mgObject();
-  };
-  std::vector<std::thread> threads;
-  std::size_t started = 1;
-  try {
-    threads.reserve(parts);
-    for (; started < parts; ++started) threads.emplace_back(run, started);
-  } catch (...) {
-  }
-  run(0);
-  for (std::size_t k = started; k < parts; ++k) run(k);
-  for (std::thread& t : threads) t.join();
+  });
 }
 
 }  // namespace
@@ -84,20 +90,10 @@ void unmapAll(const std::vector<std::pair<void*, std::size_t> >& slabs) noexcept
       bytes < kShared ? 1
                       : std::min<std::size_t>(n, std::max(1u, std::thread::hardware_concurrency()));
   if (parts > 1) {
-    auto drop = [&slabs, n, parts](std::size_t k) {
+    inParts(parts, [&slabs, n, parts](std::size_t k) {
       for (std::size_t i = n * k / parts; i < n * (k + 1) / parts; ++i)
         static_cast<void>(::madvise(slabs[i].first, slabs[i].second, MADV_DONTNEED));
-    };
-    std::vector<std::thread> threads;
-    std::size_t started = 1;
-    try {
-      threads.reserve(parts);
-      for (; started < parts; ++started) threads.emplace_back(drop, started);
-    } catch (...) {
-    }
-    drop(0);
-    for (std::size_t k = started; k < parts; ++k) drop(k);
-    for (std::thread& t : threads) t.join();
+    });
   }
   for (const auto& [slab, size] : slabs) ::munmap(slab, size);
 }
