@@ -3481,9 +3481,9 @@ void bzMergeProcess::startPartResultCheck() {
     plat::ComPtr<PlikSW> reader = createFileInterface();
     if (reader)
       partResultCheck_ = std::make_unique<PartResultCheck>(*this, std::move(reader), growing);
-  } catch (const std::bad_alloc&) {
-    // No check beside the pairing: the second pass makes one.
-  } catch (const std::system_error&) {
+  } catch (...) {
+    // No check beside the pairing: the second pass makes one. (A write that
+    // failed here fails the pairing's next write again.)
   }
 }
 

@@ -613,6 +613,7 @@ struct SafetyRun : testsupport::RunObjects {
   // this order: the two inputs', the two inputs' checks, the part result's
   // check beside the pairing, the part result's.
   int gateAtReader = 0;
+  int failingReader = 0;  // the reader (counted as above) whose making fails
   bool gateInPairing = false;
   bool gateAtMergedStore = false;  // the making of the merged file's store waits
   bool throwInMerge = false;
@@ -659,6 +660,7 @@ class SafetyMerge : public bzMergeProcess {
       n = ++run_.readersMade;
     }
     if (n == run_.gateAtReader) run_.gate.pass();
+    if (n == run_.failingReader) throw plat::Exception("brak czytnika");
     return bzMergeProcess::createFileInterface();
   }
   bool mergeFiles() override {
@@ -835,6 +837,39 @@ TEST(bzMergeResult, CleanRunReplacesTheOutputWithTheModeOfANewFile) {
   EXPECT_EQ(names.size(), 3u);
   // The part result counts as the third file read.
   EXPECT_EQ(r.state.getFilesProceeded(), 3u);
+}
+
+// The check beside the pairing is a way to the same verdict sooner: without
+// a reader for it, the second pass checks the part result itself and the
+// run ends as it would.
+TEST(bzMergeResult, NoReaderForTheCheckBesideThePairingChangesNothing) {
+  std::string expected;
+  std::vector<Line> expectedLines;
+  for (const int failing : {0, 5}) {
+    SCOPED_TRACE(failing);
+    SafetyRun r;
+    r.failingReader = failing;
+    r.addPair(readFile(kData + "opis.swd"), readFile(kData + "geometria.swd"));
+    const Ending e = runMerge(r);
+    EXPECT_FALSE(e.critical);
+    EXPECT_TRUE(e.written) << dump(e.lines);
+    // The lines, time stamps aside, each run's folder named alike.
+    std::vector<Line> lines;
+    for (Line l : e.lines) {
+      if (l.text.rfind("START", 0) == 0 || l.text.rfind("STOP", 0) == 0) continue;
+      for (std::size_t at; (at = l.text.find(r.folder.path())) != std::string::npos;)
+        l.text.replace(at, r.folder.path().size(), "<folder>");
+      lines.push_back(l);
+    }
+    if (failing == 0) {
+      expected = readFile(r.folder / "wynik.swd");
+      expectedLines = lines;
+    } else {
+      EXPECT_EQ(readFile(r.folder / "wynik.swd"), expected);
+      EXPECT_EQ(lines, expectedLines) << dump(lines);
+      EXPECT_EQ(contents(r.folder).size(), 3u);  // no work file is left
+    }
+  }
 }
 
 TEST(bzMergeResult, OutputThatIsALinkStaysALinkToTheMergedFile) {
