@@ -321,14 +321,20 @@ class bzMergeProcess::PartResultCheck {
       : reader_(std::move(reader)),
         growing_(std::move(growing)),
         check_([this, &p](const std::atomic<bool>& giveUp) {
-          const AnsiString path = p.partResultPath;
-          std::uint32_t code = 0, line = 0;
-          plat::BSTR text = nullptr;
-          const bool opened = reader_->otworz(path, 1) == plat::S_OK &&
-                              reader_->dajOpisBledu(&code, &line, &text) == plat::S_FALSE;
-          plat::BStr held(text);
-          plat::ClearErrorInfo();
-          return opened && p.partResultChecked(*reader_, giveUp);
+          try {
+            const AnsiString path = p.partResultPath;
+            std::uint32_t code = 0, line = 0;
+            plat::BSTR text = nullptr;
+            const bool opened = reader_->otworz(path, 1) == plat::S_OK &&
+                                reader_->dajOpisBledu(&code, &line, &text) == plat::S_FALSE;
+            plat::BStr held(text);
+            plat::ClearErrorInfo();
+            return opened && p.partResultChecked(*reader_, giveUp);
+          } catch (...) {
+            // No verdict but a refusal: the part result is read record by
+            // record.
+            return false;
+          }
         }) {}
   ~PartResultCheck() { giveUp(); }
 
