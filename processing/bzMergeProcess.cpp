@@ -2009,21 +2009,24 @@ bool bzMergeProcess::mergeObjects() {
     // shared out among the parts of the table of pairs, each part walking
     // the list in order on a thread of its own.
     std::size_t pairs[kMergedKeysParts] = {};  // made in each part
+    // Each part's objects that may meet a pair, in list order.
+    std::vector<std::size_t> ofPart[kMergedKeysParts];
+    for (std::vector<std::size_t>& v : ofPart) v.reserve(first.size() / kMergedKeysParts + 16);
+    for (std::size_t i = 0; i < first.size(); ++i) {
+      const Step& s = firstSteps[i];
+      if (s.way == Way::outdated || s.way == Way::paired || s.way == Way::alone)
+        ofPart[mergedKeysPart(s.hash)].push_back(i);
+    }
     const bool keyed = runInOrder(
         kMergedKeysParts,
         [&](std::size_t part) {
-          std::size_t ahead = 0;
-          for (std::size_t i = 0; i < first.size(); ++i) {
-            // The slot of the next object of this part is loaded ahead.
-            for (ahead = std::max(ahead, i + 1); ahead < first.size() && ahead < i + 4 * kAhead &&
-                                                 mergedKeysPart(firstSteps[ahead].hash) != part;
-                 ++ahead) {
-            }
-            if (ahead < first.size() && ahead < i + 4 * kAhead)
-              mergedKeys[part].prefetch(firstSteps[ahead].hash);
+          const std::vector<std::size_t>& mine = ofPart[part];
+          for (std::size_t k = 0; k < mine.size(); ++k) {
+            // The slot of a later object of this part is loaded ahead.
+            if (k + kAhead < mine.size())
+              mergedKeys[part].prefetch(firstSteps[mine[k + kAhead]].hash);
+            const std::size_t i = mine[k];
             Step& s = firstSteps[i];
-            if (mergedKeysPart(s.hash) != part) continue;
-            if (s.way != Way::outdated && s.way != Way::paired && s.way != Way::alone) continue;
             const mgObject& o = *first[i];
             if (mergedBefore(o, s.hash)) {
               s.way = Way::before;
