@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/LargeMemory.h"
+
 namespace swde {
 
 mgObject::mgObject() : textOffset{0, 0, 0}, textLength{0, 0, 0} {}
@@ -95,7 +97,7 @@ void unmapAll(const std::vector<std::pair<void*, std::size_t> >& slabs) noexcept
         static_cast<void>(::madvise(slabs[i].first, slabs[i].second, MADV_DONTNEED));
     });
   }
-  for (const auto& [slab, size] : slabs) ::munmap(slab, size);
+  for (const auto& [slab, size] : slabs) plat::unmapMemory(slab, size);
 }
 
 // Slabs mapped straight from the system, each handed out front to back;
@@ -129,13 +131,11 @@ struct Slabs {
       const std::size_t size = nextSize;
       // Its pages come as the objects are made, on the threads that make
       // them, not all at once under the lock.
-      void* slab =
-          ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-      if (slab == MAP_FAILED) throw std::bad_alloc();
+      void* slab = plat::mapMemory(size);
       try {
         mapped.emplace_back(slab, size);
       } catch (...) {
-        ::munmap(slab, size);
+        plat::unmapMemory(slab, size);
         throw;
       }
       next = static_cast<char*>(slab);

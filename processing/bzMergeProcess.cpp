@@ -350,50 +350,6 @@ class bzMergeProcess::PartResultCheck {
   SideCheck check_;  // last: its thread ends before the reader goes
 };
 
-#if defined(__SANITIZE_ADDRESS__)
-
-// The sanitizer watches every table on its own.
-void* allocateMergeTable(std::size_t bytes) {
-  return ::operator new(bytes);
-}
-
-void freeMergeTable(void* p, std::size_t) noexcept {
-  ::operator delete(p);
-}
-
-#else
-
-namespace {
-
-// Tables from this size on are mapped on their own, in whole pages.
-constexpr std::size_t kLargeTable = 4 * 1024 * 1024;
-
-std::size_t mappedSize(std::size_t bytes) {
-  constexpr std::size_t kPage = 4096;
-  return (bytes + kPage - 1) / kPage * kPage;
-}
-
-}  // namespace
-
-void* allocateMergeTable(std::size_t bytes) {
-  if (bytes < kLargeTable) return ::operator new(bytes);
-  void* p = ::mmap(nullptr, mappedSize(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
-                   -1, 0);
-  if (p == MAP_FAILED) throw std::bad_alloc();
-  return p;
-}
-
-void freeMergeTable(void* p, std::size_t bytes) noexcept {
-  if (!p) return;
-  if (bytes < kLargeTable) {
-    ::operator delete(p);
-    return;
-  }
-  ::munmap(p, mappedSize(bytes));
-}
-
-#endif
-
 // Builds one object from the lines of its record as the first pass takes
 // them: its header's fields, its key and its text parts. One per thread.
 class bzMergeProcess::ObjectBuilder {
@@ -492,7 +448,7 @@ void bzMergeProcess::clear() {
   // is at hand: runs of neighbours in memory.
   for (int i = 0; i < 2; ++i) {
     auto& list = fileObjects[i];
-    std::vector<mgObject*>& made = madeOrder_[i];
+    plat::LargeVector<mgObject*>& made = madeOrder_[i];
     if (made.size() != list.size()) {
       try {
         made.clear();
@@ -516,7 +472,7 @@ void bzMergeProcess::clear() {
     byRecordId_[i].release();
     byObjectId_[i].release();
     indexed_[i] = false;
-    std::vector<std::size_t>().swap(sortedFrom_[i]);
+    plat::LargeVector<std::size_t>().swap(sortedFrom_[i]);
   }
 }
 
@@ -548,7 +504,7 @@ void bzMergeProcess::prepareInBackground(int input, bool sort) {
 
 void bzMergeProcess::noteMadeOrder(int input) {
   const auto& list = fileObjects[input];
-  std::vector<mgObject*>& made = madeOrder_[input];
+  plat::LargeVector<mgObject*>& made = madeOrder_[input];
   made.clear();
   made.reserve(list.size());
   for (const auto& o : list) made.push_back(o.get());
@@ -1619,7 +1575,8 @@ std::size_t hashOf(const KeyView& k) {
 class MemoryOrder {
  public:
   MemoryOrder(const std::vector<std::unique_ptr<mgObject>>& list,
-              const std::vector<mgObject*>& made, const std::vector<std::size_t>& sortedFrom)
+              const plat::LargeVector<mgObject*>& made,
+              const plat::LargeVector<std::size_t>& sortedFrom)
       : list_(list), made_(made) {
     if (made.size() == list.size() && sortedFrom.size() == list.size()) {
       place_.resize(list.size());
@@ -1632,8 +1589,8 @@ class MemoryOrder {
 
  private:
   const std::vector<std::unique_ptr<mgObject>>& list_;
-  const std::vector<mgObject*>& made_;
-  std::vector<std::size_t> place_;
+  const plat::LargeVector<mgObject*>& made_;
+  plat::LargeVector<std::size_t> place_;
 };
 
 class Candidates {
@@ -1646,8 +1603,8 @@ class Candidates {
       : list_(list) {
     const std::size_t n = list.size();
     next_.assign(n, kNone);
-    std::vector<std::size_t> hashes(n, 0);
-    std::vector<std::uint8_t> keyed(n, 0);  // a candidate: an object with a key
+    plat::LargeVector<std::size_t> hashes(n, 0);
+    plat::LargeVector<std::uint8_t> keyed(n, 0);  // a candidate: an object with a key
     const auto never = [] { return false; };
     inChunks(
         n,
@@ -1712,7 +1669,7 @@ class Candidates {
   static std::size_t partOf(std::size_t hash) { return hash >> 61; }
   const std::vector<std::unique_ptr<mgObject>>& list_;
   bzMergeIndex heads_[kParts];
-  std::vector<std::size_t> next_;
+  plat::LargeVector<std::size_t> next_;
 };
 
 }  // namespace
@@ -1913,7 +1870,7 @@ bool bzMergeProcess::mergeObjects() {
   // Writes the records of the steps of a list, chunk by chunk on every core,
   // in order into the part result.
   auto writeSteps = [&](const std::vector<std::unique_ptr<mgObject>>& list,
-                        const std::vector<Step>& steps) {
+                        const plat::LargeVector<Step>& steps) {
     const std::size_t chunks = chunksOf(list.size());
     std::vector<RecordBatch> batches(chunks);
     TextPool texts;
@@ -1954,7 +1911,7 @@ bool bzMergeProcess::mergeObjects() {
     // on every core; then, in order, which of them meet a pair of their key
     // made before them (what the pairing of the one before decides), with the
     // findings; then the records.
-    std::vector<Step> firstSteps(first.size());
+    plat::LargeVector<Step> firstSteps(first.size());
     // What one object makes of itself and its candidates hangs on no other:
     // the objects are read in the order they lie in memory.
     auto objectOf = [&](std::size_t j) { return firstInMemory.object(j); };
@@ -2083,7 +2040,7 @@ bool bzMergeProcess::mergeObjects() {
     }
     progress();
     if (!writeSteps(first, firstSteps)) return;  // stopped
-    std::vector<Step>().swap(firstSteps);
+    plat::LargeVector<Step>().swap(firstSteps);
     // What is left to write is read from the spools here and there: their
     // pages go back to the system and come again from the file as needed.
     for (int i = 0; i < 2; ++i)
@@ -2092,7 +2049,7 @@ bool bzMergeProcess::mergeObjects() {
     // The second list's objects that found no partner: their ways on every
     // core (the pairs are all made), then their findings in order, then
     // their records.
-    std::vector<Step> secondSteps(second.size());
+    plat::LargeVector<Step> secondSteps(second.size());
     const bool looked2 = inChunks(
         second.size(),
         [&](std::size_t from, std::size_t end) {
@@ -2129,7 +2086,7 @@ bool bzMergeProcess::mergeObjects() {
     }
     progress();
     if (!writeSteps(second, secondSteps)) return;  // stopped
-    std::vector<Step>().swap(secondSteps);
+    plat::LargeVector<Step>().swap(secondSteps);
   }();
 
   // The table of pairs has done its work.
@@ -2657,14 +2614,14 @@ void bzMergeProcess::indexObjects(int input) {
   // The hashes first, the objects loaded ahead of their turn; then the
   // tables, their slots loaded ahead. The list is in the order of
   // (identifier, type): each key's objects are one run, indexed by its start.
-  std::vector<std::size_t> recordHash(n), idHash(n, bzMergeIndex::kNone);
-  const std::vector<mgObject*>& made = madeOrder_[input];
-  const std::vector<std::size_t>& from = sortedFrom_[input];
+  plat::LargeVector<std::size_t> recordHash(n), idHash(n, bzMergeIndex::kNone);
+  const plat::LargeVector<mgObject*>& made = madeOrder_[input];
+  const plat::LargeVector<std::size_t>& from = sortedFrom_[input];
   if (made.size() == n && from.size() == n) {
     // The objects read in the order they lie in memory, their hashes then
     // put in the list's order; two neighbours in the list are compared only
     // when their identifier hashes are equal.
-    std::vector<std::size_t> byRecord(n), byId(n);
+    plat::LargeVector<std::size_t> byRecord(n), byId(n);
     for (std::size_t j = 0; j < n; ++j) {
       const mgObject* o = made[j];
       byRecord[j] = hashOf(o->recordId);

@@ -35,32 +35,11 @@
 #include "metadata/Recordtype.h"
 #include "platform/Exception.h"
 #include "platform/Export.h"
+#include "platform/LargeMemory.h"
 #include "processing/bzMergeRules.h"
 #include "processing/bzProcessThread.h"
 
 namespace swde {
-
-// Storage of the large tables of the merge: from a size on, mapped on their
-// own, so that their memory goes back to the system as soon as they go.
-// (Large pages are not asked for: where the page cache holds the gigabytes
-// of the inputs, making one can cost the system more than the lookups
-// gain from it.)
-OLVCORE_API void* allocateMergeTable(std::size_t bytes);
-OLVCORE_API void freeMergeTable(void* p, std::size_t bytes) noexcept;
-
-template <class T>
-struct bzMergeTableAllocator {
-  using value_type = T;
-  bzMergeTableAllocator() = default;
-  template <class U>
-  bzMergeTableAllocator(const bzMergeTableAllocator<U>&) noexcept {}
-  T* allocate(std::size_t n) { return static_cast<T*>(allocateMergeTable(n * sizeof(T))); }
-  void deallocate(T* p, std::size_t n) noexcept { freeMergeTable(p, n * sizeof(T)); }
-  template <class U>
-  bool operator==(const bzMergeTableAllocator<U>&) const noexcept {
-    return true;
-  }
-};
 
 // An open-addressing table of values by the hash of their key; the caller
 // tells, from a value, whether it is the key sought. Values are positions
@@ -139,7 +118,7 @@ class bzMergeIndex {
     std::size_t value;
   };
   void grow() {
-    std::vector<Slot, bzMergeTableAllocator<Slot>> old = std::move(slots_);
+    plat::LargeVector<Slot> old = std::move(slots_);
     reset(old.size());
     for (const Slot& s : old) {
       if (s.value == kNone) continue;
@@ -149,7 +128,7 @@ class bzMergeIndex {
       ++used_;
     }
   }
-  std::vector<Slot, bzMergeTableAllocator<Slot>> slots_;
+  plat::LargeVector<Slot> slots_;
   std::size_t mask_ = 0;
   std::size_t used_ = 0;
 };
@@ -282,7 +261,7 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   };
   // One entry per SO record of the part result, in file order: what the
   // second pass walks.
-  std::vector<WrittenRecord> writtenRecords;
+  plat::LargeVector<WrittenRecord> writtenRecords;
 
   // Steps of the second pass. The part result is read by a reader of its
   // own (currentFile 2); its findings go to the objects its lines came from.
@@ -589,8 +568,8 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   bool indexed_[2] = {false, false};
   // Per input, its objects in the order they were made, or empty; and where
   // each object of the sorted list stands in that order (or empty).
-  std::vector<mgObject*> madeOrder_[2];
-  std::vector<std::size_t> sortedFrom_[2];
+  plat::LargeVector<mgObject*> madeOrder_[2];
+  plat::LargeVector<std::size_t> sortedFrom_[2];
   std::size_t nextWritten_ = 0;
   bool resultWritten_ = false;
   char number_[24] = {};  // text of a fresh record identifier

@@ -272,7 +272,8 @@ bool bzMergeRules::objectLess(const mgObject& a, const mgObject& b) {
   return a.objectType.view().compare(b.objectType.view()) < 0;
 }
 
-std::vector<std::size_t> bzMergeRules::sortedOrder(const std::vector<const mgObject*>& objects) {
+plat::LargeVector<std::size_t> bzMergeRules::sortedOrder(
+    const std::vector<const mgObject*>& objects) {
   // The first 16 bytes of each identifier, zero-padded and big-endian, settle
   // most comparisons without touching the object: bytes compare unsigned,
   // and a padded prefix orders the same way as the identifier it starts.
@@ -303,7 +304,7 @@ std::vector<std::size_t> bzMergeRules::sortedOrder(const std::vector<const mgObj
   while (parts < cores && n / (2 * parts) >= kPerPart) parts *= 2;
   std::vector<std::size_t> bounds(parts + 1);
   for (std::size_t k = 0; k <= parts; ++k) bounds[k] = n * k / parts;
-  std::vector<Entry> entries(n);
+  plat::LargeVector<Entry> entries(n);
   // Runs work(k) for k < count, the first on this thread; false when a
   // thread could not be had (the rest then run here).
   auto eachPart = [](std::size_t count, const auto& work) {
@@ -326,7 +327,7 @@ std::vector<std::size_t> bzMergeRules::sortedOrder(const std::vector<const mgObj
     std::sort(entries.begin() + static_cast<std::ptrdiff_t>(bounds[k]),
               entries.begin() + static_cast<std::ptrdiff_t>(bounds[k + 1]), less);
   });
-  std::vector<Entry> merged(parts > 1 ? n : 0);
+  plat::LargeVector<Entry> merged(parts > 1 ? n : 0);
   for (std::size_t width = 1; width < parts; width *= 2) {
     const std::size_t pairs = (parts + 2 * width - 1) / (2 * width);
     eachPart(pairs, [&](std::size_t j) {
@@ -341,7 +342,7 @@ std::vector<std::size_t> bzMergeRules::sortedOrder(const std::vector<const mgObj
     });
     entries.swap(merged);
   }
-  std::vector<std::size_t> order(entries.size());
+  plat::LargeVector<std::size_t> order(entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) order[i] = entries[i].index;
   return order;
 }

@@ -16,6 +16,7 @@
 #include "merge/Mgobject.h"
 #include "platform/AnsiString.h"
 #include "platform/Export.h"
+#include "platform/LargeMemory.h"
 
 namespace swde {
 
@@ -124,11 +125,11 @@ class OLVCORE_API bzMergeRules {
   // end up in reverse reading order.
   template <class Ptr>
   // With from, each sorted object's position before the sort goes there.
-  static void sortObjects(std::vector<Ptr>& list, std::vector<std::size_t>* from = nullptr) {
+  static void sortObjects(std::vector<Ptr>& list, plat::LargeVector<std::size_t>* from = nullptr) {
     std::vector<const mgObject*> objects;
     objects.reserve(list.size());
     for (const Ptr& p : list) objects.push_back(&*p);
-    std::vector<std::size_t> order = sortedOrder(objects);
+    plat::LargeVector<std::size_t> order = sortedOrder(objects);
     std::vector<Ptr> sorted;
     sorted.reserve(list.size());
     for (const std::size_t i : order) sorted.push_back(std::move(list[i]));
@@ -137,7 +138,7 @@ class OLVCORE_API bzMergeRules {
   }
   // The positions of objects in the order of the lists: objectLess, and
   // equal keys in reverse order of position.
-  static std::vector<std::size_t> sortedOrder(const std::vector<const mgObject*>& objects);
+  static plat::LargeVector<std::size_t> sortedOrder(const std::vector<const mgObject*>& objects);
 
  private:
   bool skipComments_;

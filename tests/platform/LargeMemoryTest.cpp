@@ -1,0 +1,48 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+
+#include "platform/LargeMemory.h"
+
+namespace {
+
+// Blocks on either side of the size from which memory is mapped on its own,
+// and one of an odd size that is no whole number of pages.
+TEST(LargeMemory, BlocksOfEverySizeAreZeroedWritableAndGoBack) {
+  for (const std::size_t bytes :
+       {std::size_t{1}, std::size_t{4096}, plat::kLargeMemory - 1, plat::kLargeMemory,
+        plat::kLargeMemory + 12345, std::size_t{3} << 20}) {
+    SCOPED_TRACE(bytes);
+    auto* mapped = static_cast<unsigned char*>(plat::mapMemory(bytes));
+    ASSERT_NE(mapped, nullptr);
+    EXPECT_TRUE(std::all_of(mapped, mapped + bytes, [](unsigned char c) { return c == 0; }));
+    mapped[0] = 1;
+    mapped[bytes - 1] = 2;
+    plat::unmapMemory(mapped, bytes);
+
+    auto* large = static_cast<unsigned char*>(plat::allocateLarge(bytes));
+    ASSERT_NE(large, nullptr);
+    std::fill(large, large + bytes, 0xA5);
+    EXPECT_EQ(large[bytes - 1], 0xA5);
+    plat::freeLarge(large, bytes);
+  }
+  plat::unmapMemory(nullptr, 10);
+  plat::freeLarge(nullptr, plat::kLargeMemory);
+}
+
+TEST(LargeMemory, VectorKeepsItsValuesWhileGrowingPastTheMappedSize) {
+  plat::LargeVector<std::uint64_t> v;
+  const std::size_t n = 3 * plat::kLargeMemory / sizeof(std::uint64_t);
+  for (std::size_t i = 0; i < n; ++i) v.push_back(i * 7);
+  std::uint64_t sum = 0;
+  for (std::size_t i = 0; i < n; ++i) sum += v[i] == i * 7 ? 1 : 0;
+  EXPECT_EQ(sum, n);
+  v.resize(10);
+  v.shrink_to_fit();
+  EXPECT_EQ(v.back(), 63u);
+  plat::LargeVector<std::uint64_t>().swap(v);
+  EXPECT_TRUE(v.empty());
+}
+
+}  // namespace
