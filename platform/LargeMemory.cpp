@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <cstring>
 #include <new>
 
 namespace plat {
@@ -10,7 +11,7 @@ namespace plat {
 
 // The sanitizer watches every block on its own.
 void* mapMemory(std::size_t bytes) {
-  return ::operator new(bytes);
+  return std::memset(::operator new(bytes), 0, bytes);
 }
 
 void unmapMemory(void* p, std::size_t) noexcept {
