@@ -1574,8 +1574,7 @@ std::size_t hashOf(const KeyView& k) {
 // so, not at random.
 class MemoryOrder {
  public:
-  MemoryOrder(const std::vector<std::unique_ptr<mgObject>>& list,
-              const plat::LargeVector<mgObject*>& made,
+  MemoryOrder(const mgObjectList& list, const plat::LargeVector<mgObject*>& made,
               const plat::LargeVector<std::size_t>& sortedFrom)
       : list_(list), made_(made) {
     if (made.size() == list.size() && sortedFrom.size() == list.size()) {
@@ -1588,7 +1587,7 @@ class MemoryOrder {
   std::size_t place(std::size_t j) const { return place_.empty() ? j : place_[j]; }
 
  private:
-  const std::vector<std::unique_ptr<mgObject>>& list_;
+  const mgObjectList& list_;
   const plat::LargeVector<mgObject*>& made_;
   plat::LargeVector<std::size_t> place_;
 };
@@ -1598,9 +1597,7 @@ class Candidates {
   // Built on every core: the keys' hashes first, then one table per part
   // of the hashes, each from the back, so that each key's chain runs in
   // list order.
-  Candidates(const std::vector<std::unique_ptr<mgObject>>& list, const MemoryOrder& order,
-             bool oneThread)
-      : list_(list) {
+  Candidates(const mgObjectList& list, const MemoryOrder& order, bool oneThread) : list_(list) {
     const std::size_t n = list.size();
     next_.assign(n, kNone);
     plat::LargeVector<std::size_t> hashes(n, 0);
@@ -1667,7 +1664,7 @@ class Candidates {
   // The tables by the top bits of the hashes (the low ones pick the slots).
   static constexpr std::size_t kParts = 8;
   static std::size_t partOf(std::size_t hash) { return hash >> 61; }
-  const std::vector<std::unique_ptr<mgObject>>& list_;
+  const mgObjectList& list_;
   bzMergeIndex heads_[kParts];
   plat::LargeVector<std::size_t> next_;
 };
@@ -1869,8 +1866,7 @@ bool bzMergeProcess::mergeObjects() {
   };
   // Writes the records of the steps of a list, chunk by chunk on every core,
   // in order into the part result.
-  auto writeSteps = [&](const std::vector<std::unique_ptr<mgObject>>& list,
-                        const plat::LargeVector<Step>& steps) {
+  auto writeSteps = [&](const mgObjectList& list, const plat::LargeVector<Step>& steps) {
     const std::size_t chunks = chunksOf(list.size());
     std::vector<RecordBatch> batches(chunks);
     TextPool texts;
@@ -1978,6 +1974,8 @@ bool bzMergeProcess::mergeObjects() {
         kMergedKeysParts,
         [&](std::size_t part) {
           const std::vector<std::size_t>& mine = ofPart[part];
+          // Room for the pairs this part may make, made at once.
+          mergedKeys[part].reserve(mine.size());
           for (std::size_t k = 0; k < mine.size(); ++k) {
             // The slot of a later object of this part is loaded ahead.
             if (k + kAhead < mine.size())

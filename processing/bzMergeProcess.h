@@ -15,6 +15,7 @@
 // that was there as it was. Made as bzRun<bzMergeProcess>.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <future>
@@ -41,6 +42,9 @@
 
 namespace swde {
 
+// A list of the merge's objects; millions long.
+using mgObjectList = plat::LargeVector<std::unique_ptr<mgObject>>;
+
 // An open-addressing table of values by the hash of their key; the caller
 // tells, from a value, whether it is the key sought. Values are positions
 // or addresses; kNone is none.
@@ -54,6 +58,10 @@ class bzMergeIndex {
     slots_.assign(size, Slot{0, kNone});
     mask_ = size - 1;
     used_ = 0;
+  }
+  // Room for count entries in all, those there kept.
+  void reserve(std::size_t count) {
+    if (2 * count > slots_.size()) rehash(count);
   }
   void release() {
     slots_.clear();
@@ -117,9 +125,12 @@ class bzMergeIndex {
     std::size_t hash;
     std::size_t value;
   };
-  void grow() {
+  void grow() { rehash(slots_.size()); }
+  // The entries moved into a table with room for count.
+  void rehash(std::size_t count) {
     plat::LargeVector<Slot> old = std::move(slots_);
-    reset(old.size());
+    const std::size_t used = used_;
+    reset(std::max(count, used));
     for (const Slot& s : old) {
       if (s.value == kNone) continue;
       std::size_t i = s.hash & mask_;
@@ -391,7 +402,7 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   void releaseWorkFiles() noexcept;
 
   std::unique_ptr<Metadata> fileMetadata[2];
-  std::vector<std::unique_ptr<mgObject>> fileObjects[2];
+  mgObjectList fileObjects[2];
   std::vector<mgObject*> specialGeoObjects;
   std::vector<mgObject*> mergedPrecincts;
   std::unique_ptr<mgFile> spoolFiles[2];

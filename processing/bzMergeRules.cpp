@@ -273,7 +273,7 @@ bool bzMergeRules::objectLess(const mgObject& a, const mgObject& b) {
 }
 
 plat::LargeVector<std::size_t> bzMergeRules::sortedOrder(
-    const std::vector<const mgObject*>& objects) {
+    const plat::LargeVector<const mgObject*>& objects) {
   // The first 16 bytes of each identifier, zero-padded and big-endian, settle
   // most comparisons without touching the object: bytes compare unsigned,
   // and a padded prefix orders the same way as the identifier it starts.

@@ -123,14 +123,14 @@ class OLVCORE_API bzMergeRules {
   static bool objectLess(const mgObject& a, const mgObject& b);
   // Sorts a list built by appending in reading order; objects with equal keys
   // end up in reverse reading order.
-  template <class Ptr>
   // With from, each sorted object's position before the sort goes there.
-  static void sortObjects(std::vector<Ptr>& list, plat::LargeVector<std::size_t>* from = nullptr) {
-    std::vector<const mgObject*> objects;
+  template <class List>
+  static void sortObjects(List& list, plat::LargeVector<std::size_t>* from = nullptr) {
+    plat::LargeVector<const mgObject*> objects;
     objects.reserve(list.size());
-    for (const Ptr& p : list) objects.push_back(&*p);
+    for (const auto& p : list) objects.push_back(&*p);
     plat::LargeVector<std::size_t> order = sortedOrder(objects);
-    std::vector<Ptr> sorted;
+    List sorted;
     sorted.reserve(list.size());
     for (const std::size_t i : order) sorted.push_back(std::move(list[i]));
     list = std::move(sorted);
@@ -138,7 +138,8 @@ class OLVCORE_API bzMergeRules {
   }
   // The positions of objects in the order of the lists: objectLess, and
   // equal keys in reverse order of position.
-  static plat::LargeVector<std::size_t> sortedOrder(const std::vector<const mgObject*>& objects);
+  static plat::LargeVector<std::size_t> sortedOrder(
+      const plat::LargeVector<const mgObject*>& objects);
 
  private:
   bool skipComments_;
