@@ -6,7 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 #include "platform/CodePage.h"
@@ -35,7 +38,67 @@ int nonRegular(const AnsiString& path) {
   return S_ISDIR(st.st_mode) ? EISDIR : plat::kNotRegularFile;
 }
 
+// Bytes written between two syncs of a file written early.
+constexpr std::uint64_t kSyncStep = std::uint64_t{32} << 20;
+
 }  // namespace
+
+// Syncs the file each time kSyncStep more bytes are written, while the store
+// goes on writing: the medium takes the bytes as they come, so that the
+// last sync waits for the last few only. A sync's failure is kept, so that
+// the store reports it (the system reports a failed write-back once).
+class mgFile::Syncer {
+ public:
+  Syncer(int fd, SyncFunction sync) : fd_(fd), sync_(std::move(sync)) {
+    thread_ = std::thread([this] { run(); });
+  }
+  ~Syncer() { stop(); }
+  // The file holds written bytes now.
+  void wrote(std::uint64_t written) {
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      written_ = written;
+      if (written_ - asked_ < kSyncStep) return;
+    }
+    wake_.notify_one();
+  }
+  // Ends the thread after the sync under way; the errno of the first
+  // failed sync, 0 when none failed.
+  int stop() noexcept {
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      stopping_ = true;
+    }
+    wake_.notify_one();
+    if (thread_.joinable()) thread_.join();
+    return error_;
+  }
+
+ private:
+  void run() noexcept {
+    std::unique_lock<std::mutex> hold(lock_);
+    for (;;) {
+      wake_.wait(hold, [this] { return stopping_ || written_ - asked_ >= kSyncStep; });
+      if (stopping_) return;
+      asked_ = written_;
+      hold.unlock();
+      int err = 0;
+      if ((sync_ ? sync_(fd_) : ::fdatasync(fd_)) != 0) err = errno != 0 ? errno : EIO;
+      hold.lock();
+      if (err != 0 && error_ == 0) error_ = err;
+    }
+  }
+
+  const int fd_;
+  const SyncFunction sync_;
+  std::mutex lock_;
+  std::condition_variable wake_;
+  std::uint64_t written_ = 0;  // under lock_
+  std::uint64_t asked_ = 0;    // written_ when the last sync began
+  bool stopping_ = false;
+  int error_ = 0;  // written by the thread, read after its join
+  std::thread thread_;
+};
 
 mgFile::mgFile() = default;
 
@@ -118,7 +181,11 @@ void mgFile::closeFile() {
     release();
     throw;
   }
-  if (::close(fd_) != 0 && errno != EINTR) {
+  if (const int synced = stopSyncer()) {
+    err = synced;
+    what = "Błąd zapisu pliku ";
+  }
+  if (::close(fd_) != 0 && errno != EINTR && !what) {
     err = errno;
     what = "Błąd zamknięcia pliku ";
   }
@@ -148,6 +215,7 @@ void mgFile::commitTo(const AnsiString& name) {
     // Named after the file the bytes were meant for, not the temporary one.
     refuse(writeError_ != 0 ? writeError_ : EIO);
   }
+  if (const int err = stopSyncer()) refuse(err);
   if (::fsync(fd_) != 0) refuse(errno);
   if (::fchmod(fd_, plat::newFileMode()) != 0) refuse(errno);
   const int fd = fd_;
@@ -285,7 +353,26 @@ void mgFile::writeAll(const char* data, std::size_t size) {
     if (writeBack_) static_cast<void>(::sync_file_range(fd_, at, n, SYNC_FILE_RANGE_WRITE));
     done += static_cast<std::size_t>(n);
     written_ += static_cast<std::uint64_t>(n);
+    if (writeBack_) syncEarly();
     if (growing_) growing_->grew(written_);
+  }
+}
+
+void mgFile::syncEarly() noexcept {
+  if (!syncer_) {
+    if (syncerRefused_ || written_ < kSyncStep) return;
+    try {
+      syncer_ = std::make_unique<Syncer>(fd_, sync_);
+    } catch (...) {
+      // No thread: the sync of commitTo takes everything.
+      syncerRefused_ = true;
+      return;
+    }
+  }
+  try {
+    syncer_->wrote(written_);
+  } catch (...) {
+    // A lock that cannot be taken: the next write tells the thread again.
   }
 }
 
@@ -315,7 +402,20 @@ void mgFile::stopFollowers() noexcept {
   growing_.reset();
 }
 
+int mgFile::stopSyncer() noexcept {
+  if (!syncer_) return 0;
+  const int err = syncer_->stop();
+  syncer_.reset();
+  return err;
+}
+
+void mgFile::setSyncFunction(SyncFunction sync) {
+  sync_ = std::move(sync);
+}
+
 void mgFile::release() noexcept {
+  stopSyncer();
+  syncerRefused_ = false;
   stopFollowers();
   unmap();
   mapRefused_ = false;

@@ -63,8 +63,10 @@ class OLVJOIN_API mgFile {
   // name and the reason; the temporary file is then removed. The store is
   // closed afterwards either way.
   void commitTo(const AnsiString& name);
-  // The bytes go to the disk as they are written (a file to be committed):
-  // the sync of commitTo then has little left to wait for.
+  // The bytes go to the disk as they are written (a file to be committed),
+  // and reach its medium a few megabytes at a time on a thread of the
+  // store's: the sync of commitTo then has little left to wait for. A
+  // failure of those syncs is the failure of commitTo (or closeFile).
   void writeBackEarly() { writeBack_ = true; }
 
   // Lets readers follow the file while it is written (plat::GrowingFile):
@@ -117,6 +119,10 @@ class OLVJOIN_API mgFile {
   // Test hook: replaces pwrite for every write; an empty function restores
   // pwrite.
   void setWriteFunction(WriteFunction write);
+  // fdatasync: how the store syncs what it wrote early (writeBackEarly);
+  // replaceable for tests, an empty function restoring fdatasync.
+  using SyncFunction = std::function<int(int fd)>;
+  void setSyncFunction(SyncFunction sync);
 
  private:
   void open(int fd, const AnsiString& path, bool temporary);
@@ -145,6 +151,15 @@ class OLVJOIN_API mgFile {
   void unmap() noexcept;
   WriteFunction write_;
   bool writeBack_ = false;
+  // The thread that syncs what was written early, made once enough is
+  // written; stopSyncer ends it, giving the errno of its first failure.
+  class Syncer;
+  std::unique_ptr<Syncer> syncer_;
+  SyncFunction sync_;
+  bool syncerRefused_ = false;  // no thread to be had: the last sync does it all
+  int stopSyncer() noexcept;
+  // Tells the thread (made here once enough is written) what is written.
+  void syncEarly() noexcept;
   // Readers following the file, and the file registered for them.
   std::shared_ptr<plat::GrowingFile> growing_;
   std::unique_ptr<plat::FollowedFile> followed_;

@@ -5,12 +5,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -355,6 +357,76 @@ TEST_F(MgFileTest, WrittenBackEarlyCommitsTheSameBytes) {
   store.commitTo(target);
   EXPECT_EQ(contents(target), all);
   EXPECT_EQ(entries(dir_), std::vector<std::string>{"wynik.swd"});
+}
+
+// A store written early syncs what it wrote on a thread of its own, every
+// few tens of megabytes, while it goes on writing. A sync that succeeds
+// leaves the commit as it was; one that fails is the failure of the commit
+// (the output as it was, no file left) or of the close of a named store,
+// never lost to the last sync, which the system would tell nothing of it.
+TEST_F(MgFileTest, WrittenBackEarlySyncsOnItsWayAndReportsAFailedSync) {
+  struct Case {
+    const char* name;
+    int fails;  // errno of the syncs, 0 for none
+    bool named;
+  } const cases[] = {{"syncs", 0, false}, {"failed sync", EIO, false}, {"named", EIO, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string target = dir_ + "/wynik.swd";
+    { std::ofstream(target, std::ios::binary) << "poprzedni"; }
+    std::mutex lock;
+    std::condition_variable called;
+    int syncs = 0;
+    mgFile store;
+    if (c.named)
+      store.openFile(target);
+    else
+      store.openTempFile(dir_);
+    store.writeBackEarly();
+    store.setSyncFunction([&](int fd) {
+      {
+        std::lock_guard<std::mutex> hold(lock);
+        ++syncs;
+      }
+      called.notify_all();
+      if (c.fails == 0) return ::fdatasync(fd);
+      errno = c.fails;
+      return -1;
+    });
+    // Just past the first step.
+    const std::string piece(1 << 20, 'x');
+    constexpr std::size_t kPieces = 33;
+    for (std::size_t i = 0; i < kPieces; ++i) store.saveLinesToFile(piece);
+    {
+      // Past the first step the thread syncs; the test waits for it.
+      std::unique_lock<std::mutex> hold(lock);
+      called.wait(hold, [&] { return syncs > 0; });
+    }
+    if (c.named) {
+      EXPECT_THROW(store.closeFile(), plat::EFileError);
+      EXPECT_FALSE(store.isOpen());
+      continue;
+    }
+    if (c.fails == 0) {
+      store.commitTo(target);
+      std::ifstream in(target, std::ios::binary);
+      std::string got(kPieces * piece.size() + 1, '\0');
+      in.read(got.data(), static_cast<std::streamsize>(got.size()));
+      EXPECT_EQ(static_cast<std::size_t>(in.gcount()), kPieces * piece.size());
+      got.resize(static_cast<std::size_t>(in.gcount()));
+      EXPECT_EQ(got.find_first_not_of('x'), std::string::npos);
+    } else {
+      try {
+        store.commitTo(target);
+        ADD_FAILURE() << "the commit went through";
+      } catch (const plat::EFileError& e) {
+        EXPECT_NE(std::string(e.what()).find("wynik.swd"), std::string::npos) << e.what();
+      }
+      EXPECT_EQ(contents(target), "poprzedni");
+    }
+    EXPECT_FALSE(store.isOpen());
+    EXPECT_EQ(entries(dir_), std::vector<std::string>{"wynik.swd"});
+  }
 }
 
 // A reader of the store's file follows it as it is written: it gets every
