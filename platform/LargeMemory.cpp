@@ -2,10 +2,19 @@
 
 #include <sys/mman.h>
 
+#include <cstdint>
 #include <cstring>
 #include <new>
 
 namespace plat {
+
+void populateMemory(void* p, std::size_t bytes) noexcept {
+  constexpr std::uintptr_t kPageSize = 4096;
+  const auto from = (reinterpret_cast<std::uintptr_t>(p) + kPageSize - 1) & ~(kPageSize - 1);
+  const auto to = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(kPageSize - 1);
+  if (!p || to <= from) return;
+  static_cast<void>(::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE));
+}
 
 #if defined(__SANITIZE_ADDRESS__)
 

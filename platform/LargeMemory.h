@@ -21,6 +21,12 @@ PLAT_API void* mapMemory(std::size_t bytes);
 // Gives back what mapMemory(bytes) gave; nothing for null.
 PLAT_API void unmapMemory(void* p, std::size_t bytes) noexcept;
 
+// Makes the pages of [p, p + bytes) that lie wholly inside it now, on this
+// thread, as writing them would (their contents stay as they are): the
+// threads of a large job make each its share of a table that one of them
+// then fills. Advice only: nothing where the system cannot.
+PLAT_API void populateMemory(void* p, std::size_t bytes) noexcept;
+
 // mapMemory from kLargeMemory bytes on, operator new below.
 PLAT_API void* allocateLarge(std::size_t bytes);
 PLAT_API void freeLarge(void* p, std::size_t bytes) noexcept;

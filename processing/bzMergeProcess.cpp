@@ -1870,9 +1870,15 @@ bool bzMergeProcess::mergeObjects() {
     const std::size_t chunks = chunksOf(list.size());
     std::vector<RecordBatch> batches(chunks);
     TextPool texts;
+    // The room the records are handed into on this thread, in order: its
+    // pages are made by the chunks' threads, each its share, ahead of it.
+    auto* const room = reinterpret_cast<char*>(writtenRecords.data() + writtenRecords.size());
+    const std::size_t roomBytes =
+        (writtenRecords.capacity() - writtenRecords.size()) * sizeof(WrittenRecord);
     return runInOrder(
         chunks,
         [&](std::size_t k) {
+          plat::populateMemory(room + roomBytes / chunks * k, roomBytes / chunks);
           batches[k].text = texts.take();
           const std::size_t end = std::min(list.size(), (k + 1) * kObjectsPerChunk);
           // Only the objects that are written are loaded ahead: of the

@@ -31,6 +31,21 @@ TEST(LargeMemory, BlocksOfEverySizeAreZeroedWritableAndGoBack) {
   plat::freeLarge(nullptr, plat::kLargeMemory);
 }
 
+// Populating keeps what the memory holds, whatever the bounds: pages cut by
+// either end, a range inside one page, none at all.
+TEST(LargeMemory, PopulatingKeepsTheBytes) {
+  const std::size_t bytes = plat::kLargeMemory + 3 * 4096;
+  auto* p = static_cast<unsigned char*>(plat::mapMemory(bytes));
+  for (std::size_t i = 0; i < bytes; i += 1000) p[i] = static_cast<unsigned char>(i / 1000);
+  plat::populateMemory(p + 100, bytes - 200);
+  plat::populateMemory(p + 10, 20);
+  plat::populateMemory(p, 0);
+  plat::populateMemory(nullptr, 4096);
+  for (std::size_t i = 0; i < bytes; ++i)
+    ASSERT_EQ(p[i], i % 1000 == 0 ? static_cast<unsigned char>(i / 1000) : 0) << i;
+  plat::unmapMemory(p, bytes);
+}
+
 TEST(LargeMemory, VectorKeepsItsValuesWhileGrowingPastTheMappedSize) {
   plat::LargeVector<std::uint64_t> v;
   const std::size_t n = 3 * plat::kLargeMemory / sizeof(std::uint64_t);
