@@ -3512,6 +3512,8 @@ bool bzMergeProcess::writeMergedDirectly(const AnsiString& target) {
   mergedFile->writeBackEarly();
   mergedFile->saveLinesToFile(bytes.substr(0, recordsFrom_));
   std::uint64_t fresh = nextRecordId;
+  constexpr std::uint64_t kDropped = std::uint64_t{32} << 20;
+  std::uint64_t dropped = 0;  // the records' bytes before are dropped
   const bool resolved = runInOrder(
       chunks,
       [&](std::size_t k) {
@@ -3539,8 +3541,13 @@ bool bzMergeProcess::writeMergedDirectly(const AnsiString& target) {
         }
         mergedFile->saveLinesToFile(std::string_view(c.text).substr(from));
         texts.give(c.text);
-        // The records' bytes are read no more (the check reads the file).
-        partResultFile->dropWrittenBytes(recordsFrom_ + starts[k], recordsFrom_ + starts[k + 1]);
+        // The records' bytes are read no more (the check reads the file):
+        // their pages go a few tens of megabytes at a time, each drop
+        // costing every core a flush of its address cache.
+        if (starts[k + 1] - dropped >= kDropped || k + 1 == chunks) {
+          partResultFile->dropWrittenBytes(recordsFrom_ + dropped, recordsFrom_ + starts[k + 1]);
+          dropped = starts[k + 1];
+        }
         state->setProcessPosition(recordsFrom_ + starts[k + 1]);
         recordsCount = std::min(total, (k + 1) * kRecordsPerChunk);
         state->setRecordsNumber(recordsCount);
