@@ -2431,6 +2431,14 @@ bzMergeProcess::Quick bzMergeProcess::quickSectionSO(mgFile* spool, std::int32_t
   bool refused = false;  // an object the numbering refused ends the pass
   std::uint64_t lineBase = firstLine;
   std::vector<QuickChunk> out(chunks);
+  // Where each chunk's objects went in the list, and what they take from
+  // the chunks before them.
+  struct Placed {
+    std::size_t first;
+    std::uint64_t lineBase, spoolBase;
+  };
+  std::vector<Placed> placed;
+  placed.reserve(chunks);
   // The two inputs are read at once, each checked beside its reading: each
   // input's objects are made on half the cores, so that neither check,
   // whose pass in order cannot be shared out, waits for a core.
@@ -2448,28 +2456,33 @@ bzMergeProcess::Quick bzMergeProcess::quickSectionSO(mgFile* spool, std::int32_t
       },
       [&](std::size_t k) {
         QuickChunk& c = out[k];
-        const std::uint64_t base = spool->position();
-        auto& list = fileObjects[currentFile];
-        for (std::size_t j = 0; j < c.objects.size() && !refused; ++j) {
-          mgObject& o = *c.objects[j];
-          o.lineNumber += lineBase - 1;
-          ++recordsCount;
+        // The findings of the chunk's objects, up to one the numbering
+        // refuses; the objects themselves are placed after it below.
+        // After an object the numbering refused, nothing more is taken.
+        std::size_t taken = refused ? 0 : c.objects.size();
+        bool refusedHere = false;
+        for (std::size_t j = 0; j < taken; ++j) {
+          if (!c.uncatalogued[j] && j != c.refusedAt) continue;
+          const mgObject& o = *c.objects[j];
+          const std::uint64_t lineNumber = o.lineNumber + lineBase - 1;
           if (c.uncatalogued[j]) {
             const TVarRec args[] = {TVarRec(std::string_view(o.objectType))};
-            held.push_back({o.lineNumber, o.filePosition, meObjectNotInCatalogue,
+            held.push_back({lineNumber, o.filePosition, meObjectNotInCatalogue,
                             mgError(meObjectNotInCatalogue, args, 0).message});
           }
-          const int parked = o.part == 0 ? mgObject::kParts : 1;
-          for (int p = 0; p < parked; ++p) o.textOffset[p] += base;
           if (j == c.refusedAt) {
-            held.push_back({o.lineNumber, o.filePosition, c.refusal.code, c.refusal.message});
-            refused = true;
+            held.push_back({lineNumber, o.filePosition, c.refusal.code, c.refusal.message});
+            refused = refusedHere = true;
+            taken = j;
             break;
           }
-          o.newRecordId = plat::UIntToStr(rules.nextRecordId());
-          rules.takeRecordIds(1);
-          list.push_back(std::move(c.objects[j]));
         }
+        recordsCount += refusedHere ? taken + 1 : taken;
+        auto& list = fileObjects[currentFile];
+        placed.push_back({list.size(), lineBase, spool->position()});
+        list.insert(
+            list.end(), std::make_move_iterator(c.objects.begin()),
+            std::make_move_iterator(c.objects.begin() + static_cast<std::ptrdiff_t>(taken)));
         spool->saveLinesToFile(c.text);
         lineBase += c.lines;
         texts.give(c.text);
@@ -2478,6 +2491,32 @@ bzMergeProcess::Quick bzMergeProcess::quickSectionSO(mgFile* spool, std::int32_t
         state->setRecordsNumber(recordsCount);
       },
       [&] { return refused || isTerminated(); }, false, builders);
+  // What each chunk's objects take from the chunks before them, given on
+  // every core: the numbers of their lines, the place of their text in the
+  // spool and their new record identifiers, in the order of the list.
+  {
+    auto& list = fileObjects[currentFile];
+    const std::uint64_t firstId = rules.nextRecordId();
+    runInOrder(
+        placed.size(),
+        [&](std::size_t k) {
+          const Placed& at = placed[k];
+          const std::size_t end = k + 1 < placed.size() ? placed[k + 1].first : list.size();
+          char digits[24];
+          for (std::size_t i = at.first; i < end; ++i) {
+            mgObject& o = *list[i];
+            o.lineNumber += at.lineBase - 1;
+            const int parked = o.part == 0 ? mgObject::kParts : 1;
+            for (int p = 0; p < parked; ++p) o.textOffset[p] += at.spoolBase;
+            const auto last =
+                std::to_chars(digits, digits + sizeof digits, firstId + (i - objectsBefore)).ptr;
+            o.newRecordId = std::string_view(digits, static_cast<std::size_t>(last - digits));
+          }
+          return true;
+        },
+        [](std::size_t) {}, [] { return false; });
+    rules.takeRecordIds(list.size() - objectsBefore);
+  }
   if (!read && !refused) checker.giveUp();
   const bool clean = checker.verdict();
   if (isTerminated()) return Quick::done;  // the pass ends as stopped
