@@ -485,38 +485,45 @@ TEST(bzMergeRules, ObjectListsSortByIdThenTypeWithEqualKeysInReverseReadingOrder
   EXPECT_EQ(order, (std::vector<std::string>{"5", "2", "3", "9", "6", "4", "1", "8", "7"}));
 }
 
-// A list long enough to be sorted in parts on several threads and merged:
-// the same order as one sort by the same rule, ids that share their first
-// eight or sixteen bytes and repeated keys included.
+// Lists long enough to be sorted in parts on several threads and merged
+// (two parts, then as many as the cores give): the same order as one sort
+// by the same rule, ids that share their first eight or sixteen bytes and
+// repeated keys included, up to a list of one key.
 TEST(bzMergeRules, LongListsSortInPartsAsInOne) {
-  constexpr int kObjects = 70000;
-  std::vector<std::unique_ptr<mgObject>> list;
-  std::uint32_t seed = 12345;
-  auto next = [&] {
-    seed = seed * 1103515245u + 12345u;
-    return seed >> 8;
-  };
-  for (int i = 0; i < kObjects; ++i) {
-    auto o = std::make_unique<mgObject>();
-    const std::uint32_t r = next();
-    o->objectId = (r % 3 == 0   ? "146501_1.0001."
-                   : r % 3 == 1 ? "146501_1.00010001."
-                                : "") +
-                  std::to_string(next() % 20000);
-    o->objectType = r % 5 == 0 ? "G5KLU" : "G5O_DZE";
-    o->recordId = std::to_string(i);
-    list.push_back(std::move(o));
+  struct Case {
+    int objects;
+    std::uint32_t ids;  // distinct numbers behind the prefixes
+  } const cases[] = {{70000, 20000}, {300000, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.objects);
+    std::vector<std::unique_ptr<mgObject>> list;
+    std::uint32_t seed = 12345;
+    auto next = [&] {
+      seed = seed * 1103515245u + 12345u;
+      return seed >> 8;
+    };
+    for (int i = 0; i < c.objects; ++i) {
+      auto o = std::make_unique<mgObject>();
+      const std::uint32_t r = next();
+      o->objectId = (r % 3 == 0   ? "146501_1.0001."
+                     : r % 3 == 1 ? "146501_1.00010001."
+                                  : "") +
+                    std::to_string(next() % c.ids);
+      o->objectType = r % 5 == 0 ? "G5KLU" : "G5O_DZE";
+      o->recordId = std::to_string(i);
+      list.push_back(std::move(o));
+    }
+    std::vector<const mgObject*> reference;
+    for (const auto& o : list) reference.push_back(o.get());
+    // Equal keys in reverse reading order: reversed, then a stable sort.
+    std::reverse(reference.begin(), reference.end());
+    std::stable_sort(reference.begin(), reference.end(), [](const mgObject* a, const mgObject* b) {
+      return bzMergeRules::objectLess(*a, *b);
+    });
+    bzMergeRules::sortObjects(list);
+    ASSERT_EQ(list.size(), reference.size());
+    for (std::size_t i = 0; i < list.size(); ++i) ASSERT_EQ(list[i].get(), reference[i]) << i;
   }
-  std::vector<const mgObject*> reference;
-  for (const auto& o : list) reference.push_back(o.get());
-  // Equal keys in reverse reading order: reversed, then a stable sort.
-  std::reverse(reference.begin(), reference.end());
-  std::stable_sort(reference.begin(), reference.end(), [](const mgObject* a, const mgObject* b) {
-    return bzMergeRules::objectLess(*a, *b);
-  });
-  bzMergeRules::sortObjects(list);
-  ASSERT_EQ(list.size(), reference.size());
-  for (std::size_t i = 0; i < list.size(); ++i) ASSERT_EQ(list[i].get(), reference[i]) << i;
 }
 
 }  // namespace
