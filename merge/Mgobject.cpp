@@ -34,15 +34,41 @@ void inParts(std::size_t parts, const Work& work) noexcept {
   for (std::thread& t : threads) t.join();
 }
 
+// The places of several runs of objects seen as one list.
+class Runs {
+ public:
+  explicit Runs(std::initializer_list<mgObject::Run> runs) : runs_(runs) {
+    for (const mgObject::Run& r : runs_) total_ += r.count;
+  }
+  std::size_t size() const { return total_; }
+  // body(object) for the places [from, to), nulls included.
+  template <class Body>
+  void each(std::size_t from, std::size_t to, const Body& body) const {
+    std::size_t start = 0;
+    for (const mgObject::Run& r : runs_) {
+      const std::size_t end = start + r.count;
+      for (std::size_t i = std::max(from, start); i < std::min(to, end); ++i)
+        body(r.objects[i - start]);
+      start = end;
+    }
+  }
+
+ private:
+  std::initializer_list<mgObject::Run> runs_;
+  std::size_t total_ = 0;
+};
+
 // Runs each object's destructor, the objects shared out among the cores in
 // runs of neighbours; here alone when no thread can be had.
-void destroyObjects(mgObject* const* objects, std::size_t count) noexcept {
+void destroyObjects(const Runs& objects) noexcept {
   constexpr std::size_t kPerThread = 64 * 1024;
+  const std::size_t count = objects.size();
   const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
   const std::size_t parts = std::max<std::size_t>(1, std::min(cores, count / kPerThread));
-  inParts(parts, [objects, count, parts](std::size_t k) {
-    for (std::size_t i = count * k / parts; i < count * (k + 1) / parts; ++i)
-      if (objects[i]) objects[i]->~mgObject();
+  inParts(parts, [&objects, count, parts](std::size_t k) {
+    objects.each(count * k / parts, count * (k + 1) / parts, [](mgObject* o) {
+      if (o) o->~mgObject();
+    });
   });
 }
 
@@ -59,9 +85,10 @@ void mgObject::operator delete(void* p, std::size_t) noexcept {
   ::operator delete(p);
 }
 
-void mgObject::destroy(mgObject* const* objects, std::size_t count) noexcept {
-  destroyObjects(objects, count);
-  for (std::size_t i = 0; i < count; ++i) ::operator delete(objects[i]);  // null: nothing
+void mgObject::destroy(std::initializer_list<Run> runs) noexcept {
+  const Runs objects(runs);
+  destroyObjects(objects);
+  objects.each(0, objects.size(), [](mgObject* o) { ::operator delete(o); });  // null: nothing
 }
 
 mgObjectBatch::~mgObjectBatch() = default;
@@ -151,16 +178,27 @@ struct Slabs {
   void give(void* p) noexcept { giveAll(&p, 1); }
   template <class Ptr>
   void giveAll(Ptr const* objects, std::size_t count) noexcept {
+    giveEach([objects, count](const auto& body) {
+      for (std::size_t i = 0; i < count; ++i) body(objects[i]);
+    });
+  }
+  void giveAll(const Runs& objects) noexcept {
+    giveEach([&objects](const auto& body) {
+      objects.each(0, objects.size(), [&body](mgObject* o) { body(o); });
+    });
+  }
+  // each(body) gives body every object, null or not.
+  template <class Each>
+  void giveEach(const Each& each) noexcept {
     std::size_t given = 0;
-    for (std::size_t i = 0; i < count; ++i) given += objects[i] ? 1 : 0;
+    each([&given](void* p) { given += p ? 1 : 0; });
     std::lock_guard<std::mutex> hold(lock);
     if (given < live) {
-      for (std::size_t i = 0; i < count; ++i) {
-        void* p = objects[i];
-        if (!p) continue;
+      each([this](void* p) {
+        if (!p) return;
         *static_cast<void**>(p) = freed;
         freed = p;
-      }
+      });
       live -= given;
       return;
     }
@@ -197,9 +235,10 @@ void mgObject::operator delete(void* p, std::size_t size) noexcept {
   slabs().give(p);
 }
 
-void mgObject::destroy(mgObject* const* objects, std::size_t count) noexcept {
-  destroyObjects(objects, count);
-  slabs().giveAll(objects, count);
+void mgObject::destroy(std::initializer_list<Run> runs) noexcept {
+  const Runs objects(runs);
+  destroyObjects(objects);
+  slabs().giveAll(objects);
 }
 
 mgObjectBatch::~mgObjectBatch() {
@@ -221,5 +260,9 @@ std::unique_ptr<mgObject> mgObjectBatch::make() {
 }
 
 #endif
+
+void mgObject::destroy(mgObject* const* objects, std::size_t count) noexcept {
+  destroy({Run{objects, count}});
+}
 
 }  // namespace swde

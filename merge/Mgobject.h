@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -40,6 +41,13 @@ class OLVJOIN_API mgObject {
   // Destroys count objects made by new, as many deletes would: the objects
   // on every core, their memory given back in one go.
   static void destroy(mgObject* const* objects, std::size_t count) noexcept;
+  // The same for the objects of several lists at once (nulls among them
+  // skipped), as if they were one.
+  struct Run {
+    mgObject* const* objects;
+    std::size_t count;
+  };
+  static void destroy(std::initializer_list<Run> runs) noexcept;
 
   // The fields are laid out by use, in 64-byte lines of an object that the
   // slabs place on a 64-byte boundary: a record identifier lookup of the

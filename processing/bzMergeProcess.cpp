@@ -462,7 +462,11 @@ void bzMergeProcess::clear() {
     }
     for (auto& o : list) static_cast<void>(o.release());
     list.clear();
-    mgObject::destroy(made.data(), made.size());
+  }
+  // Both lists at once: when the last objects go, their slabs go whole.
+  mgObject::destroy(
+      {{madeOrder_[0].data(), madeOrder_[0].size()}, {madeOrder_[1].data(), madeOrder_[1].size()}});
+  for (plat::LargeVector<mgObject*>& made : madeOrder_) {
     made.clear();
     made.shrink_to_fit();
   }

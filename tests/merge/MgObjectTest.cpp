@@ -13,8 +13,9 @@ using namespace swde;
 namespace {
 
 // Objects destroyed together (enough to be shared out among threads, with
-// a null among them) free their strings and their memory, which the next
-// objects take again; one left alive keeps the rest of its slab usable.
+// a null among them, in one list or several) free their strings and their
+// memory, which the next objects take again; one left alive keeps the rest
+// of its slab usable.
 TEST(MgObject, ManyAreDestroyedAtOnceAndTheirMemoryServesAgain) {
   constexpr std::size_t kObjects = 200000;
   std::unique_ptr<mgObject> kept(new mgObject);
@@ -30,7 +31,14 @@ TEST(MgObject, ManyAreDestroyedAtOnceAndTheirMemoryServesAgain) {
       made.push_back(o);
       if (i == kObjects / 2) made.push_back(nullptr);
     }
-    mgObject::destroy(made.data(), made.size());
+    if (round == 0) {
+      mgObject::destroy(made.data(), made.size());
+    } else {
+      // Two lists at once, as the merge's inputs go, an empty one among them.
+      const std::size_t half = made.size() / 3;
+      mgObject::destroy(
+          {{made.data(), half}, {nullptr, 0}, {made.data() + half, made.size() - half}});
+    }
   }
   EXPECT_EQ(kept->objectId, std::string(40, 'k'));
   // The last object goes the usual way.
