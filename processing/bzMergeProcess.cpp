@@ -648,6 +648,9 @@ int bzMergeProcess::process() {
     }
   }
   if (failed) addToReport(interruptedText());
+  // The part result's entry in the progress record takes its final counts
+  // whichever way the second pass went, not only when a walk's clock said so.
+  if (currentFile == 2) updateState();
   closeFilePartResult();
   releaseWorkFiles();
   updateState();
