@@ -8,10 +8,16 @@
 
 namespace plat {
 
+namespace {
+
+constexpr std::size_t kPage = 4096;
+
+}  // namespace
+
 void populateMemory(void* p, std::size_t bytes) noexcept {
-  constexpr std::uintptr_t kPageSize = 4096;
-  const auto from = (reinterpret_cast<std::uintptr_t>(p) + kPageSize - 1) & ~(kPageSize - 1);
-  const auto to = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(kPageSize - 1);
+  constexpr std::uintptr_t kMask = ~std::uintptr_t{kPage - 1};
+  const auto from = (reinterpret_cast<std::uintptr_t>(p) + kPage - 1) & kMask;
+  const auto to = (reinterpret_cast<std::uintptr_t>(p) + bytes) & kMask;
   if (!p || to <= from) return;
   static_cast<void>(::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE));
 }
@@ -39,7 +45,6 @@ void freeLarge(void* p, std::size_t) noexcept {
 
 namespace {
 
-constexpr std::size_t kPage = 4096;
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
 std::size_t mappedSize(std::size_t bytes) {
