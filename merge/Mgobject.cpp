@@ -246,10 +246,16 @@ mgObjectBatch::~mgObjectBatch() {
 }
 
 std::unique_ptr<mgObject> mgObjectBatch::make() {
-  constexpr std::size_t kRun = 256;
+  // A run fills about one huge page of a slab: threads that make objects at
+  // once each fault pages of their own. With smaller runs, several of them
+  // met in one page, each had the system clear a whole huge page for it,
+  // and all but one were thrown away.
+  constexpr std::size_t kRun = (std::size_t{2} << 20) / kStride;
   if (memory_.empty()) {
     memory_.reserve(kRun);
     slabs().takeMany(kRun, memory_);
+    // Made front to back, as they lie.
+    std::reverse(memory_.begin(), memory_.end());
   }
   void* p = memory_.back();
   // Made in the memory its own operator new would give: delete takes it
