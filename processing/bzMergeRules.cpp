@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -272,6 +273,38 @@ bool bzMergeRules::objectLess(const mgObject& a, const mgObject& b) {
   return a.objectType.view().compare(b.objectType.view()) < 0;
 }
 
+namespace {
+
+// Runs work(k) for k < count, the first on this thread; here too what no
+// thread could be had for.
+template <class Work>
+void eachPart(std::size_t count, const Work& work) {
+  std::vector<std::thread> threads;
+  std::size_t started = 1;
+  try {
+    threads.reserve(count);
+    for (; started < count; ++started) threads.emplace_back(work, started);
+  } catch (const std::system_error&) {
+  } catch (const std::bad_alloc&) {
+  }
+  work(0);
+  for (std::size_t k = started; k < count; ++k) work(k);
+  for (std::thread& t : threads) t.join();
+}
+
+std::size_t coreCount() {
+  return std::max(1u, std::thread::hardware_concurrency());
+}
+
+}  // namespace
+
+void bzMergeRules::inParts(std::size_t count,
+                           const std::function<void(std::size_t, std::size_t)>& body) {
+  constexpr std::size_t kPerPart = 64 * 1024;
+  const std::size_t parts = std::max<std::size_t>(1, std::min(coreCount(), count / kPerPart));
+  eachPart(parts, [&](std::size_t k) { body(count * k / parts, count * (k + 1) / parts); });
+}
+
 plat::LargeVector<std::size_t> bzMergeRules::sortedOrder(
     const plat::LargeVector<const mgObject*>& objects) {
   // The first 16 bytes of each identifier, zero-padded and big-endian, settle
@@ -300,24 +333,10 @@ plat::LargeVector<std::size_t> bzMergeRules::sortedOrder(
   const std::size_t n = objects.size();
   constexpr std::size_t kPerPart = 16 * 1024;
   std::size_t parts = 1;
-  const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-  while (parts < cores && n / (2 * parts) >= kPerPart) parts *= 2;
+  while (parts < coreCount() && n / (2 * parts) >= kPerPart) parts *= 2;
   std::vector<std::size_t> bounds(parts + 1);
   for (std::size_t k = 0; k <= parts; ++k) bounds[k] = n * k / parts;
   plat::LargeVector<Entry> entries(n);
-  // Runs work(k) for k < count, the first on this thread; false when a
-  // thread could not be had (the rest then run here).
-  auto eachPart = [](std::size_t count, const auto& work) {
-    std::vector<std::thread> threads;
-    std::size_t started = 1;
-    try {
-      for (; started < count; ++started) threads.emplace_back(work, started);
-    } catch (const std::system_error&) {
-    }
-    work(0);
-    for (std::size_t k = started; k < count; ++k) work(k);
-    for (std::thread& t : threads) t.join();
-  };
   eachPart(parts, [&](std::size_t k) {
     for (std::size_t i = bounds[k]; i < bounds[k + 1]; ++i) {
       const std::string_view id = objects[i]->objectId;
@@ -327,23 +346,66 @@ plat::LargeVector<std::size_t> bzMergeRules::sortedOrder(
     std::sort(entries.begin() + static_cast<std::ptrdiff_t>(bounds[k]),
               entries.begin() + static_cast<std::ptrdiff_t>(bounds[k + 1]), less);
   });
-  plat::LargeVector<Entry> merged(parts > 1 ? n : 0);
-  for (std::size_t width = 1; width < parts; width *= 2) {
-    const std::size_t pairs = (parts + 2 * width - 1) / (2 * width);
-    eachPart(pairs, [&](std::size_t j) {
-      const std::size_t a = bounds[2 * j * width];
-      const std::size_t m = bounds[std::min(parts, (2 * j + 1) * width)];
-      const std::size_t b = bounds[std::min(parts, (2 * j + 2) * width)];
-      std::merge(entries.begin() + static_cast<std::ptrdiff_t>(a),
-                 entries.begin() + static_cast<std::ptrdiff_t>(m),
-                 entries.begin() + static_cast<std::ptrdiff_t>(m),
-                 entries.begin() + static_cast<std::ptrdiff_t>(b),
-                 merged.begin() + static_cast<std::ptrdiff_t>(a), less);
-    });
-    entries.swap(merged);
+  plat::LargeVector<std::size_t> order(n);
+  if (parts == 1) {
+    for (std::size_t i = 0; i < n; ++i) order[i] = entries[i].index;
+    return order;
   }
-  plat::LargeVector<std::size_t> order(entries.size());
-  for (std::size_t i = 0; i < entries.size(); ++i) order[i] = entries[i].index;
+  // The sorted parts are merged two by two, a level at a time, every merge
+  // of a level shared out among as many threads as there are parts: each
+  // writes an equal slice of the merge's output, whose start in each of the
+  // two runs a binary search finds (no two entries are equal). The last
+  // level writes the positions themselves.
+  plat::LargeVector<Entry> merged(parts > 2 ? n : 0);
+  for (std::size_t width = 1; width < parts; width *= 2) {
+    const bool last = 2 * width >= parts;
+    const std::size_t slices = 2 * width;  // of each merge; parts in all
+    eachPart(parts, [&](std::size_t t) {
+      const std::size_t pair = t / slices;
+      const std::size_t slice = t % slices;
+      const std::size_t a = bounds[2 * pair * width];
+      const std::size_t m = bounds[(2 * pair + 1) * width];
+      const std::size_t b = bounds[(2 * pair + 2) * width];
+      const Entry* const left = entries.data() + a;
+      const Entry* const right = entries.data() + m;
+      const std::size_t leftSize = m - a;
+      const std::size_t rightSize = b - m;
+      // How many of the first k merged entries come from the left run.
+      auto fromLeft = [&](std::size_t k) {
+        std::size_t lo = k > rightSize ? k - rightSize : 0;
+        std::size_t hi = std::min(k, leftSize);
+        while (lo < hi) {
+          const std::size_t i = lo + (hi - lo) / 2;
+          if (less(left[i], right[k - i - 1]))
+            lo = i + 1;
+          else
+            hi = i;
+        }
+        return lo;
+      };
+      const std::size_t from = (b - a) * slice / slices;
+      const std::size_t to = (b - a) * (slice + 1) / slices;
+      const std::size_t l0 = fromLeft(from);
+      const std::size_t l1 = fromLeft(to);
+      const Entry* l = left + l0;
+      const Entry* const lEnd = left + l1;
+      const Entry* r = right + (from - l0);
+      const Entry* const rEnd = right + (to - l1);
+      auto mergeInto = [&](auto out) {
+        while (l != lEnd && r != rEnd) out(less(*r, *l) ? *r++ : *l++);
+        while (l != lEnd) out(*l++);
+        while (r != rEnd) out(*r++);
+      };
+      if (last) {
+        std::size_t* at = order.data() + a + from;
+        mergeInto([&at](const Entry& e) { *at++ = e.index; });
+      } else {
+        Entry* at = merged.data() + a + from;
+        mergeInto([&at](const Entry& e) { *at++ = e; });
+      }
+    });
+    if (!last) entries.swap(merged);
+  }
   return order;
 }
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -126,13 +127,16 @@ class OLVCORE_API bzMergeRules {
   // With from, each sorted object's position before the sort goes there.
   template <class List>
   static void sortObjects(List& list, plat::LargeVector<std::size_t>* from = nullptr) {
-    plat::LargeVector<const mgObject*> objects;
-    objects.reserve(list.size());
-    for (const auto& p : list) objects.push_back(&*p);
+    const std::size_t n = list.size();
+    plat::LargeVector<const mgObject*> objects(n);
+    inParts(n, [&](std::size_t a, std::size_t b) {
+      for (std::size_t i = a; i < b; ++i) objects[i] = &*list[i];
+    });
     plat::LargeVector<std::size_t> order = sortedOrder(objects);
-    List sorted;
-    sorted.reserve(list.size());
-    for (const std::size_t i : order) sorted.push_back(std::move(list[i]));
+    List sorted(n);
+    inParts(n, [&](std::size_t a, std::size_t b) {
+      for (std::size_t i = a; i < b; ++i) sorted[i] = std::move(list[order[i]]);
+    });
     list = std::move(sorted);
     if (from) *from = std::move(order);
   }
@@ -142,6 +146,11 @@ class OLVCORE_API bzMergeRules {
       const plat::LargeVector<const mgObject*>& objects);
 
  private:
+  // body(from, to) over the places [0, count), shared out among the cores in
+  // runs of neighbours (here alone for a short count, or when no thread can
+  // be had). body must not raise.
+  static void inParts(std::size_t count, const std::function<void(std::size_t, std::size_t)>& body);
+
   bool skipComments_;
   bool skipWhiteChars_;
   std::uint64_t nextRecordId_ = 1;
