@@ -277,7 +277,9 @@ TEST(bzMergeQuickWays, GiveWhatTheRecordWalksGive) {
     EXPECT_EQ(quick.errors, walk.errors);
     EXPECT_EQ(quick.warnings, walk.warnings);
     // The part result's entry holds its end, however fast either way went.
-    if (c.written) EXPECT_EQ(quick.files[2].status, bzProcessState::FileInfo::Opened);
+    if (c.written) {
+      EXPECT_EQ(quick.files[2].status, bzProcessState::FileInfo::Opened);
+    }
     for (int i = 0; i < 3; ++i) {
       EXPECT_EQ(quick.files[i].errors, walk.files[i].errors) << i;
       EXPECT_EQ(quick.files[i].warnings, walk.files[i].warnings) << i;
