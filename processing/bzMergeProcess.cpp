@@ -271,15 +271,21 @@ class TextPool {
   std::vector<AnsiString> free_;
 };
 
-// A check run on a thread of its own beside the work it vouches for: told
-// to give up and waited for whatever way its owner leaves.
+// A check (or any work) run on a thread of its own beside the work it
+// vouches for: told to give up and waited for whatever way its owner leaves.
 class SideCheck {
  public:
   // check(giveUp) gives the verdict, looking at giveUp as it goes.
   explicit SideCheck(std::function<bool(const std::atomic<bool>&)> check)
       : check_(std::move(check)) {
     try {
-      thread_ = std::thread([this] { verdict_ = check_(giveUp_); });
+      thread_ = std::thread([this] {
+        try {
+          verdict_ = check_(giveUp_);
+        } catch (...) {
+          raised_ = std::current_exception();
+        }
+      });
     } catch (const std::system_error&) {
       // Checked on the owner's thread when the verdict is asked for.
     }
@@ -293,10 +299,12 @@ class SideCheck {
 
   void giveUp() noexcept { giveUp_ = true; }
   // The verdict once the check has ended (false when it gave up); without a
-  // thread of its own the check runs here unless it was given up.
+  // thread of its own the check runs here unless it was given up. What the
+  // check raised is raised here.
   bool verdict() {
     if (thread_.joinable()) {
       thread_.join();
+      if (raised_) std::rethrow_exception(std::exchange(raised_, nullptr));
       return verdict_;
     }
     return !giveUp_.load() && check_(giveUp_);
@@ -306,6 +314,7 @@ class SideCheck {
   std::function<bool(const std::atomic<bool>&)> check_;
   std::atomic<bool> giveUp_{false};
   bool verdict_ = false;
+  std::exception_ptr raised_;
   std::thread thread_;
 };
 
@@ -2019,38 +2028,47 @@ bool bzMergeProcess::mergeObjects() {
       writtenRecords.reserve(records);
     }
 
-    // The findings and the objects set aside, in order.
-    for (std::size_t i = 0; i < first.size(); ++i) {
-      if (isTerminated()) return;
-      const Step& s = firstSteps[i];
-      if (s.way == Way::none) continue;
-      ++recordsCount;
-      switch (s.way) {
-        case Way::special:
-          specialGeoObjects.push_back(first[i].get());
-          break;
-        case Way::before:
-          reportObjectFinding(meObjectMergedBefore, *first[i]);
-          break;
-        case Way::outdated:
-          reportObjectFinding(meObjectOutdated, *first[i]);
-          break;
-        case Way::paired:
-          if (s.precinct) mergedPrecincts.push_back(first[i].get());
-          ++recordsCount;
-          break;
-        case Way::alone:
-          // A candidate of the same key is always one of the same type.
-          reportObjectFinding(s.sameKey ? meNoPartForObject : meNoTypeForObject, *first[i],
-                              missingPart(first[i]->part));
-          break;
-        default:
-          break;
+    // The findings and the objects set aside, in order, on a thread of
+    // their own while the records are written: neither reads what the other
+    // changes.
+    auto firstFindings = [&](const std::atomic<bool>& giveUp) {
+      for (std::size_t i = 0; i < first.size(); ++i) {
+        if (giveUp.load() || isTerminated()) return false;
+        const Step& s = firstSteps[i];
+        if (s.way == Way::none) continue;
+        ++recordsCount;
+        switch (s.way) {
+          case Way::special:
+            specialGeoObjects.push_back(first[i].get());
+            break;
+          case Way::before:
+            reportObjectFinding(meObjectMergedBefore, *first[i]);
+            break;
+          case Way::outdated:
+            reportObjectFinding(meObjectOutdated, *first[i]);
+            break;
+          case Way::paired:
+            if (s.precinct) mergedPrecincts.push_back(first[i].get());
+            ++recordsCount;
+            break;
+          case Way::alone:
+            // A candidate of the same key is always one of the same type.
+            reportObjectFinding(s.sameKey ? meNoPartForObject : meNoTypeForObject, *first[i],
+                                missingPart(first[i]->part));
+            break;
+          default:
+            break;
+        }
+        progressDue();
       }
-      progressDue();
+      return true;
+    };
+    {
+      SideCheck findings(firstFindings);
+      if (!writeSteps(first, firstSteps)) return;  // stopped
+      if (!findings.verdict()) return;             // stopped
     }
     progress();
-    if (!writeSteps(first, firstSteps)) return;  // stopped
     plat::LargeVector<Step>().swap(firstSteps);
     // What is left to write is read from the spools here and there: their
     // pages go back to the system and come again from the file as needed.
@@ -2081,22 +2099,29 @@ bool bzMergeProcess::mergeObjects() {
         },
         stopped);
     if (!looked2) return;  // stopped
-    for (std::size_t i = 0; i < second.size(); ++i) {
-      if (isTerminated()) return;
-      const Step& s = secondSteps[i];
-      if (s.way == Way::none) continue;
-      mgObject& o = *second[i];
-      ++recordsCount;
-      if (s.way == Way::special)
-        specialGeoObjects.push_back(&o);
-      else if (s.way == Way::before)
-        reportObjectFinding(meObjectMergedBefore, o);
-      else if (s.way == Way::alone)
-        reportObjectFinding(meNoTypeForObject, o, missingPart(o.part));
-      progressDue();
+    auto secondFindings = [&](const std::atomic<bool>& giveUp) {
+      for (std::size_t i = 0; i < second.size(); ++i) {
+        if (giveUp.load() || isTerminated()) return false;
+        const Step& s = secondSteps[i];
+        if (s.way == Way::none) continue;
+        mgObject& o = *second[i];
+        ++recordsCount;
+        if (s.way == Way::special)
+          specialGeoObjects.push_back(&o);
+        else if (s.way == Way::before)
+          reportObjectFinding(meObjectMergedBefore, o);
+        else if (s.way == Way::alone)
+          reportObjectFinding(meNoTypeForObject, o, missingPart(o.part));
+        progressDue();
+      }
+      return true;
+    };
+    {
+      SideCheck findings(secondFindings);
+      if (!writeSteps(second, secondSteps)) return;  // stopped
+      if (!findings.verdict()) return;               // stopped
     }
     progress();
-    if (!writeSteps(second, secondSteps)) return;  // stopped
     plat::LargeVector<Step>().swap(secondSteps);
   }();
 

@@ -2,9 +2,11 @@
 // pairing of the objects with their SO section, on models and object lists
 // made by the test, and once through the first pass on the sample pair.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -623,6 +625,29 @@ TEST(bzMergeWrite, StopLeavesTheSectionClosedAndIsNoFailure) {
   const Written w = writeObjects(r);
   EXPECT_EQ(w.so, "SO;\r\nSX;\r\n");
   EXPECT_TRUE(w.findings.empty()) << dump(w.findings);
+}
+
+// The findings of each list are reported on a thread of their own while
+// the records are written: what the reporting raises still ends the walk as
+// its failure, on the walk's thread, whichever list it came with.
+TEST(bzMergeWrite, AFindingThatRaisesEndsTheWalkWithItsException) {
+  for (const int input : {0, 1}) {
+    SCOPED_TRACE(input);
+    WriteRun r;
+    for (int i = 0; i < 5000; ++i) r.add(0, "G5O_DZE", "k" + std::to_string(i));
+    for (int i = 0; i < 5000; ++i) r.add(1, "G5G_DZE", "k" + std::to_string(i));
+    // One object of the input without a partner: its finding is the one.
+    r.add(input, input == 0 ? "G5O_DZE" : "G5G_DZE", "sam");
+    const std::string notMerged = cp("nie został scalony");
+    r.report.setWriteFunction([&](int fd, const void* data, std::size_t size, off_t at) {
+      if (std::string_view(static_cast<const char*>(data), size).find(notMerged) !=
+          std::string_view::npos)
+        throw std::runtime_error("awaria raportu");
+      return ::pwrite(fd, data, size, at);
+    });
+    EXPECT_THROW(r.p->mergeObjects(), std::runtime_error);
+    r.report.setWriteFunction(nullptr);
+  }
 }
 
 TEST(bzMergeWrite, MergeFilesEndsThePartResult) {
