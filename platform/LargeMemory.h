@@ -7,6 +7,9 @@
 #pragma once
 
 #include <cstddef>
+#include <new>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "platform/Export.h"
@@ -47,5 +50,36 @@ struct LargeAllocator {
 
 template <class T>
 using LargeVector = std::vector<T, LargeAllocator<T>>;
+
+// The same memory, but an element made without a value is left as it is
+// (a plain number holds whatever the memory held): for tables filled whole
+// right after they are sized, by several threads each its share, so that no
+// one thread makes every page of them first.
+template <class T>
+struct LargeTableAllocator : LargeAllocator<T> {
+  using value_type = T;
+  template <class U>
+  struct rebind {
+    using other = LargeTableAllocator<U>;
+  };
+  LargeTableAllocator() = default;
+  template <class U>
+  LargeTableAllocator(const LargeTableAllocator<U>&) noexcept {}
+  template <class U>
+  void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>) {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+  template <class U>
+  bool operator==(const LargeTableAllocator<U>&) const noexcept {
+    return true;
+  }
+};
+
+template <class T>
+using LargeTable = std::vector<T, LargeTableAllocator<T>>;
 
 }  // namespace plat

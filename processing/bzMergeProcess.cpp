@@ -457,7 +457,7 @@ void bzMergeProcess::clear() {
   // is at hand: runs of neighbours in memory.
   for (int i = 0; i < 2; ++i) {
     auto& list = fileObjects[i];
-    plat::LargeVector<mgObject*>& made = madeOrder_[i];
+    plat::LargeTable<mgObject*>& made = madeOrder_[i];
     if (made.size() != list.size()) {
       try {
         made.clear();
@@ -475,7 +475,7 @@ void bzMergeProcess::clear() {
   // Both lists at once: when the last objects go, their slabs go whole.
   mgObject::destroy(
       {{madeOrder_[0].data(), madeOrder_[0].size()}, {madeOrder_[1].data(), madeOrder_[1].size()}});
-  for (plat::LargeVector<mgObject*>& made : madeOrder_) {
+  for (plat::LargeTable<mgObject*>& made : madeOrder_) {
     made.clear();
     made.shrink_to_fit();
   }
@@ -485,7 +485,7 @@ void bzMergeProcess::clear() {
     byRecordId_[i].release();
     byObjectId_[i].release();
     indexed_[i] = false;
-    plat::LargeVector<std::size_t>().swap(sortedFrom_[i]);
+    plat::LargeTable<std::size_t>().swap(sortedFrom_[i]);
   }
 }
 
@@ -517,10 +517,15 @@ void bzMergeProcess::prepareInBackground(int input, bool sort) {
 
 void bzMergeProcess::noteMadeOrder(int input) {
   const auto& list = fileObjects[input];
-  plat::LargeVector<mgObject*>& made = madeOrder_[input];
-  made.clear();
-  made.reserve(list.size());
-  for (const auto& o : list) made.push_back(o.get());
+  plat::LargeTable<mgObject*>& made = madeOrder_[input];
+  // Filled on every core: no one thread makes all its pages.
+  made.resize(list.size());
+  inChunks(
+      list.size(),
+      [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) made[i] = list[i].get();
+      },
+      [] { return false; });
 }
 
 void bzMergeProcess::awaitSorted(int input) {
@@ -1590,12 +1595,17 @@ std::size_t hashOf(const KeyView& k) {
 // so, not at random.
 class MemoryOrder {
  public:
-  MemoryOrder(const mgObjectList& list, const plat::LargeVector<mgObject*>& made,
-              const plat::LargeVector<std::size_t>& sortedFrom)
+  MemoryOrder(const mgObjectList& list, const plat::LargeTable<mgObject*>& made,
+              const plat::LargeTable<std::size_t>& sortedFrom)
       : list_(list), made_(made) {
     if (made.size() == list.size() && sortedFrom.size() == list.size()) {
       place_.resize(list.size());
-      for (std::size_t i = 0; i < sortedFrom.size(); ++i) place_[sortedFrom[i]] = i;
+      inChunks(
+          list.size(),
+          [&](std::size_t from, std::size_t to) {
+            for (std::size_t i = from; i < to; ++i) place_[sortedFrom[i]] = i;
+          },
+          [] { return false; });
     }
   }
   // The j-th object in that order, and its position in the list.
@@ -1604,8 +1614,8 @@ class MemoryOrder {
 
  private:
   const mgObjectList& list_;
-  const plat::LargeVector<mgObject*>& made_;
-  plat::LargeVector<std::size_t> place_;
+  const plat::LargeTable<mgObject*>& made_;
+  plat::LargeTable<std::size_t> place_;
 };
 
 class Candidates {
@@ -2690,8 +2700,8 @@ void bzMergeProcess::indexObjects(int input) {
   // tables, their slots loaded ahead. The list is in the order of
   // (identifier, type): each key's objects are one run, indexed by its start.
   plat::LargeVector<std::size_t> recordHash(n), idHash(n, bzMergeIndex::kNone);
-  const plat::LargeVector<mgObject*>& made = madeOrder_[input];
-  const plat::LargeVector<std::size_t>& from = sortedFrom_[input];
+  const plat::LargeTable<mgObject*>& made = madeOrder_[input];
+  const plat::LargeTable<std::size_t>& from = sortedFrom_[input];
   if (made.size() == n && from.size() == n) {
     // The objects read in the order they lie in memory, their hashes then
     // put in the list's order; two neighbours in the list are compared only

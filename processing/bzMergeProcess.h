@@ -579,8 +579,8 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   bool indexed_[2] = {false, false};
   // Per input, its objects in the order they were made, or empty; and where
   // each object of the sorted list stands in that order (or empty).
-  plat::LargeVector<mgObject*> madeOrder_[2];
-  plat::LargeVector<std::size_t> sortedFrom_[2];
+  plat::LargeTable<mgObject*> madeOrder_[2];
+  plat::LargeTable<std::size_t> sortedFrom_[2];
   std::size_t nextWritten_ = 0;
   bool resultWritten_ = false;
   char number_[24] = {};  // text of a fresh record identifier

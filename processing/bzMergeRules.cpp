@@ -305,8 +305,8 @@ void bzMergeRules::inParts(std::size_t count,
   eachPart(parts, [&](std::size_t k) { body(count * k / parts, count * (k + 1) / parts); });
 }
 
-plat::LargeVector<std::size_t> bzMergeRules::sortedOrder(
-    const plat::LargeVector<const mgObject*>& objects) {
+plat::LargeTable<std::size_t> bzMergeRules::sortedOrder(
+    const plat::LargeTable<const mgObject*>& objects) {
   // The first 16 bytes of each identifier, zero-padded and big-endian, settle
   // most comparisons without touching the object: bytes compare unsigned,
   // and a padded prefix orders the same way as the identifier it starts.
@@ -336,7 +336,7 @@ plat::LargeVector<std::size_t> bzMergeRules::sortedOrder(
   while (parts < coreCount() && n / (2 * parts) >= kPerPart) parts *= 2;
   std::vector<std::size_t> bounds(parts + 1);
   for (std::size_t k = 0; k <= parts; ++k) bounds[k] = n * k / parts;
-  plat::LargeVector<Entry> entries(n);
+  plat::LargeTable<Entry> entries(n);
   eachPart(parts, [&](std::size_t k) {
     for (std::size_t i = bounds[k]; i < bounds[k + 1]; ++i) {
       const std::string_view id = objects[i]->objectId;
@@ -346,7 +346,7 @@ plat::LargeVector<std::size_t> bzMergeRules::sortedOrder(
     std::sort(entries.begin() + static_cast<std::ptrdiff_t>(bounds[k]),
               entries.begin() + static_cast<std::ptrdiff_t>(bounds[k + 1]), less);
   });
-  plat::LargeVector<std::size_t> order(n);
+  plat::LargeTable<std::size_t> order(n);
   if (parts == 1) {
     for (std::size_t i = 0; i < n; ++i) order[i] = entries[i].index;
     return order;
@@ -356,7 +356,7 @@ plat::LargeVector<std::size_t> bzMergeRules::sortedOrder(
   // writes an equal slice of the merge's output, whose start in each of the
   // two runs a binary search finds (no two entries are equal). The last
   // level writes the positions themselves.
-  plat::LargeVector<Entry> merged(parts > 2 ? n : 0);
+  plat::LargeTable<Entry> merged(parts > 2 ? n : 0);
   for (std::size_t width = 1; width < parts; width *= 2) {
     const bool last = 2 * width >= parts;
     const std::size_t slices = 2 * width;  // of each merge; parts in all

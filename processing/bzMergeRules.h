@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -126,30 +127,39 @@ class OLVCORE_API bzMergeRules {
   // end up in reverse reading order.
   // With from, each sorted object's position before the sort goes there.
   template <class List>
-  static void sortObjects(List& list, plat::LargeVector<std::size_t>* from = nullptr) {
+  static void sortObjects(List& list, plat::LargeTable<std::size_t>* from = nullptr) {
     const std::size_t n = list.size();
-    plat::LargeVector<const mgObject*> objects(n);
+    plat::LargeTable<const mgObject*> objects(n);
     inParts(n, [&](std::size_t a, std::size_t b) {
       for (std::size_t i = a; i < b; ++i) objects[i] = &*list[i];
     });
-    plat::LargeVector<std::size_t> order = sortedOrder(objects);
-    List sorted(n);
+    plat::LargeTable<std::size_t> order = sortedOrder(objects);
+    // Each place of the list takes the object the order puts there: the
+    // objects are all in objects, so no place needs another's.
     inParts(n, [&](std::size_t a, std::size_t b) {
-      for (std::size_t i = a; i < b; ++i) sorted[i] = std::move(list[order[i]]);
+      for (std::size_t i = a; i < b; ++i) place(list[i], objects[order[i]]);
     });
-    list = std::move(sorted);
     if (from) *from = std::move(order);
   }
   // The positions of objects in the order of the lists: objectLess, and
   // equal keys in reverse order of position.
-  static plat::LargeVector<std::size_t> sortedOrder(
-      const plat::LargeVector<const mgObject*>& objects);
+  static plat::LargeTable<std::size_t> sortedOrder(
+      const plat::LargeTable<const mgObject*>& objects);
 
  private:
   // body(from, to) over the places [0, count), shared out among the cores in
   // runs of neighbours (here alone for a short count, or when no thread can
   // be had). body must not raise.
   static void inParts(std::size_t count, const std::function<void(std::size_t, std::size_t)>& body);
+  // slot holds object instead of what it held, which it does not own any
+  // more (the sort has it).
+  static void place(std::unique_ptr<mgObject>& slot, const mgObject* object) noexcept {
+    static_cast<void>(slot.release());
+    slot.reset(const_cast<mgObject*>(object));
+  }
+  static void place(mgObject*& slot, const mgObject* object) noexcept {
+    slot = const_cast<mgObject*>(object);
+  }
 
   bool skipComments_;
   bool skipWhiteChars_;
