@@ -40,6 +40,7 @@ enum class Tamper {
   none,
   refusedLine,  // the end line of the records' first object made one no reader knows
   extraRecord,  // one more SO record than the merge wrote, after the last one
+  innerReturn,  // a carriage return inside a line: the first record's end line "X\r"
 };
 
 struct Run : testsupport::RunObjects {
@@ -92,11 +93,16 @@ class Probe : public bzMergeProcess {
         *inRecords = so != std::string::npos && (so == 0 || bytes[so - 1] == '\n');
         from = *inRecords ? so : bytes.size();
       }
-      if (tamper == Tamper::refusedLine && *inRecords && !*tampered) {
-        // The end line of the first record: one no reader knows, the size kept.
+      if ((tamper == Tamper::refusedLine || tamper == Tamper::innerReturn) && *inRecords &&
+          !*tampered) {
+        // The end line of the first record: one no reader knows, or one with
+        // a carriage return inside; the size kept.
         const std::size_t x = bytes.find("\r\nX;\r\n", from);
         if (x != std::string::npos) {
-          bytes[x + 2] = 'Q';
+          if (tamper == Tamper::refusedLine)
+            bytes[x + 2] = 'Q';
+          else
+            bytes[x + 3] = '\r';
           *tampered = true;
         }
       } else if (tamper == Tamper::extraRecord && bytes.ends_with("\r\nSX;\r\nSWDEX;\r\n")) {
@@ -258,6 +264,13 @@ TEST(bzMergeQuickWays, GiveWhatTheRecordWalksGive) {
        false,
        false},
       {"a record more than written", d, g, {false, true, Tamper::extraRecord}, done, false, false},
+      {"a carriage return inside a line of the part result",
+       d,
+       g,
+       {false, true, Tamper::innerReturn},
+       done,
+       false,
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
