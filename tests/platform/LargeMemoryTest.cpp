@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 
 #include "platform/LargeMemory.h"
 
@@ -58,6 +59,33 @@ TEST(LargeMemory, VectorKeepsItsValuesWhileGrowingPastTheMappedSize) {
   EXPECT_EQ(v.back(), 63u);
   plat::LargeVector<std::uint64_t>().swap(v);
   EXPECT_TRUE(v.empty());
+}
+
+// A table sized without values: what it is given, by value, in growth or
+// in place, it keeps; elements of a class are made as that class makes them.
+TEST(LargeMemory, TableKeepsWhatItIsGivenAndMakesClassesWhole) {
+  plat::LargeTable<std::uint64_t> t(2 * plat::kLargeMemory / sizeof(std::uint64_t));
+  for (std::size_t i = 0; i < t.size(); ++i) t[i] = i * 3;
+  t.resize(t.size() + 5, 9);
+  t.push_back(11);
+  t.emplace_back(12);
+  const std::size_t n = t.size();
+  std::size_t right = 0;
+  for (std::size_t i = 0; i + 7 < n; ++i) right += t[i] == i * 3 ? 1 : 0;
+  EXPECT_EQ(right, n - 7);
+  EXPECT_EQ(t[n - 3], 9u);
+  EXPECT_EQ(t[n - 2], 11u);
+  EXPECT_EQ(t[n - 1], 12u);
+
+  struct Made {
+    std::uint64_t value = 42;
+    std::string text = "tekst";
+  };
+  plat::LargeTable<Made> made(1000);
+  made.resize(plat::kLargeMemory / sizeof(Made) + 1);
+  std::size_t whole = 0;
+  for (const Made& m : made) whole += m.value == 42 && m.text == "tekst" ? 1 : 0;
+  EXPECT_EQ(whole, made.size());
 }
 
 }  // namespace
