@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <mutex>
 #include <new>
-#include <thread>
 #include <vector>
 
 #include "platform/LargeMemory.h"
+#include "platform/Parts.h"
 
 namespace swde {
 
@@ -17,22 +17,6 @@ mgObject::mgObject() : textOffset{0, 0, 0}, textLength{0, 0, 0} {}
 mgObject::~mgObject() = default;
 
 namespace {
-
-// Runs work(k) for k < parts, each on a thread of its own but the first,
-// which runs here; here too what no thread could be had for.
-template <class Work>
-void inParts(std::size_t parts, const Work& work) noexcept {
-  std::vector<std::thread> threads;
-  std::size_t started = 1;
-  try {
-    threads.reserve(parts);
-    for (; started < parts; ++started) threads.emplace_back(work, started);
-  } catch (...) {
-  }
-  work(0);
-  for (std::size_t k = started; k < parts; ++k) work(k);
-  for (std::thread& t : threads) t.join();
-}
 
 // The places of several runs of objects seen as one list.
 class Runs {
@@ -62,11 +46,8 @@ class Runs {
 // runs of neighbours; here alone when no thread can be had.
 void destroyObjects(const Runs& objects) noexcept {
   constexpr std::size_t kPerThread = 64 * 1024;
-  const std::size_t count = objects.size();
-  const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-  const std::size_t parts = std::max<std::size_t>(1, std::min(cores, count / kPerThread));
-  inParts(parts, [&objects, count, parts](std::size_t k) {
-    objects.each(count * k / parts, count * (k + 1) / parts, [](mgObject* o) {
+  plat::inRuns(objects.size(), kPerThread, [&objects](std::size_t from, std::size_t to) {
+    objects.each(from, to, [](mgObject* o) {
       if (o) o->~mgObject();
     });
   });
@@ -115,11 +96,9 @@ void unmapAll(const std::vector<std::pair<void*, std::size_t> >& slabs) noexcept
   std::size_t bytes = 0;
   for (const auto& s : slabs) bytes += s.second;
   const std::size_t n = slabs.size();
-  const std::size_t parts =
-      bytes < kShared ? 1
-                      : std::min<std::size_t>(n, std::max(1u, std::thread::hardware_concurrency()));
+  const std::size_t parts = bytes < kShared ? 1 : std::min(n, plat::coreCount());
   if (parts > 1) {
-    inParts(parts, [&slabs, n, parts](std::size_t k) {
+    plat::eachPart(parts, [&slabs, n, parts](std::size_t k) {
       for (std::size_t i = n * k / parts; i < n * (k + 1) / parts; ++i)
         static_cast<void>(::madvise(slabs[i].first, slabs[i].second, MADV_DONTNEED));
     });

@@ -228,6 +228,11 @@ std::size_t chunksOf(std::size_t objects) {
   return (objects + kObjectsPerChunk - 1) / kObjectsPerChunk;
 }
 
+// The stop of work that is never given up.
+bool neverStop() {
+  return false;
+}
+
 // body(from, to) for the places [from, to) of a list of count, a chunk at a
 // time on every core (on this thread alone when oneThread is set); false
 // after a stop.
@@ -527,7 +532,7 @@ void bzMergeProcess::noteMadeOrder(int input) {
       [&](std::size_t from, std::size_t to) {
         for (std::size_t i = from; i < to; ++i) made[i] = list[i].get();
       },
-      [] { return false; });
+      neverStop);
 }
 
 void bzMergeProcess::awaitSorted(int input) {
@@ -1054,7 +1059,7 @@ bool bzMergeProcess::takeSecondInput() {
           read[i]->newRecordId = std::string_view(digits, end - digits);
         }
       },
-      [] { return false; });
+      neverStop);
   rules.takeRecordIds(p.rules.nextRecordId() - 1);
   fileObjects[1] = std::move(p.fileObjects[1]);
   fileMetadata[1] = std::move(p.fileMetadata[1]);
@@ -1607,7 +1612,7 @@ class MemoryOrder {
           [&](std::size_t from, std::size_t to) {
             for (std::size_t i = from; i < to; ++i) place_[sortedFrom[i]] = i;
           },
-          [] { return false; });
+          neverStop);
     }
   }
   // The j-th object in that order, and its position in the list.
@@ -1630,7 +1635,6 @@ class Candidates {
     next_.assign(n, kNone);
     plat::LargeVector<std::size_t> hashes(n, 0);
     plat::LargeVector<std::uint8_t> keyed(n, 0);  // a candidate: an object with a key
-    const auto never = [] { return false; };
     inChunks(
         n,
         [&](std::size_t from, std::size_t to) {
@@ -1642,7 +1646,7 @@ class Candidates {
             keyed[i] = 1;
           }
         },
-        never, oneThread);
+        neverStop, oneThread);
     runInOrder(
         kParts,
         [&](std::size_t part) {
@@ -1662,7 +1666,7 @@ class Candidates {
           }
           return true;
         },
-        [](std::size_t) {}, never, oneThread);
+        [](std::size_t) {}, neverStop, oneThread);
   }
 
   // Starts loading the slot where the candidates of a key of hash hash are
@@ -2558,7 +2562,7 @@ bzMergeProcess::Quick bzMergeProcess::quickSectionSO(mgFile* spool, std::int32_t
           }
           return true;
         },
-        [](std::size_t) {}, [] { return false; });
+        [](std::size_t) {}, neverStop);
     rules.takeRecordIds(list.size() - objectsBefore);
   }
   if (!read && !refused) checker.giveUp();
@@ -3392,9 +3396,6 @@ struct bzMergeProcess::DirectSink {
 
 namespace {
 
-// The code of a line of the part result as a relation line: WG, WL or P
-// when its identifier is one of them followed by ","; 0 for a line of
-// another identifier; -1 for a line this reading cannot tell.
 // How many bytes of text are c, eight at a time.
 std::size_t countByte(std::string_view text, char c) {
   constexpr std::uint64_t kLow = 0x7F7F7F7F7F7F7F7Full;
@@ -3412,6 +3413,9 @@ std::size_t countByte(std::string_view text, char c) {
   return n;
 }
 
+// The code of a line of the part result as a relation line: WG, WL or P
+// when its identifier is one of them followed by ","; 0 for a line of
+// another identifier; -1 for a line this reading cannot tell.
 int relationCodeOf(std::string_view line) {
   std::size_t n = 0;
   while (n < line.size() && line[n] >= 'A' && line[n] <= 'Z') ++n;

@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
-#include <system_error>
-#include <thread>
 
 #include "platform/Format.h"
+#include "platform/Parts.h"
 #include "syntax/Sxcodes.h"
 #include "syntax/Sxerrors.h"
 
@@ -273,38 +271,6 @@ bool bzMergeRules::objectLess(const mgObject& a, const mgObject& b) {
   return a.objectType.view().compare(b.objectType.view()) < 0;
 }
 
-namespace {
-
-// Runs work(k) for k < count, the first on this thread; here too what no
-// thread could be had for.
-template <class Work>
-void eachPart(std::size_t count, const Work& work) {
-  std::vector<std::thread> threads;
-  std::size_t started = 1;
-  try {
-    threads.reserve(count);
-    for (; started < count; ++started) threads.emplace_back(work, started);
-  } catch (const std::system_error&) {
-  } catch (const std::bad_alloc&) {
-  }
-  work(0);
-  for (std::size_t k = started; k < count; ++k) work(k);
-  for (std::thread& t : threads) t.join();
-}
-
-std::size_t coreCount() {
-  return std::max(1u, std::thread::hardware_concurrency());
-}
-
-}  // namespace
-
-void bzMergeRules::inParts(std::size_t count,
-                           const std::function<void(std::size_t, std::size_t)>& body) {
-  constexpr std::size_t kPerPart = 64 * 1024;
-  const std::size_t parts = std::max<std::size_t>(1, std::min(coreCount(), count / kPerPart));
-  eachPart(parts, [&](std::size_t k) { body(count * k / parts, count * (k + 1) / parts); });
-}
-
 plat::LargeTable<std::size_t> bzMergeRules::sortedOrder(
     const plat::LargeTable<const mgObject*>& objects) {
   // The first 16 bytes of each identifier, zero-padded and big-endian, settle
@@ -333,11 +299,11 @@ plat::LargeTable<std::size_t> bzMergeRules::sortedOrder(
   const std::size_t n = objects.size();
   constexpr std::size_t kPerPart = 16 * 1024;
   std::size_t parts = 1;
-  while (parts < coreCount() && n / (2 * parts) >= kPerPart) parts *= 2;
+  while (parts < plat::coreCount() && n / (2 * parts) >= kPerPart) parts *= 2;
   std::vector<std::size_t> bounds(parts + 1);
   for (std::size_t k = 0; k <= parts; ++k) bounds[k] = n * k / parts;
   plat::LargeTable<Entry> entries(n);
-  eachPart(parts, [&](std::size_t k) {
+  plat::eachPart(parts, [&](std::size_t k) {
     for (std::size_t i = bounds[k]; i < bounds[k + 1]; ++i) {
       const std::string_view id = objects[i]->objectId;
       const std::size_t size = id.size();
@@ -360,7 +326,7 @@ plat::LargeTable<std::size_t> bzMergeRules::sortedOrder(
   for (std::size_t width = 1; width < parts; width *= 2) {
     const bool last = 2 * width >= parts;
     const std::size_t slices = 2 * width;  // of each merge; parts in all
-    eachPart(parts, [&](std::size_t t) {
+    plat::eachPart(parts, [&](std::size_t t) {
       const std::size_t pair = t / slices;
       const std::size_t slice = t % slices;
       const std::size_t a = bounds[2 * pair * width];

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -19,6 +18,7 @@
 #include "platform/AnsiString.h"
 #include "platform/Export.h"
 #include "platform/LargeMemory.h"
+#include "platform/Parts.h"
 
 namespace swde {
 
@@ -128,15 +128,16 @@ class OLVCORE_API bzMergeRules {
   // With from, each sorted object's position before the sort goes there.
   template <class List>
   static void sortObjects(List& list, plat::LargeTable<std::size_t>* from = nullptr) {
+    constexpr std::size_t kPerRun = 64 * 1024;
     const std::size_t n = list.size();
     plat::LargeTable<const mgObject*> objects(n);
-    inParts(n, [&](std::size_t a, std::size_t b) {
+    plat::inRuns(n, kPerRun, [&](std::size_t a, std::size_t b) {
       for (std::size_t i = a; i < b; ++i) objects[i] = &*list[i];
     });
     plat::LargeTable<std::size_t> order = sortedOrder(objects);
     // Each place of the list takes the object the order puts there: the
     // objects are all in objects, so no place needs another's.
-    inParts(n, [&](std::size_t a, std::size_t b) {
+    plat::inRuns(n, kPerRun, [&](std::size_t a, std::size_t b) {
       for (std::size_t i = a; i < b; ++i) place(list[i], objects[order[i]]);
     });
     if (from) *from = std::move(order);
@@ -147,10 +148,6 @@ class OLVCORE_API bzMergeRules {
       const plat::LargeTable<const mgObject*>& objects);
 
  private:
-  // body(from, to) over the places [0, count), shared out among the cores in
-  // runs of neighbours (here alone for a short count, or when no thread can
-  // be had). body must not raise.
-  static void inParts(std::size_t count, const std::function<void(std::size_t, std::size_t)>& body);
   // slot holds object instead of what it held, which it does not own any
   // more (the sort has it).
   static void place(std::unique_ptr<mgObject>& slot, const mgObject* object) noexcept {
