@@ -7,12 +7,26 @@
 #include <new>
 #include <vector>
 
+#include "platform/CodePage.h"
+#include "platform/Exception.h"
 #include "platform/LargeMemory.h"
 #include "platform/Parts.h"
 
 namespace swde {
 
-mgObject::mgObject() : textOffset{0, 0, 0}, textLength{0, 0, 0} {}
+mgObject::mgObject() = default;
+
+void mgObject::setTextLength(int k, std::uint64_t length) {
+  if (length > kMostTextBytes)
+    throw plat::Exception(plat::cp("Rekord obiektu jest zbyt długi do scalenia"));
+  textLength[k] = static_cast<std::uint32_t>(length);
+}
+
+void mgObject::addLine(std::uint32_t& count) {
+  if (count == UINT32_MAX)
+    throw plat::Exception(plat::cp("Rekord obiektu ma zbyt wiele relacji do scalenia"));
+  ++count;
+}
 
 mgObject::~mgObject() = default;
 

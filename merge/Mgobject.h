@@ -24,12 +24,15 @@ class OLVJOIN_API mgObject {
   static constexpr int kParts = 3;
 
   // Lines of one text part that name another object; the second pass
-  // resolves them in this order of kinds.
+  // resolves them in this order of kinds. A count that would pass the
+  // most a count holds raises (addLine).
   struct ReferenceLines {
-    std::uint64_t wg = 0;
-    std::uint64_t wl = 0;
-    std::uint64_t p = 0;
+    std::uint32_t wg = 0;
+    std::uint32_t wl = 0;
+    std::uint32_t p = 0;
   };
+  // The most bytes a text part may hold; more raises (setTextLength).
+  static constexpr std::uint64_t kMostTextBytes = UINT32_MAX;
 
   mgObject();
   ~mgObject();
@@ -49,30 +52,46 @@ class OLVJOIN_API mgObject {
   };
   static void destroy(std::initializer_list<Run> runs) noexcept;
 
-  // The fields are laid out by use, in 64-byte lines of an object that the
-  // slabs place on a 64-byte boundary: a record identifier lookup of the
-  // second pass (the most frequent) and an identifier lookup read the first
-  // line only.
-  mgText objectId;                   // header field 3
-  mgText objectType;                 // header field 2
-  mgText newRecordId;                // new record identifier, decimal
-  mgText recordId;                   // header field 4
-  mgText version;                    // header field 5
-  mgText mergedType;                 // "G5" + the object type behind its first "_"
-  mgText mergeKey;                   // value of the type's key attribute
-  mgText keptId;                     // identifier written into field 3 of the result
-  mgText recordName;                 // header field 1
-  mgText recordKind;                 // header field 0 ("RO" and the like)
-  std::uint64_t textOffset[kParts];  // position of each part in the spool file
-  std::uint64_t textLength[kParts];  // byte length of each part
-  std::int32_t fileIndex = 0;        // input the object came from (0 or 1)
-  std::uint8_t part = 0;             // 0 geometric part, 1 descriptive part, 2 other
-  bool merged = false;               // paired with an object of the other input
-  std::uint64_t filePosition = 0;    // header line's byte position in its input
-  std::uint64_t lineNumber = 0;      // header line's number in its input
+  // Where text part k starts in the spool file: the parts lie one after the
+  // other from textStart.
+  std::uint64_t textOffset(int k) const {
+    std::uint64_t at = textStart;
+    for (int i = 0; i < k; ++i) at += textLength[i];
+    return at;
+  }
+  // Part k is length bytes long; raises plat::Exception when that is more
+  // than kMostTextBytes.
+  void setTextLength(int k, std::uint64_t length);
+  // One more line of kind count (a member of ReferenceLines); raises
+  // plat::Exception when the count is at its most.
+  static void addLine(std::uint32_t& count);
+
+  // The fields are laid out by use, in the four 64-byte lines of an object
+  // that the slabs place on a 64-byte boundary: a record identifier lookup
+  // of the second pass (the most frequent) and an identifier lookup read the
+  // first line only.
+  mgText objectId;                               // header field 3
+  mgText objectType;                             // header field 2
+  mgText newRecordId;                            // new record identifier, decimal
+  mgText recordId;                               // header field 4
+  mgText version;                                // header field 5
+  mgText mergedType;                             // "G5" + the object type behind its first "_"
+  mgText mergeKey;                               // value of the type's key attribute
+  mgText keptId;                                 // identifier written into field 3 of the result
+  mgText recordName;                             // header field 1
+  mgText recordKind;                             // header field 0 ("RO" and the like)
+  std::uint64_t textStart = 0;                   // position of part 0 in the spool file
+  std::uint32_t textLength[kParts] = {0, 0, 0};  // byte length of each part
+  std::int32_t fileIndex = 0;                    // input the object came from (0 or 1)
+  std::uint64_t filePosition = 0;                // header line's byte position in its input
+  std::uint64_t lineNumber = 0;                  // header line's number in its input
   ReferenceLines references[kParts];
-  mgText comment;  // header line's comment, when comments are kept
+  std::uint8_t part = 0;  // 0 geometric part, 1 descriptive part, 2 other
+  bool merged = false;    // paired with an object of the other input
+  mgText comment;         // header line's comment, when comments are kept
 };
+
+static_assert(sizeof(mgObject) <= 256, "an object fills four 64-byte lines at most");
 
 // Objects made one after the other by one thread, their memory taken from
 // the slabs a run at a time (one lock a run, not one an object); what is

@@ -1392,9 +1392,9 @@ bool bzMergeProcess::readObject(RekordSW* record, mgFile* spool, bzMergeRules::R
     if (isTerminated()) return true;  // the object is not kept
   }
   b.finish();
+  object->textStart = spool->position();
   for (int k = 0; k < b.parked(); ++k) {
-    object->textOffset[k] = spool->position();
-    object->textLength[k] = b.parts[k].size();
+    object->setTextLength(k, b.parts[k].size());
     spool->saveLinesToFile(b.parts[k]);
   }
   if (!makeNewRecordIds(*object)) return false;
@@ -1720,10 +1720,11 @@ void bzMergeProcess::appendPart(const mgObject& o, int k, WrittenRecord& written
                                 AnsiString& text) const {
   if (o.textLength[k] > 0) {
     const std::string_view spool = spoolBytes_[o.fileIndex];
-    if (o.textOffset[k] <= spool.size() && o.textLength[k] <= spool.size() - o.textOffset[k])
-      text.append(spool.substr(o.textOffset[k], o.textLength[k]));
+    const std::uint64_t offset = o.textOffset(k);
+    if (offset <= spool.size() && o.textLength[k] <= spool.size() - offset)
+      text.append(spool.substr(offset, o.textLength[k]));
     else
-      spoolFiles[o.fileIndex]->appendLinesFromFile(o.textOffset[k], o.textLength[k], text);
+      spoolFiles[o.fileIndex]->appendLinesFromFile(offset, o.textLength[k], text);
   }
   written.inputs[written.count] = static_cast<std::int8_t>(o.fileIndex);
   written.runs[written.count++] = {&o, o.references[k]};
@@ -1892,9 +1893,9 @@ bool bzMergeProcess::mergeObjects() {
   auto spoolAhead = [&](const mgObject* o) {
     if (!o || o->fileIndex < 0 || o->fileIndex > 1) return;
     const std::string_view spool = spoolBytes_[o->fileIndex];
-    for (int k = 0; k < mgObject::kParts; ++k)
-      if (o->textLength[k] > 0 && o->textOffset[k] < spool.size())
-        __builtin_prefetch(spool.data() + o->textOffset[k]);
+    std::uint64_t offset = o->textStart;
+    for (int k = 0; k < mgObject::kParts; offset += o->textLength[k++])
+      if (o->textLength[k] > 0 && offset < spool.size()) __builtin_prefetch(spool.data() + offset);
   };
   // Writes the records of the steps of a list, chunk by chunk on every core,
   // in order into the part result.
@@ -2265,9 +2266,9 @@ bool bzMergeProcess::quickChunk(const AnsiString& path, std::uint64_t from, std:
   bool taking = false;                // its lines are still taken
   auto endObject = [&] {
     b.finish();
+    object->textStart = chunk.text.size();
     for (int k = 0; k < b.parked(); ++k) {
-      object->textOffset[k] = chunk.text.size();
-      object->textLength[k] = b.parts[k].size();
+      object->setTextLength(k, b.parts[k].size());
       chunk.text += b.parts[k];
     }
     if (chunk.refusedAt == SIZE_MAX) {
@@ -2554,8 +2555,7 @@ bzMergeProcess::Quick bzMergeProcess::quickSectionSO(mgFile* spool, std::int32_t
           for (std::size_t i = at.first; i < end; ++i) {
             mgObject& o = *list[i];
             o.lineNumber += at.lineBase - 1;
-            const int parked = o.part == 0 ? mgObject::kParts : 1;
-            for (int p = 0; p < parked; ++p) o.textOffset[p] += at.spoolBase;
+            o.textStart += at.spoolBase;
             const auto last =
                 std::to_chars(digits, digits + sizeof digits, firstId + (i - objectsBefore)).ptr;
             o.newRecordId = std::string_view(digits, static_cast<std::size_t>(last - digits));
@@ -2639,7 +2639,7 @@ struct bzMergeProcess::RunCursor {
       : written(w), left(w.count > 0 ? w.runs[0].lines : mgObject::ReferenceLines{}) {}
   // False when the run in hand has no line of that code left.
   bool take(std::int32_t code) {
-    std::uint64_t& kind = code == lcWG ? left.wg : code == lcWL ? left.wl : left.p;
+    std::uint32_t& kind = code == lcWG ? left.wg : code == lcWL ? left.wl : left.p;
     while (linesOf(left) == 0 && run + 1 < written.count) left = written.runs[++run].lines;
     if (kind == 0) return false;
     --kind;

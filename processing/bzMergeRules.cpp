@@ -197,9 +197,9 @@ void bzMergeRules::appendLine(int lineCode, const std::string_view* fields, std:
   if (hasSeparator && !freeText) text.push_back(';');
   if (!skipComments_ && !freeText) text.append(comment);
   text.append("\r\n");
-  if (lineCode == lcWG) ++refs.wg;
-  if (lineCode == lcWL) ++refs.wl;
-  if (lineCode == lcP) ++refs.p;
+  if (lineCode == lcWG) mgObject::addLine(refs.wg);
+  if (lineCode == lcWL) mgObject::addLine(refs.wl);
+  if (lineCode == lcP) mgObject::addLine(refs.p);
 }
 
 bzMergeRules::Verdict bzMergeRules::makeNewRecordIds(mgObject& object, std::uint8_t currentKind) {

@@ -2,11 +2,13 @@
 // a time.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "merge/Mgobject.h"
+#include "platform/Exception.h"
 
 using namespace swde;
 
@@ -69,3 +71,27 @@ TEST(MgObject, BatchObjectsGoAnyWay) {
 }
 
 }  // namespace
+
+// The parts' places follow from where part 0 starts and the lengths; a length
+// or a count of relation lines past what the object holds is refused, not
+// cut short (a cut length would splice the next object's text in).
+TEST(MgObject, TextPartsFollowOneAnotherAndOversizedCountsAreRefused) {
+  mgObject o;
+  o.textStart = std::uint64_t{5} << 32;  // past 4 GiB: a large spool
+  o.setTextLength(0, 10);
+  o.setTextLength(1, 0);
+  o.setTextLength(2, mgObject::kMostTextBytes);
+  EXPECT_EQ(o.textOffset(0), std::uint64_t{5} << 32);
+  EXPECT_EQ(o.textOffset(1), (std::uint64_t{5} << 32) + 10);
+  EXPECT_EQ(o.textOffset(2), (std::uint64_t{5} << 32) + 10);
+  EXPECT_EQ(o.textLength[2], mgObject::kMostTextBytes);
+
+  EXPECT_THROW(o.setTextLength(1, mgObject::kMostTextBytes + 1), plat::Exception);
+  EXPECT_EQ(o.textLength[1], 0u);
+
+  std::uint32_t lines = UINT32_MAX - 1;
+  mgObject::addLine(lines);
+  EXPECT_EQ(lines, UINT32_MAX);
+  EXPECT_THROW(mgObject::addLine(lines), plat::Exception);
+  EXPECT_EQ(lines, UINT32_MAX);
+}

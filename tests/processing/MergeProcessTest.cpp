@@ -251,7 +251,7 @@ std::vector<ObjectRow> rows(const Snapshot& s, int input) {
                 o.part,
                 {}};
     for (int k = 0; k < mgObject::kParts; ++k)
-      r.text[k] = s.spool[input].substr(o.textOffset[k], o.textLength[k]);
+      r.text[k] = s.spool[input].substr(o.textOffset(k), o.textLength[k]);
     out.push_back(r);
   }
   return out;

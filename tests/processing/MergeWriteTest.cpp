@@ -139,9 +139,9 @@ struct WriteRun : testsupport::RunObjects {
         break;
     }
     mgFile& spool = *p->spoolFiles[input];
+    o->textStart = spool.position();
     for (int k = 0; k < mgObject::kParts; ++k) {
-      o->textOffset[k] = spool.position();
-      o->textLength[k] = text[k].size();
+      o->setTextLength(k, text[k].size());
       spool.saveLinesToFile(text[k]);
     }
     mgObject& ref = *o;
