@@ -118,6 +118,13 @@ void prefetchIdentifiers(const mgObject* o) {
   __builtin_prefetch(&o->recordId);
 }
 
+// Block threads of a reader whose check runs beside the merge's own work on
+// every core: a few, so that the checks and the work do not crowd the cores
+// out between them.
+unsigned besideThreads() {
+  return std::max(1u, std::thread::hardware_concurrency() * 3 / 8);
+}
+
 const AnsiString& interruptedText() {
   static const AnsiString text = cp("Proces scalania został przerwany!!!");
   return text;
@@ -2453,6 +2460,7 @@ bzMergeProcess::Quick bzMergeProcess::quickSectionSO(mgFile* spool, std::int32_t
   SideCheck checker([&](const std::atomic<bool>& giveUp) {
     try {
       plat::ComPtr<PlikSW> reader(new PlikSW());
+      reader->limitBlockThreads(besideThreads());
       if (reader->otworz(path, 1) != plat::S_OK) return false;
       sxLineBlock block;
       for (;;) {
@@ -3024,6 +3032,8 @@ bool bzMergeProcess::openFilePartResult() {
     fileObject = createFileInterface();
     current = FileInfo{0, 0, 1};
     plat::ClearErrorInfo();
+    // Its check, when made here, runs beside the direct way's resolution.
+    fileObject->limitBlockThreads(besideThreads());
     checkCOMStatus(fileObject->otworz(partResultPath, 1));
     if (partResultError(fileObject.get(), nullptr)) {
       addToReport(cp("Błąd odczytu z pliku: ") + plat::fileNameToCp1250(partResultPath) +
@@ -3560,6 +3570,7 @@ void bzMergeProcess::startPartResultCheck() {
     // The reader starts with the header and the metadata sections there.
     partResultFile->flushFile();
     plat::ComPtr<PlikSW> reader = createFileInterface();
+    if (reader) reader->limitBlockThreads(besideThreads());
     if (reader)
       partResultCheck_ = std::make_unique<PartResultCheck>(*this, std::move(reader), growing);
   } catch (...) {

@@ -114,6 +114,7 @@ HRESULT PlikSW::start() {
   stream_->convert = convert_ ? 1 : 0;
   tokenizer_ = std::make_unique<sxTokenizer>(stream_.get());
   analyzer_ = std::make_unique<sxAnalyzer>(tokenizer_.get());
+  analyzer_->limitBlockThreads(blockThreads_);
   if (StartHook hook = gStartHook.load()) hook(*stream_);
   current_ = analyzer_->getFileHeader(lastError_);
   if (lastError_) {

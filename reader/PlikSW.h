@@ -56,6 +56,10 @@ class OLVBRIDGE1_API PlikSW : public ReaderObject {
   // the end. dajLinie and the structural methods are refused after it until
   // resetuj.
   plat::HRESULT dajBlokLinii(sxLineBlock* blok);
+  // dajBlokLinii checks its blocks on at most threads (0: as many as the
+  // syntax check takes), for the files started after the call (otworz,
+  // resetuj): a check that runs beside other work on every core.
+  void limitBlockThreads(unsigned threads) noexcept { blockThreads_ = threads; }
   // Reads on to the start of the next section and gives its code; S_FALSE
   // and 0 at the end of the file.
   plat::HRESULT ustawNaKolejnaSekcje(std::int32_t* sekcja);
@@ -115,6 +119,7 @@ class OLVBRIDGE1_API PlikSW : public ReaderObject {
   bool linear_ = false;
   bool blocks_ = false;
   bool convert_ = false;
+  unsigned blockThreads_ = 0;  // limitBlockThreads
   std::string path_;
   std::unique_ptr<sxFileStream> stream_;
   std::unique_ptr<sxTokenizer> tokenizer_;

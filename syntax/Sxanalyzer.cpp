@@ -243,7 +243,8 @@ bool sxAnalyzer::getLineBlock(sxLineBlock& block) {
     blockPosition_ = tokenizer_->getPosition();
     if (!tokenizer_->isEof() && tokenizer_->getStream())
       blocks_ = std::make_unique<sxBlockChecker>(
-          *tokenizer_->getStream(), blockPosition_, format_, blockThreads(),
+          *tokenizer_->getStream(), blockPosition_, format_,
+          threadLimit_ != 0 ? std::min(threadLimit_, blockThreads()) : blockThreads(),
           gBlockSize.load() != 0 ? gBlockSize.load() : kDefaultBlockSize);
   }
   for (;;) {

@@ -63,6 +63,9 @@ class OLVLEX_API sxAnalyzer {
   static void setBlockParameters(unsigned threads, std::size_t blockSize) noexcept;
   // The thread count getLineBlock uses.
   static unsigned blockThreads() noexcept;
+  // At most threads for this analyzer's getLineBlock, when it starts after
+  // the call (0: blockThreads()); never more than blockThreads().
+  void limitBlockThreads(unsigned threads) noexcept { threadLimit_ = threads; }
 
   // Format byte of a header text (0 = not recognised); sets format and
   // version when recognised.
@@ -103,6 +106,7 @@ class OLVLEX_API sxAnalyzer {
   sxLineParser parser_;
   AnsiString gathered_;  // a line read past the stream's buffer
   std::unique_ptr<sxBlockChecker> blocks_;
+  unsigned threadLimit_ = 0;   // limitBlockThreads
   counted_ptr<sxLine> probe_;  // code and number of a checked line, for the context
   std::uint64_t blockPosition_ = 0;
   std::uint64_t nextLine_ = 0;  // number of the next line getLineBlock hands out
