@@ -33,6 +33,7 @@
 #include "platform/CodePage.h"
 #include "platform/FileStream.h"
 #include "platform/FileSystem.h"
+#include "platform/Parts.h"
 #include "processing/bzException.h"
 #include "semantics/Smerrors.h"
 #include "syntax/Sxcodes.h"
@@ -122,7 +123,7 @@ void prefetchIdentifiers(const mgObject* o) {
 // every core: a few, so that the checks and the work do not crowd the cores
 // out between them.
 unsigned besideThreads() {
-  return std::max(1u, std::thread::hardware_concurrency() * 3 / 8);
+  return static_cast<unsigned>(std::max<std::size_t>(1, plat::coreCount() * 3 / 8));
 }
 
 const AnsiString& interruptedText() {
@@ -3570,9 +3571,10 @@ void bzMergeProcess::startPartResultCheck() {
     // The reader starts with the header and the metadata sections there.
     partResultFile->flushFile();
     plat::ComPtr<PlikSW> reader = createFileInterface();
-    if (reader) reader->limitBlockThreads(besideThreads());
-    if (reader)
+    if (reader) {
+      reader->limitBlockThreads(besideThreads());
       partResultCheck_ = std::make_unique<PartResultCheck>(*this, std::move(reader), growing);
+    }
   } catch (...) {
     // No check beside the pairing: the second pass makes one. (A write that
     // failed here fails the pairing's next write again.)
