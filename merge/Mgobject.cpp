@@ -185,18 +185,38 @@ struct Slabs {
   void giveEach(const Each& each) noexcept {
     std::size_t given = 0;
     each([&given](void* p) { given += p ? 1 : 0; });
+    if (given == 0) return;
+    {
+      std::lock_guard<std::mutex> hold(lock);
+      if (given == live) {
+        releaseAllLocked();
+        return;
+      }
+    }
+    // Chained outside the lock: a link writes into the object's memory,
+    // which for what a batch leaves of its run is a first touch of fresh
+    // pages, not to be made while every thread that makes objects waits.
+    void* head = nullptr;
+    void* tail = nullptr;
+    each([&head, &tail](void* p) {
+      if (!p) return;
+      *static_cast<void**>(p) = head;
+      if (!head) tail = p;
+      head = p;
+    });
     std::lock_guard<std::mutex> hold(lock);
-    if (given < live) {
-      each([this](void* p) {
-        if (!p) return;
-        *static_cast<void**>(p) = freed;
-        freed = p;
-      });
-      live -= given;
+    // The others' objects may all have gone meanwhile.
+    if (given == live) {
+      releaseAllLocked();
       return;
     }
+    *static_cast<void**>(tail) = freed;
+    freed = head;
+    live -= given;
+  }
+  // The last object went: every slab goes back to the system.
+  void releaseAllLocked() noexcept {
     live = 0;
-    // The last object went: every slab goes back to the system.
     unmapAll(mapped);
     mapped.clear();
     mapped.shrink_to_fit();

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
@@ -259,32 +258,39 @@ bool inChunks(std::size_t count, Body body, Stop stop, bool oneThread = false) {
 
 namespace {
 
-// Texts that chunks of work are made into, given back once written: their
-// memory serves chunk after chunk, its pages made once, not once a chunk.
-class TextPool {
+// What chunks of work are made into (texts, the objects' memory), given back
+// once a chunk is done with it: its memory serves chunk after chunk, its
+// pages made once, not once a chunk.
+template <class T>
+class Pool {
  public:
-  AnsiString take() {
+  // One given back before, or a new one (an empty text, a null pointer).
+  T take() {
     std::lock_guard<std::mutex> hold(lock_);
-    if (free_.empty()) return AnsiString();
-    AnsiString text = std::move(free_.back());
+    if (free_.empty()) return T();
+    T item = std::move(free_.back());
     free_.pop_back();
-    return text;
+    return item;
   }
-  void give(AnsiString& text) noexcept {
-    text.clear();
+  // item is kept for the next take, and left empty.
+  void give(T& item) noexcept {
+    if constexpr (std::is_same_v<T, AnsiString>) item.clear();  // the room stays
     std::lock_guard<std::mutex> hold(lock_);
     try {
-      free_.push_back(std::move(text));
+      free_.push_back(std::move(item));
     } catch (const std::bad_alloc&) {
-      // The text goes with its chunk.
+      // It goes with its chunk.
     }
-    text = AnsiString();
+    item = T();
   }
 
  private:
   std::mutex lock_;
-  std::vector<AnsiString> free_;
+  std::vector<T> free_;
 };
+
+// The texts of chunks, whose room serves chunk after chunk.
+using TextPool = Pool<AnsiString>;
 
 // A check (or any work) run on a thread of its own beside the work it
 // vouches for: told to give up and waited for whatever way its owner leaves.
@@ -2252,7 +2258,7 @@ struct bzMergeProcess::QuickChunk {
 
 bool bzMergeProcess::quickChunk(const AnsiString& path, std::uint64_t from, std::uint64_t to,
                                 std::int32_t section, const bzMergeRules& verdicts,
-                                QuickChunk& chunk) const {
+                                mgObjectBatch& made, QuickChunk& chunk) const {
   plat::InputFile input(path);
   // The thread's buffer serves chunk after chunk: its pages are made once.
   thread_local std::string buffer;
@@ -2268,7 +2274,6 @@ bool bzMergeProcess::quickChunk(const AnsiString& path, std::uint64_t from, std:
   validator.section = static_cast<std::uint8_t>(section);
   const counted_ptr<sxLine> line = std::make_shared<sxLine>(lcNone, 0);
   ObjectBuilder b(*this);
-  mgObjectBatch made;
   bzMergeRules numbering = verdicts;  // its numbers are not kept
   std::unique_ptr<mgObject> object;   // the one whose record is read
   bool taking = false;                // its lines are still taken
@@ -2502,12 +2507,23 @@ bzMergeProcess::Quick bzMergeProcess::quickSectionSO(mgFile* spool, std::int32_t
   // whose pass in order cannot be shared out, waits for a core.
   const unsigned builders = std::max(1u, std::thread::hardware_concurrency() / 2);
   TextPool texts;
+  // The objects' memory comes a run at a time into batches that serve chunk
+  // after chunk: what a chunk leaves of a run is the next one's, not given
+  // back (each object of it touched, under the slabs' lock) at its end.
+  Pool<std::unique_ptr<mgObjectBatch>> batches;
   const bool read = runInOrder(
       chunks,
       [&](std::size_t k) {
         try {
           out[k].text = texts.take();
-          return quickChunk(path, starts[k], starts[k + 1], section, rulesBefore, out[k]);
+          std::unique_ptr<mgObjectBatch> batch = batches.take();
+          if (!batch) batch = std::make_unique<mgObjectBatch>();
+          const struct Back {
+            Pool<std::unique_ptr<mgObjectBatch>>& pool;
+            std::unique_ptr<mgObjectBatch>& batch;
+            ~Back() { pool.give(batch); }
+          } back{batches, batch};
+          return quickChunk(path, starts[k], starts[k + 1], section, rulesBefore, *batch, out[k]);
         } catch (...) {
           return false;
         }
@@ -3417,8 +3433,12 @@ std::size_t countByte(std::string_view text, char c) {
     std::uint64_t word;
     std::memcpy(&word, text.data() + i, sizeof word);
     const std::uint64_t x = word ^ pattern;  // a zero byte where c was
-    // The top bit of each byte that is zero, and of no other.
-    n += static_cast<std::size_t>(std::popcount(~(((x & kLow) + kLow) | x | kLow)));
+    // The top bit of each byte that is zero, and of no other; those bits,
+    // moved to the bottom of their bytes, summed into the top byte by one
+    // multiply (a count of bits is a library call on the processors the
+    // build is made for, and this runs for every record).
+    const std::uint64_t zero = ~(((x & kLow) + kLow) | x | kLow);
+    n += static_cast<std::size_t>(((zero >> 7) * 0x0101010101010101ull) >> 56);
   }
   for (; i < text.size(); ++i) n += text[i] == c ? 1 : 0;
   return n;

@@ -219,9 +219,10 @@ class OLVCORE_API bzMergeProcess : public bzProcessThread {
   // The records of bytes [from, to) into chunk; false when a line is not one
   // a record walk over a sound file reads so.
   // verdicts: the rules whose verdicts on each object (not its number) the
-  // numbering in order will keep.
+  // numbering in order will keep; made: where the objects' memory comes from.
   bool quickChunk(const AnsiString& path, std::uint64_t from, std::uint64_t to,
-                  std::int32_t section, const bzMergeRules& verdicts, QuickChunk& chunk) const;
+                  std::int32_t section, const bzMergeRules& verdicts, mgObjectBatch& made,
+                  QuickChunk& chunk) const;
   // Reads one SO record; false ends the first pass as a failure.
   bool parseRecordObject(RekordSW* record, mgFile* spool);
   bool makeNewRecordIds(mgObject& object);
