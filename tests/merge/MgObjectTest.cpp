@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "merge/Mgobject.h"
@@ -68,6 +69,45 @@ TEST(MgObject, BatchObjectsGoAnyWay) {
   EXPECT_EQ(kept[10]->objectId, std::string(40, 'b') + "30");
   mgObject::destroy(many.data(), many.size());
   kept.clear();
+}
+
+// Batches on several threads at once, each giving back what it left of its
+// runs while the others make and destroy objects: every object keeps what it
+// was given, and the memory given back serves the next batches.
+TEST(MgObject, BatchesOnSeveralThreadsGiveTheirLeftoversBackTogether) {
+  constexpr int kThreads = 4;
+  constexpr int kRounds = 3;
+  std::unique_ptr<mgObject> kept(new mgObject);  // the slabs stay in use throughout
+  std::vector<std::vector<std::unique_ptr<mgObject>>> made(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t, &made] {
+      for (int round = 0; round < kRounds; ++round) {
+        mgObjectBatch batch;
+        // The middle round's objects go while the other threads still work.
+        std::vector<std::unique_ptr<mgObject>> gone;
+        auto& into = round == 1 ? gone : made[t];
+        // Less than a run: most of it goes back with the batch.
+        for (int i = 0; i < 3000 + 500 * t; ++i) {
+          std::unique_ptr<mgObject> o = batch.make();
+          o->recordId = std::to_string(t) + "_" + std::to_string(round) + "_" + std::to_string(i);
+          into.push_back(std::move(o));
+        }
+      }
+    });
+  }
+  for (std::thread& th : threads) th.join();
+  for (int t = 0; t < kThreads; ++t) {
+    ASSERT_EQ(made[t].size(), static_cast<std::size_t>(2 * (3000 + 500 * t)));
+    const std::size_t n = made[t].size() / 2;
+    for (std::size_t i = 0; i < made[t].size(); ++i) {
+      const int round = i < n ? 0 : 2;
+      ASSERT_EQ(made[t][i]->recordId.view(),
+                std::to_string(t) + "_" + std::to_string(round) + "_" + std::to_string(i % n));
+    }
+  }
+  for (auto& list : made) list.clear();
+  kept.reset();
 }
 
 }  // namespace
